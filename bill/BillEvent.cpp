@@ -1,0 +1,608 @@
+#include "bill/BillEvent.h"
+
+#include "bill/HostForm.h"
+#include "layout/BillEntrys.h"
+#include "layout/BillHeads.h"
+#include "menubar/MenuBar.h"
+#include "menubar/VeskTool.h"
+#include "session/QelLib.h"
+
+namespace orvi {
+
+namespace member = host::member;
+
+BillEvent::BillEvent() {
+    // Sub-objects in this order: the tool wrapper, then the header and entry collections.
+    tool_ = com::make<VeskTool>();
+    billHeads_ = com::make<BillHeads>();
+    billEntrys_ = com::make<BillEntrys>();
+}
+
+BillEvent::~BillEvent() {
+    tool_.Reset();
+    billHeads_.Reset();
+    billEntrys_.Reset();
+    qelLib_.Reset();
+    menuBar_.Reset();
+    classTypeEntry_.Reset();
+    tableInfo_.Reset();
+    classType_.Reset();
+    dataSrv_.Reset();
+    billCtl_.Reset();
+    multiCheckMgr_.Reset();
+}
+
+IDispatch* BillEvent::bill() {
+    if (!billCtl_) com::raise(RuntimeError::ObjectNotSet);
+    return billCtl_.Get();
+}
+
+Variant BillEvent::header(const wchar_t* key) {
+    if (!classType_) com::raise(RuntimeError::ObjectNotSet);
+    return host::item(classType_.Get(), key);
+}
+
+STDMETHODIMP BillEvent::get_BillCtl(IDispatch** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        com::copyOut(ret, billCtl_);
+    });
+}
+
+STDMETHODIMP BillEvent::put_BillCtl(IDispatch** oBillCtl) {
+    return guard([&] {
+        if (!oBillCtl) com::raise(E_POINTER, L"Invalid pointer");
+        // Each step replaces its field; a failing step leaves the earlier ones replaced.
+        billCtl_ = *oBillCtl;
+        dataSrv_ = com::toObject(com::get(bill(), member::DataSrv).get());
+        classType_ = host::toDictionary(com::get(dataSrv_.Get(), member::ClassType).get());
+        tableInfo_ = host::toDictionary(com::get(dataSrv_.Get(), member::TableInfo).get());
+        classTypeEntry_ = host::toVector(com::get(dataSrv_.Get(), member::ClassTypeEntry).get());
+        billHeads_->setBillCtl(billCtl_.Get());
+        billEntrys_->setBillCtl(billCtl_.Get());
+    });
+}
+
+STDMETHODIMP BillEvent::get_BillStatus(Enu_BillStatusExt* ret) {
+    return guard([&] {
+        com::initOut(ret, Enu_BillStatusExt_View);
+        *ret = Enu_BillStatusExt(com::toLong(com::get(bill(), member::BillStatus).get()));
+    });
+}
+
+STDMETHODIMP BillEvent::get_ClassType(Dictionary** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        com::copyOut(ret, classType_);
+    });
+}
+
+STDMETHODIMP BillEvent::get_TableInfo(Dictionary** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        com::copyOut(ret, tableInfo_);
+    });
+}
+
+STDMETHODIMP BillEvent::get_ClassTypeEntry(Vector** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        com::copyOut(ret, classTypeEntry_);
+    });
+}
+
+STDMETHODIMP BillEvent::get_ParentID(Vector** ret) {
+    // Nothing in the object sets a parent: always Nothing.
+    return guard([&] { com::initOut(ret); });
+}
+
+STDMETHODIMP BillEvent::get_DataSrv(IDispatch** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        com::copyOut(ret, dataSrv_);
+    });
+}
+
+STDMETHODIMP BillEvent::get_Data(Dictionary** ret) {
+    // Read from the bill control on every call: the bill's data changes under the form.
+    return guard([&] {
+        com::initOut(ret);
+        *ret = host::toDictionary(com::get(bill(), member::Data).get()).Detach();
+    });
+}
+
+STDMETHODIMP BillEvent::get_CurBillID(long* ret) {
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(com::get(bill(), member::CurBillID).get());
+    });
+}
+
+STDMETHODIMP BillEvent::get_rsBillID(IDispatch** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toObject(com::get(bill(), member::RsBillID).get()).Detach();
+    });
+}
+
+STDMETHODIMP BillEvent::get_TaskID(long* ret) {
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(com::get(bill(), member::TaskID).get());
+    });
+}
+
+STDMETHODIMP BillEvent::put_TaskID(long nTaskID) {
+    return guard([&] { com::put(bill(), member::TaskID, Arg(nTaskID)); });
+}
+
+STDMETHODIMP BillEvent::get_RPSetPart(VARIANT_BOOL* ret) {
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        *ret = com::toVariantBool(com::get(bill(), member::RPSetPartGet).get());
+    });
+}
+
+STDMETHODIMP BillEvent::put_RPSetPart(VARIANT_BOOL bRPSetPart) {
+    return guard([&] { com::put(bill(), member::RPSetPartPut, Arg::boolean(bRPSetPart)); });
+}
+
+STDMETHODIMP BillEvent::get_PrimaryKey(BSTR* ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(header(L"FPrimaryKey").get()).release();
+    });
+}
+
+STDMETHODIMP BillEvent::get_EntryPrimaryKey(BSTR* ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(header(L"FEPrimaryKey").get()).release();
+    });
+}
+
+STDMETHODIMP BillEvent::get_AccessoryTypeID(long* ret) {
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(header(L"FAccessoryTypeID").get());
+    });
+}
+
+STDMETHODIMP BillEvent::get_ShowType(short* ret) {
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(header(L"FShowType").get());
+    });
+}
+
+STDMETHODIMP BillEvent::get_ObjectID(long* ret) {
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(header(L"FObjectID").get());
+    });
+}
+
+STDMETHODIMP BillEvent::get_ObjectType(long* ret) {
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(header(L"FObjectType").get());
+    });
+}
+
+STDMETHODIMP BillEvent::get_ClassTypeKey(BSTR* ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(header(L"FClassTypeKey").get()).release();
+    });
+}
+
+STDMETHODIMP BillEvent::get_LayerNames(BSTR* ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(header(L"FLayerNames").get()).release();
+    });
+}
+
+STDMETHODIMP BillEvent::get_LayerCount(short* ret) {
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(header(L"FLayerCount").get());
+    });
+}
+
+STDMETHODIMP BillEvent::get_TableName(BSTR* ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(header(L"FTableName").get()).release();
+    });
+}
+
+STDMETHODIMP BillEvent::get_BillHeight(short* ret) {
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(header(L"FBillHeight").get());
+    });
+}
+
+STDMETHODIMP BillEvent::get_BillWidth(short* ret) {
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(header(L"FBillWidth").get());
+    });
+}
+
+STDMETHODIMP BillEvent::get_BillName(BSTR* ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(header(L"FName").get()).release();
+    });
+}
+
+STDMETHODIMP BillEvent::put_BillName(BSTR vData) {
+    return guard([&] {
+        if (!classType_) com::raise(RuntimeError::ObjectNotSet);
+        host::setItem(classType_.Get(), L"FName", Variant(std::wstring_view(vData ? vData : L"", SysStringLen(vData))).get());
+        com::call(bill(), member::SetBillName);
+    });
+}
+
+STDMETHODIMP BillEvent::get_FID(long* ret) {
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(header(L"FID").get());
+    });
+}
+
+STDMETHODIMP BillEvent::get_MultiCheckMgr(IDispatch** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        com::copyOut(ret, multiCheckMgr_);
+    });
+}
+
+STDMETHODIMP BillEvent::putref_MultiCheckMgr(IDispatch* NewValue) {
+    return guard([&] { multiCheckMgr_ = NewValue; });
+}
+
+STDMETHODIMP BillEvent::put_ReSaveSuccess(VARIANT_BOOL vData) {
+    return guard([&] { reSaveSuccess_ = vData ? VARIANT_TRUE : VARIANT_FALSE; });
+}
+
+STDMETHODIMP BillEvent::get_ReSaveSuccess(VARIANT_BOOL* ret) {
+    return guard([&] { com::initOut(ret, reSaveSuccess_); });
+}
+
+STDMETHODIMP BillEvent::get_QelLib(_QelLib** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        if (!qelLib_) qelLib_ = com::make<QelLib>();
+        com::copyOut(ret, qelLib_);
+    });
+}
+
+STDMETHODIMP BillEvent::get_MenuBar(_MenuBar** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        com::copyOut(ret, menuBar_);
+    });
+}
+
+STDMETHODIMP BillEvent::get_BillEntrys(_BillEntrys** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        com::copyOut(ret, billEntrys_);
+    });
+}
+
+STDMETHODIMP BillEvent::get_BillHeads(_BillHeads** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        com::copyOut(ret, billHeads_);
+    });
+}
+
+STDMETHODIMP BillEvent::FireBarInitialize(IDispatch* oBar, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterSave(VARIANT_BOOL* bCancel, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireBeforeSave(VARIANT_BOOL* bCancel, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireBeforeVerify(VARIANT_BOOL* bCancel, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireVerify(Dictionary** dctErr, BSTR* sErr, long* sErrRow, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterLoadBill(VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterDeleteRow(long Index, long lRow, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAddNewRow(short Index, long NewRow, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireHeadCtlClick(IDispatch* ctl, Dictionary* dct, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::ChangeCurrencyState(Dictionary* dcData, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireHeadCtlLostFocus(IDispatch* ctl, Dictionary* dct, Dictionary* dctFld, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterFirstNewBill(VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterNewEmptyData(VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireBeforLoadBillFillData(VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireChange(Dictionary* dct, Dictionary* dctFld, long Col, long Row, VARIANT_BOOL* Cancel, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireBeforeLoadBill(VARIANT_BOOL* Cancel, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireBeforeSelBills(long lSelBillType, IDispatch* oDataSrv, IDispatch* dctLink, BSTR* sFilter, IDispatch** dctParam, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterSelBill(long lSelBillType, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireBeginEdit(Dictionary* dct, long Col, long Row, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterLoadBillSetSumData(Dictionary* dct, double* dbResult, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterInputBillSetSumData(Dictionary* dct, double* dbResult, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireBeforeDoAction(Dictionary* dct, Dictionary* dctFld, IDispatch* ItemObj, BSTR ActionTypeName, BSTR ActionName, BSTR Paremeters, VARIANT_BOOL* bCancel, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterDoAction(Dictionary* dct, Dictionary* dctFld, IDispatch* ItemObj, BSTR ActionTypeName, BSTR ActionName, BSTR Paremeters, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterSelBillBeforeFillData(Dictionary* dcData, Dictionary* dctLink, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterNewBill(VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterCopyBill(VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireSaveBillFailed(Dictionary* dctData, BSTR* sErrorMessage, VARIANT_BOOL* bCancelErrorMessage, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireBeforeSelBillShowFilter(Dictionary** dct, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterFillRow(long lRow, Dictionary* dctPage, Dictionary* dctEntryData, Dictionary* dctLink, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::SetText(Dictionary* dct, BSTR sValue, long Row, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::SetDecimal(Dictionary* dct, long Row, long iDecimal, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::SetSumDecimal(Dictionary* dct, long iDecimal, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::LockBill(VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::SetCaption(Dictionary* dct) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::SetBarStatus(BSTR Name, BSTR Property, VARIANT* Value, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::ShowHideField(Dictionary* dct, VARIANT_BOOL bValue, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::ShowHideGrid(Dictionary* dct, VARIANT_BOOL bValue, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::LockCell(Dictionary* dct, long Row, VARIANT_BOOL bValue) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::GetActiveCtl(IDispatch** ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::SetTypeFloatMin(Dictionary* dct, long lRow, double dbMin, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::SetTypeFloatMax(Dictionary* dct, long lRow, double dbMax, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::GetFieldInfoByKey(BSTR sKey, BSTR* sPKey, long* lIndex, Dictionary** ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::GetDataFld(Dictionary* dct, long Row, Dictionary** ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::UpdateNormalFld(Dictionary* dct, BSTR sValue, long Row, Dictionary** ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::UpdateLookFld(Dictionary* dct, BSTR sValue, long Row, Dictionary** ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::RefreshBill(VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::SaveSearchText(long lID, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::IsChange(VARIANT_BOOL* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::SetStatus(short iPanel, BSTR sStatus) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::GetActiveField(Dictionary** dct, long* Col, long* Row, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::GetToolIndex(BSTR sBandName, BSTR sToolName, long* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::Sum(Dictionary* dct, long BRow, long ERow, double* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::SetSumData(Dictionary* dct, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::DeleteEntryData(long nPage, VARIANT_BOOL* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::GetDataFldbyKey(BSTR sFKey, long Row, Dictionary** ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::IsFileNeedFilter(VARIANT_BOOL* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::GetFieldValue(BSTR sKey, long nRow, Enu_ValueType ValueType, VARIANT* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::SetFieldValue(BSTR sKey, VARIANT vValue, long nRow, VARIANT_BOOL* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::SetBillFormCaption(BSTR sCaption) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::InsertNewRowAndFill(long nPage, long nRow, SAFEARRAY** vFieldsData, VARIANT_BOOL* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireBeforeMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long* lCheckLevel, long lCheckStatus, long lLastCheckFrom, long lLastCheckTo, VARIANT_BOOL* Cancel) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL* bSendCheckMessage, VARIANT_BOOL* bSendAcceptMessage, BSTR* sMessageTitle, BSTR* sMessage, VARIANT_BOOL* Cancel) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL Success) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireStartMultiCheck(long lCheckMode, long lCheckMaxLevel, VARIANT_BOOL* bSendMessage, VARIANT_BOOL* Cancel) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireFinishMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckStatus, VARIANT_BOOL* bSendMessage) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireUnMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckStatus, long lLastCheckFrom, long lLastCheckTo, VARIANT_BOOL* bSendMessage, VARIANT_BOOL* Cancel) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterUnMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL Success) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireBusinessCheck(VARIANT_BOOL* Cancel) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterBusinessCheck(VARIANT_BOOL Success) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireUnBusinessCheck(VARIANT_BOOL* Cancel) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireAfterUnBusinessCheck(VARIANT_BOOL Success) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::FireBeforeSendMessage(BSTR ActionCode, Dictionary** dctMessage, VARIANT_BOOL* Cancel) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::ClearGrids(short nIndex) {
+    return pending(__func__);
+}
+
+STDMETHODIMP BillEvent::ChangeAmountForEnd(Dictionary* dcData, long iRow, Dictionary* dct, Dictionary* dctFld, VARIANT* ret) {
+    return pending(__func__);
+}
+
+}  // namespace orvi

@@ -1,0 +1,159 @@
+// BillEvent: the event and API object of the host's bill form. The host creates it, binds its
+// bill control through BillCtl, and calls its Fire... methods; plug-ins sink its events and drive
+// the form through its members.
+#pragma once
+#include "bill/HostData.h"
+#include "server/Library.h"
+
+namespace orvi {
+
+class BillEntrys;
+class BillHeads;
+class MenuBar;
+class QelLib;
+class VeskTool;
+
+class BillEvent final : public Object<BillEvent, _BillEvent, com::EventSource<BillEvent, OrviLibrary>> {
+public:
+    static constexpr const wchar_t* kSource = L"OrviClassEvents.BillEvent";
+    static constexpr const CLSID& kClsid = CLSID_BillEvent;
+    static constexpr const IID& kEventIid = DIID___BillEvent;
+
+    BillEvent();
+    ~BillEvent() override;
+
+    // _BillEvent
+    STDMETHODIMP get_BillCtl(IDispatch** ret) override;
+    STDMETHODIMP put_BillCtl(IDispatch** oBillCtl) override;
+    STDMETHODIMP get_BillStatus(Enu_BillStatusExt* ret) override;
+    STDMETHODIMP get_ClassType(Dictionary** ret) override;
+    STDMETHODIMP get_TableInfo(Dictionary** ret) override;
+    STDMETHODIMP get_ClassTypeEntry(Vector** ret) override;
+    STDMETHODIMP get_ParentID(Vector** ret) override;
+    STDMETHODIMP get_DataSrv(IDispatch** ret) override;
+    STDMETHODIMP get_Data(Dictionary** ret) override;
+    STDMETHODIMP get_CurBillID(long* ret) override;
+    STDMETHODIMP get_rsBillID(IDispatch** ret) override;
+    STDMETHODIMP get_TaskID(long* ret) override;
+    STDMETHODIMP put_TaskID(long nTaskID) override;
+    STDMETHODIMP get_RPSetPart(VARIANT_BOOL* ret) override;
+    STDMETHODIMP put_RPSetPart(VARIANT_BOOL bRPSetPart) override;
+    STDMETHODIMP get_PrimaryKey(BSTR* ret) override;
+    STDMETHODIMP get_EntryPrimaryKey(BSTR* ret) override;
+    STDMETHODIMP get_AccessoryTypeID(long* ret) override;
+    STDMETHODIMP get_ShowType(short* ret) override;
+    STDMETHODIMP get_ObjectID(long* ret) override;
+    STDMETHODIMP get_ObjectType(long* ret) override;
+    STDMETHODIMP get_ClassTypeKey(BSTR* ret) override;
+    STDMETHODIMP get_LayerNames(BSTR* ret) override;
+    STDMETHODIMP get_LayerCount(short* ret) override;
+    STDMETHODIMP get_TableName(BSTR* ret) override;
+    STDMETHODIMP get_BillHeight(short* ret) override;
+    STDMETHODIMP get_BillWidth(short* ret) override;
+    STDMETHODIMP get_BillName(BSTR* ret) override;
+    STDMETHODIMP put_BillName(BSTR vData) override;
+    STDMETHODIMP get_FID(long* ret) override;
+    STDMETHODIMP get_MultiCheckMgr(IDispatch** ret) override;
+    STDMETHODIMP putref_MultiCheckMgr(IDispatch* NewValue) override;
+    STDMETHODIMP put_ReSaveSuccess(VARIANT_BOOL vData) override;
+    STDMETHODIMP get_ReSaveSuccess(VARIANT_BOOL* ret) override;
+    STDMETHODIMP get_QelLib(_QelLib** ret) override;
+    STDMETHODIMP get_MenuBar(_MenuBar** ret) override;
+    STDMETHODIMP get_BillEntrys(_BillEntrys** ret) override;
+    STDMETHODIMP get_BillHeads(_BillHeads** ret) override;
+    STDMETHODIMP FireBarInitialize(IDispatch* oBar, VARIANT* ret) override;
+    STDMETHODIMP FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VARIANT* ret) override;
+    STDMETHODIMP FireAfterSave(VARIANT_BOOL* bCancel, VARIANT* ret) override;
+    STDMETHODIMP FireBeforeSave(VARIANT_BOOL* bCancel, VARIANT* ret) override;
+    STDMETHODIMP FireBeforeVerify(VARIANT_BOOL* bCancel, VARIANT* ret) override;
+    STDMETHODIMP FireVerify(Dictionary** dctErr, BSTR* sErr, long* sErrRow, VARIANT* ret) override;
+    STDMETHODIMP FireAfterLoadBill(VARIANT* ret) override;
+    STDMETHODIMP FireAfterDeleteRow(long Index, long lRow, VARIANT* ret) override;
+    STDMETHODIMP FireAddNewRow(short Index, long NewRow, VARIANT* ret) override;
+    STDMETHODIMP FireHeadCtlClick(IDispatch* ctl, Dictionary* dct, VARIANT* ret) override;
+    STDMETHODIMP ChangeCurrencyState(Dictionary* dcData, VARIANT* ret) override;
+    STDMETHODIMP FireHeadCtlLostFocus(IDispatch* ctl, Dictionary* dct, Dictionary* dctFld, VARIANT* ret) override;
+    STDMETHODIMP FireAfterFirstNewBill(VARIANT* ret) override;
+    STDMETHODIMP FireAfterNewEmptyData(VARIANT* ret) override;
+    STDMETHODIMP FireBeforLoadBillFillData(VARIANT* ret) override;
+    STDMETHODIMP FireChange(Dictionary* dct, Dictionary* dctFld, long Col, long Row, VARIANT_BOOL* Cancel, VARIANT* ret) override;
+    STDMETHODIMP FireBeforeLoadBill(VARIANT_BOOL* Cancel, VARIANT* ret) override;
+    STDMETHODIMP FireBeforeSelBills(long lSelBillType, IDispatch* oDataSrv, IDispatch* dctLink, BSTR* sFilter, IDispatch** dctParam, VARIANT* ret) override;
+    STDMETHODIMP FireAfterSelBill(long lSelBillType, VARIANT* ret) override;
+    STDMETHODIMP FireBeginEdit(Dictionary* dct, long Col, long Row, VARIANT* ret) override;
+    STDMETHODIMP FireAfterLoadBillSetSumData(Dictionary* dct, double* dbResult, VARIANT* ret) override;
+    STDMETHODIMP FireAfterInputBillSetSumData(Dictionary* dct, double* dbResult, VARIANT* ret) override;
+    STDMETHODIMP FireBeforeDoAction(Dictionary* dct, Dictionary* dctFld, IDispatch* ItemObj, BSTR ActionTypeName, BSTR ActionName, BSTR Paremeters, VARIANT_BOOL* bCancel, VARIANT* ret) override;
+    STDMETHODIMP FireAfterDoAction(Dictionary* dct, Dictionary* dctFld, IDispatch* ItemObj, BSTR ActionTypeName, BSTR ActionName, BSTR Paremeters, VARIANT* ret) override;
+    STDMETHODIMP FireAfterSelBillBeforeFillData(Dictionary* dcData, Dictionary* dctLink, VARIANT* ret) override;
+    STDMETHODIMP FireAfterNewBill(VARIANT* ret) override;
+    STDMETHODIMP FireAfterCopyBill(VARIANT* ret) override;
+    STDMETHODIMP FireSaveBillFailed(Dictionary* dctData, BSTR* sErrorMessage, VARIANT_BOOL* bCancelErrorMessage, VARIANT* ret) override;
+    STDMETHODIMP FireBeforeSelBillShowFilter(Dictionary** dct, VARIANT* ret) override;
+    STDMETHODIMP FireAfterFillRow(long lRow, Dictionary* dctPage, Dictionary* dctEntryData, Dictionary* dctLink, VARIANT* ret) override;
+    STDMETHODIMP SetText(Dictionary* dct, BSTR sValue, long Row, VARIANT* ret) override;
+    STDMETHODIMP SetDecimal(Dictionary* dct, long Row, long iDecimal, VARIANT* ret) override;
+    STDMETHODIMP SetSumDecimal(Dictionary* dct, long iDecimal, VARIANT* ret) override;
+    STDMETHODIMP LockBill(VARIANT* ret) override;
+    STDMETHODIMP SetCaption(Dictionary* dct) override;
+    STDMETHODIMP SetBarStatus(BSTR Name, BSTR Property, VARIANT* Value, VARIANT* ret) override;
+    STDMETHODIMP ShowHideField(Dictionary* dct, VARIANT_BOOL bValue, VARIANT* ret) override;
+    STDMETHODIMP ShowHideGrid(Dictionary* dct, VARIANT_BOOL bValue, VARIANT* ret) override;
+    STDMETHODIMP LockCell(Dictionary* dct, long Row, VARIANT_BOOL bValue) override;
+    STDMETHODIMP GetActiveCtl(IDispatch** ret) override;
+    STDMETHODIMP SetTypeFloatMin(Dictionary* dct, long lRow, double dbMin, VARIANT* ret) override;
+    STDMETHODIMP SetTypeFloatMax(Dictionary* dct, long lRow, double dbMax, VARIANT* ret) override;
+    STDMETHODIMP GetFieldInfoByKey(BSTR sKey, BSTR* sPKey, long* lIndex, Dictionary** ret) override;
+    STDMETHODIMP GetDataFld(Dictionary* dct, long Row, Dictionary** ret) override;
+    STDMETHODIMP UpdateNormalFld(Dictionary* dct, BSTR sValue, long Row, Dictionary** ret) override;
+    STDMETHODIMP UpdateLookFld(Dictionary* dct, BSTR sValue, long Row, Dictionary** ret) override;
+    STDMETHODIMP RefreshBill(VARIANT* ret) override;
+    STDMETHODIMP SaveSearchText(long lID, VARIANT* ret) override;
+    STDMETHODIMP IsChange(VARIANT_BOOL* ret) override;
+    STDMETHODIMP SetStatus(short iPanel, BSTR sStatus) override;
+    STDMETHODIMP GetActiveField(Dictionary** dct, long* Col, long* Row, VARIANT* ret) override;
+    STDMETHODIMP GetToolIndex(BSTR sBandName, BSTR sToolName, long* ret) override;
+    STDMETHODIMP Sum(Dictionary* dct, long BRow, long ERow, double* ret) override;
+    STDMETHODIMP SetSumData(Dictionary* dct, VARIANT* ret) override;
+    STDMETHODIMP DeleteEntryData(long nPage, VARIANT_BOOL* ret) override;
+    STDMETHODIMP GetDataFldbyKey(BSTR sFKey, long Row, Dictionary** ret) override;
+    STDMETHODIMP IsFileNeedFilter(VARIANT_BOOL* ret) override;
+    STDMETHODIMP GetFieldValue(BSTR sKey, long nRow, Enu_ValueType ValueType, VARIANT* ret) override;
+    STDMETHODIMP SetFieldValue(BSTR sKey, VARIANT vValue, long nRow, VARIANT_BOOL* ret) override;
+    STDMETHODIMP SetBillFormCaption(BSTR sCaption) override;
+    STDMETHODIMP InsertNewRowAndFill(long nPage, long nRow, SAFEARRAY** vFieldsData, VARIANT_BOOL* ret) override;
+    STDMETHODIMP FireBeforeMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long* lCheckLevel, long lCheckStatus, long lLastCheckFrom, long lLastCheckTo, VARIANT_BOOL* Cancel) override;
+    STDMETHODIMP FireMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL* bSendCheckMessage, VARIANT_BOOL* bSendAcceptMessage, BSTR* sMessageTitle, BSTR* sMessage, VARIANT_BOOL* Cancel) override;
+    STDMETHODIMP FireAfterMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL Success) override;
+    STDMETHODIMP FireStartMultiCheck(long lCheckMode, long lCheckMaxLevel, VARIANT_BOOL* bSendMessage, VARIANT_BOOL* Cancel) override;
+    STDMETHODIMP FireFinishMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckStatus, VARIANT_BOOL* bSendMessage) override;
+    STDMETHODIMP FireUnMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckStatus, long lLastCheckFrom, long lLastCheckTo, VARIANT_BOOL* bSendMessage, VARIANT_BOOL* Cancel) override;
+    STDMETHODIMP FireAfterUnMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL Success) override;
+    STDMETHODIMP FireBusinessCheck(VARIANT_BOOL* Cancel) override;
+    STDMETHODIMP FireAfterBusinessCheck(VARIANT_BOOL Success) override;
+    STDMETHODIMP FireUnBusinessCheck(VARIANT_BOOL* Cancel) override;
+    STDMETHODIMP FireAfterUnBusinessCheck(VARIANT_BOOL Success) override;
+    STDMETHODIMP FireBeforeSendMessage(BSTR ActionCode, Dictionary** dctMessage, VARIANT_BOOL* Cancel) override;
+    STDMETHODIMP SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) override;
+    STDMETHODIMP ClearGrids(short nIndex) override;
+    STDMETHODIMP ChangeAmountForEnd(Dictionary* dcData, long iRow, Dictionary* dct, Dictionary* dctFld, VARIANT* ret) override;
+
+private:
+    IDispatch* bill();                            // the bound bill control, or error 91
+    Variant header(const wchar_t* key);           // a value of the ClassType template header
+
+    VARIANT_BOOL reSaveSuccess_ = VARIANT_FALSE;
+    ComPtr<IDispatch> multiCheckMgr_;
+    ComPtr<IDispatch> billCtl_;
+    ComPtr<IDispatch> dataSrv_;
+    host::DictionaryPtr classType_;
+    host::DictionaryPtr tableInfo_;
+    host::VectorPtr classTypeEntry_;
+    ComPtr<QelLib> qelLib_;
+    ComPtr<MenuBar> menuBar_;
+    ComPtr<VeskTool> tool_;
+    ComPtr<BillHeads> billHeads_;
+    ComPtr<BillEntrys> billEntrys_;
+};
+
+}  // namespace orvi

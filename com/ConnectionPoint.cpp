@@ -1,0 +1,211 @@
+#include "ConnectionPoint.h"
+
+#include <new>
+
+#include "Module.h"
+
+namespace orvi::com {
+
+namespace {
+
+// Enumerators keep their own references to what they list and count as live objects.
+template <class Enum, class Item>
+class Enumerator final : public Enum {
+public:
+    Enumerator(std::vector<Item> items, REFIID iid) : items_(std::move(items)), iid_(iid) { Module::objectCreated(); }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != iid_) return E_NOINTERFACE;
+        *ppv = static_cast<Enum*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) Release() override {
+        LONG n = InterlockedDecrement(&refs_);
+        if (!n) delete this;
+        return ULONG(n);
+    }
+    STDMETHODIMP Next(ULONG count, Item* out, ULONG* fetched) override {
+        if (!out || (count > 1 && !fetched)) return E_POINTER;
+        ULONG n = 0;
+        for (; n < count && pos_ < items_.size(); ++n, ++pos_) {
+            out[n] = items_[pos_];
+            addRef(out[n]);
+        }
+        if (fetched) *fetched = n;
+        return n == count ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Skip(ULONG count) override {
+        size_t left = items_.size() - pos_;
+        pos_ += count < left ? count : left;
+        return count <= left ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Reset() override {
+        pos_ = 0;
+        return S_OK;
+    }
+    STDMETHODIMP Clone(Enum** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        for (Item& i : items_) addRef(i);
+        auto* e = new (std::nothrow) Enumerator(items_, iid_);
+        if (!e) {
+            for (Item& i : items_) release(i);
+            return E_OUTOFMEMORY;
+        }
+        e->pos_ = pos_;
+        *out = e;
+        return S_OK;
+    }
+
+private:
+    ~Enumerator() {
+        for (Item& i : items_) release(i);
+        Module::objectDestroyed();
+    }
+    static void addRef(CONNECTDATA& d) { d.pUnk->AddRef(); }
+    static void release(CONNECTDATA& d) { d.pUnk->Release(); }
+    static void addRef(IConnectionPoint* p) { p->AddRef(); }
+    static void release(IConnectionPoint* p) { p->Release(); }
+
+    volatile LONG refs_ = 1;
+    std::vector<Item> items_;
+    size_t pos_ = 0;
+    IID iid_;
+};
+
+}  // namespace
+
+ConnectionPoint::~ConnectionPoint() {
+    for (Sink& s : sinks_) s.sink->Release();
+}
+
+STDMETHODIMP ConnectionPoint::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IConnectionPoint) return E_NOINTERFACE;
+    *ppv = static_cast<IConnectionPoint*>(this);
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::GetConnectionInterface(IID* iid) {
+    if (!iid) return E_POINTER;
+    *iid = iid_;
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** container) {
+    if (!container) return E_POINTER;
+    *container = container_;
+    container_->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+    if (!cookie) return E_POINTER;
+    *cookie = 0;
+    if (!sink) return E_POINTER;
+    IDispatch* disp = nullptr;
+    if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(&disp))) &&
+        FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&disp))))
+        return CONNECT_E_CANNOTCONNECT;
+    try {
+        sinks_.push_back({nextCookie_, disp});
+    } catch (...) {
+        disp->Release();
+        return E_OUTOFMEMORY;
+    }
+    *cookie = nextCookie_++;
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
+    for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
+        if (it->cookie != cookie) continue;
+        IDispatch* sink = it->sink;
+        sinks_.erase(it);
+        sink->Release();  // after the list is consistent: the release may re-enter
+        return S_OK;
+    }
+    return CONNECT_E_NOCONNECTION;
+}
+
+STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    try {
+        std::vector<CONNECTDATA> items;
+        items.reserve(sinks_.size());
+        for (Sink& s : sinks_) items.push_back({s.sink, s.cookie});
+        for (CONNECTDATA& d : items) d.pUnk->AddRef();
+        auto* e = new (std::nothrow) Enumerator<IEnumConnections, CONNECTDATA>(items, IID_IEnumConnections);
+        if (!e) {
+            for (CONNECTDATA& d : items) d.pUnk->Release();
+            return E_OUTOFMEMORY;
+        }
+        *out = e;
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+void ConnectionPoint::fire(DISPID id, VARIANTARG* args, UINT count) noexcept {
+    if (sinks_.empty()) return;
+    // Keep the owner and every sink alive for the whole event, whatever the handlers do.
+    container_->AddRef();
+    IDispatch* local[8];
+    IDispatch** snapshot = local;
+    size_t n = sinks_.size();
+    if (n > 8) {
+        snapshot = new (std::nothrow) IDispatch*[n];
+        if (!snapshot) {
+            container_->Release();
+            return;
+        }
+    }
+    for (size_t i = 0; i < n; ++i) {
+        snapshot[i] = sinks_[i].sink;
+        snapshot[i]->AddRef();
+    }
+    DISPPARAMS params = {args, nullptr, count, 0};
+    for (size_t i = 0; i < n; ++i) {
+        VARIANT result;
+        VariantInit(&result);
+        EXCEPINFO excep = {};
+        UINT argErr = 0;
+        snapshot[i]->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &excep, &argErr);
+        VariantClear(&result);
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrDescription);
+        SysFreeString(excep.bstrHelpFile);
+        snapshot[i]->Release();
+    }
+    if (snapshot != local) delete[] snapshot;
+    container_->Release();
+}
+
+HRESULT enumSinglePoint(IConnectionPoint* point, IEnumConnectionPoints** out) noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    try {
+        point->AddRef();
+        auto* e = new (std::nothrow)
+            Enumerator<IEnumConnectionPoints, IConnectionPoint*>({point}, IID_IEnumConnectionPoints);
+        if (!e) {
+            point->Release();
+            return E_OUTOFMEMORY;
+        }
+        *out = e;
+        return S_OK;
+    } catch (...) {
+        point->Release();
+        return E_OUTOFMEMORY;
+    }
+}
+
+}  // namespace orvi::com

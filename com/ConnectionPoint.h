@@ -1,0 +1,102 @@
+// Connection points for the event objects: one source interface, any number of sinks.
+//
+// Sinks are plain IDispatch objects (Advise asks for the source interface first and falls back to
+// IDispatch, which is what script and VB sinks offer). Raising an event copies the sink list
+// first and calls Invoke on each copy, so a handler may unadvise itself or another sink, release
+// its reference to the event object, or raise another event, and the loop stays valid. A sink
+// whose handler fails does not stop the event: the failure is dropped and the next sink is
+// called, because the host that raised the event has no way to act on a plug-in's error.
+#pragma once
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <vector>
+
+#include "TypeLib.h"
+
+namespace orvi::com {
+
+class ConnectionPoint final : public IConnectionPoint {
+public:
+    // `container` owns this object: references to the connection point are references to it.
+    ConnectionPoint(IConnectionPointContainer* container, REFIID iid) noexcept : container_(container), iid_(iid) {}
+    ~ConnectionPoint();
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return container_->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return container_->Release(); }
+
+    STDMETHODIMP GetConnectionInterface(IID* iid) override;
+    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
+    STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
+    STDMETHODIMP Unadvise(DWORD cookie) override;
+    STDMETHODIMP EnumConnections(IEnumConnections** out) override;
+
+    // Calls every connected sink with the arguments (rgvarg order: last argument first).
+    void fire(DISPID id, VARIANTARG* args, UINT count) noexcept;
+    size_t sinkCount() const noexcept { return sinks_.size(); }
+
+private:
+    struct Sink {
+        DWORD cookie;
+        IDispatch* sink;
+    };
+    IConnectionPointContainer* container_;
+    IID iid_;
+    std::vector<Sink> sinks_;
+    DWORD nextCookie_ = 1;
+};
+
+// Mixin for ComObject: IConnectionPointContainer with one connection point for the class's
+// source interface, and IProvideClassInfo2 so that script hosts can find that interface.
+// Derived supplies kClsid (coclass) and kEventIid (source dispinterface) as static members and
+// Lib::typeLib() through its ComObject base.
+template <class Derived, class Lib>
+class EventSource : public IConnectionPointContainer, public IProvideClassInfo2 {
+public:
+    void* castTo(REFIID riid) noexcept {
+        if (riid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);
+        if (riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2) return static_cast<IProvideClassInfo2*>(this);
+        return nullptr;
+    }
+
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** out) override;
+    STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (riid != Derived::kEventIid) return CONNECT_E_NOCONNECTION;
+        *out = &point_;
+        point_.AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP GetClassInfo(ITypeInfo** info) override {
+        if (!info) return E_POINTER;
+        return Lib::typeLib().typeInfo(Derived::kClsid, info);
+    }
+    STDMETHODIMP GetGUID(DWORD kind, GUID* guid) override {
+        if (!guid) return E_POINTER;
+        *guid = GUID_NULL;
+        if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
+        *guid = Derived::kEventIid;
+        return S_OK;
+    }
+
+protected:
+    EventSource() noexcept : point_(static_cast<IConnectionPointContainer*>(this), Derived::kEventIid) {}
+    void raiseEvent(DISPID id, VARIANTARG* args, UINT count) noexcept { point_.fire(id, args, count); }
+    size_t connectedSinks() const noexcept { return point_.sinkCount(); }
+
+private:
+    ConnectionPoint point_;
+};
+
+// An enumerator over one connection point (the only one an event object has).
+HRESULT enumSinglePoint(IConnectionPoint* point, IEnumConnectionPoints** out) noexcept;
+
+template <class Derived, class Lib>
+STDMETHODIMP EventSource<Derived, Lib>::EnumConnectionPoints(IEnumConnectionPoints** out) {
+    return enumSinglePoint(&point_, out);
+}
+
+}  // namespace orvi::com

@@ -1,0 +1,653 @@
+#include "Dispatch.h"
+
+#include <cstring>
+#include <new>
+
+#include "Errors.h"
+#include "Variant.h"
+
+namespace orvi::com {
+
+namespace {
+
+constexpr int kMaxArgs = 32;
+enum Slot { kMethod = 0, kGet = 1, kPut = 2, kPutRef = 3 };
+
+inline wchar_t fold(wchar_t c) noexcept {
+    return (c >= L'a' && c <= L'z') ? wchar_t(c - 32) : c;
+}
+unsigned hashName(const wchar_t* s) noexcept {
+    unsigned h = 2166136261u;
+    for (; *s; ++s) h = (h ^ fold(*s)) * 16777619u;
+    return h;
+}
+bool sameName(const wchar_t* a, const wchar_t* b) noexcept {
+    for (; *a && *b; ++a, ++b)
+        if (fold(*a) != fold(*b)) return false;
+    return *a == *b;
+}
+unsigned hashId(DISPID id) noexcept {
+    unsigned x = unsigned(id);
+    x ^= x >> 16;
+    x *= 0x45d9f3bu;
+    x ^= x >> 16;
+    return x;
+}
+unsigned tableSize(size_t n) {
+    unsigned size = 8;
+    while (size < n * 2) size <<= 1;
+    return size;
+}
+Slot slotOf(INVOKEKIND kind) {
+    switch (kind) {
+    case INVOKE_PROPERTYGET: return kGet;
+    case INVOKE_PROPERTYPUT: return kPut;
+    case INVOKE_PROPERTYPUTREF: return kPutRef;
+    default: return kMethod;
+    }
+}
+
+struct Resolved {
+    VARTYPE vt = VT_EMPTY;
+    bool byRef = false;
+    bool interfaceType = false;  // a named interface (not a pointer to one)
+    bool ok = true;
+};
+
+Resolved resolve(ITypeInfo* owner, const TYPEDESC& td, int depth = 0) {
+    Resolved r;
+    if (depth > 8) return r.ok = false, r;
+    switch (td.vt) {
+    case VT_PTR: {
+        Resolved inner = resolve(owner, *td.lptdesc, depth + 1);
+        if (!inner.ok || inner.byRef) return r.ok = false, r;
+        r.vt = inner.vt;
+        r.byRef = !inner.interfaceType;  // pointer to an interface = object reference by value
+        return r;
+    }
+    case VT_SAFEARRAY: {
+        Resolved elem = resolve(owner, *td.lptdesc, depth + 1);
+        if (!elem.ok || elem.byRef) return r.ok = false, r;
+        r.vt = VT_ARRAY | (elem.interfaceType ? elem.vt : elem.vt);
+        return r;
+    }
+    case VT_USERDEFINED: {
+        ITypeInfo* ref = nullptr;
+        if (FAILED(owner->GetRefTypeInfo(td.hreftype, &ref))) return r.ok = false, r;
+        TYPEATTR* attr = nullptr;
+        if (FAILED(ref->GetTypeAttr(&attr))) {
+            ref->Release();
+            return r.ok = false, r;
+        }
+        switch (attr->typekind) {
+        case TKIND_ENUM: r.vt = VT_I4; break;
+        case TKIND_ALIAS: r = resolve(ref, attr->tdescAlias, depth + 1); break;
+        case TKIND_INTERFACE:
+        case TKIND_DISPATCH:
+        case TKIND_COCLASS:
+            r.interfaceType = true;
+            r.vt = (attr->guid == IID_IUnknown || (attr->typekind == TKIND_INTERFACE && attr->guid != IID_IDispatch &&
+                                                    !(attr->wTypeFlags & TYPEFLAG_FDISPATCHABLE)))
+                       ? VT_UNKNOWN
+                       : VT_DISPATCH;
+            break;
+        default: r.ok = false; break;
+        }
+        ref->ReleaseTypeAttr(attr);
+        ref->Release();
+        return r;
+    }
+    case VT_INT: r.vt = VT_I4; return r;
+    case VT_UINT: r.vt = VT_UI4; return r;
+    case VT_VOID:
+    case VT_HRESULT: r.ok = false; return r;
+    default: r.vt = td.vt; return r;
+    }
+}
+
+// Address of the data inside a VARIANT (all union members share it).
+inline void* dataOf(VARIANT& v) noexcept {
+    return &V_I4(&v);
+}
+
+size_t valueSize(VARTYPE vt) noexcept {
+    if (vt & VT_ARRAY) return sizeof(SAFEARRAY*);
+    switch (vt) {
+    case VT_I1: case VT_UI1: return 1;
+    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
+    case VT_I4: case VT_UI4: case VT_R4: case VT_INT: case VT_UINT: case VT_ERROR: return 4;
+    case VT_R8: case VT_CY: case VT_DATE: case VT_I8: case VT_UI8: return 8;
+    case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: return sizeof(void*);
+    case VT_DECIMAL: return sizeof(DECIMAL);
+    default: return 0;
+    }
+}
+
+// Converts a caller's value into an owned value of type vt. Empty is accepted as Nothing for
+// object parameters; Null only goes into a Variant.
+HRESULT coerce(VARIANT& out, const VARIANT& in, VARTYPE vt) noexcept {
+    VariantInit(&out);
+    const VARIANT& src = deref(in);
+    if (vt == VT_VARIANT) return VariantCopyInd(&out, const_cast<VARIANT*>(&src));
+    if ((vt == VT_DISPATCH || vt == VT_UNKNOWN) && (V_VT(&src) == VT_EMPTY)) {
+        V_VT(&out) = vt;
+        V_UNKNOWN(&out) = nullptr;
+        return S_OK;
+    }
+    if (V_VT(&src) == VT_NULL) return DISP_E_TYPEMISMATCH;
+    if (vt == VT_DISPATCH && V_VT(&src) == VT_UNKNOWN) {
+        V_VT(&out) = VT_DISPATCH;
+        V_DISPATCH(&out) = nullptr;
+        if (!V_UNKNOWN(&src)) return S_OK;
+        return V_UNKNOWN(&src)->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&V_DISPATCH(&out))) == S_OK
+                   ? S_OK
+                   : DISP_E_TYPEMISMATCH;
+    }
+    USHORT flags = vt == VT_BSTR ? VARIANT_ALPHABOOL : 0;
+    return VariantChangeTypeEx(&out, const_cast<VARIANT*>(&src), LOCALE_USER_DEFAULT, flags, vt);
+}
+
+void zeroValue(VARIANT& v, VARTYPE vt) noexcept {
+    VariantInit(&v);
+    if (vt == VT_VARIANT) return;
+    V_VT(&v) = vt;
+    char* data = static_cast<char*>(dataOf(v));
+    std::memset(data, 0, sizeof(VARIANT) - size_t(data - reinterpret_cast<char*>(&v)));
+}
+
+// Stores `value` (type known) into the caller's typed by-reference argument `target`
+// (VT_BYREF|X), converting to X and freeing what it held.
+HRESULT assignTyped(VARIANT& target, VARIANT& value) noexcept {
+    VARTYPE x = V_VT(&target) & ~VT_BYREF;
+    VARIANT converted;
+    HRESULT hr = coerce(converted, value, x);
+    if (FAILED(hr)) return hr;
+    size_t size = valueSize(x);
+    if (!size || x == VT_DECIMAL) {
+        VariantClear(&converted);
+        return DISP_E_TYPEMISMATCH;
+    }
+    VARIANT old;
+    VariantInit(&old);
+    V_VT(&old) = x;
+    std::memcpy(dataOf(old), V_BYREF(&target), size);
+    VariantClear(&old);
+    std::memcpy(V_BYREF(&target), dataOf(converted), size);
+    return S_OK;
+}
+
+struct ArgWork {
+    VARIANT store;         // value owned by the call
+    VARIANT argv;          // what the callee receives
+    VARIANT* intoVariant;  // caller's Variant that takes `store` back afterwards
+    VARIANT* intoTyped;    // caller's VT_BYREF|X argument that takes `store` back, converted
+};
+
+}  // namespace
+
+DispatchTable::~DispatchTable() {
+    for (auto& f : funcs_)
+        for (auto& p : f.params) VariantClear(&p.defaultValue);
+    if (dispatchInfo_) dispatchInfo_->Release();
+}
+
+const DispatchTable& DispatchTable::of(const TypeLibDesc& lib, REFIID iid, const wchar_t* const* pending) {
+    static CRITICAL_SECTION lock = [] {
+        CRITICAL_SECTION c;
+        InitializeCriticalSection(&c);
+        return c;
+    }();
+    struct Entry {
+        const TypeLibDesc* lib;
+        IID iid;
+        DispatchTable* table;
+    };
+    static Entry entries[64];
+    static int count = 0;
+    EnterCriticalSection(&lock);
+    DispatchTable* table = nullptr;
+    for (int i = 0; i < count && !table; ++i)
+        if (entries[i].lib == &lib && entries[i].iid == iid) table = entries[i].table;
+    if (!table) {
+        table = new DispatchTable();
+        table->build(lib, iid, pending);
+        if (count < 64) entries[count++] = {&lib, iid, table};
+    }
+    LeaveCriticalSection(&lock);
+    return *table;
+}
+
+void DispatchTable::build(const TypeLibDesc& lib, REFIID iid, const wchar_t* const* pending) noexcept {
+    try {
+        ITypeInfo* dispInfo = nullptr;
+        loadHr_ = lib.rawTypeInfo(iid, &dispInfo);
+        if (FAILED(loadHr_)) return;
+        wrapTypeInfo(dispInfo, &dispatchInfo_);
+
+        // The vtable half of the dual interface carries the typed signatures and the offsets.
+        ITypeInfo* info = dispInfo;
+        HREFTYPE href = 0;
+        ITypeInfo* vtblInfo = nullptr;
+        if (SUCCEEDED(dispInfo->GetRefTypeOfImplType(UINT(-1), &href)) &&
+            SUCCEEDED(dispInfo->GetRefTypeInfo(href, &vtblInfo)))
+            info = vtblInfo;
+
+        TYPEATTR* attr = nullptr;
+        loadHr_ = info->GetTypeAttr(&attr);
+        if (FAILED(loadHr_)) {
+            if (vtblInfo) vtblInfo->Release();
+            dispInfo->Release();
+            return;
+        }
+        BSTR ifaceName = nullptr;
+        info->GetDocumentation(MEMBERID_NIL, &ifaceName, nullptr, nullptr, nullptr);
+
+        for (UINT i = 0; i < attr->cFuncs; ++i) {
+            FUNCDESC* fd = nullptr;
+            if (FAILED(info->GetFuncDesc(i, &fd))) continue;
+            FuncSpec f;
+            f.id = fd->memid;
+            f.kind = fd->invkind;
+            f.vtblOffset = fd->oVft;
+            BSTR names[kMaxArgs + 1] = {};
+            UINT got = 0;
+            info->GetNames(fd->memid, names, kMaxArgs + 1, &got);
+            f.name = names[0] ? names[0] : L"";
+            for (SHORT p = 0; p < fd->cParams; ++p) {
+                const ELEMDESC& e = fd->lprgelemdescParam[p];
+                USHORT pf = e.paramdesc.wParamFlags;
+                Resolved r = resolve(info, e.tdesc);
+                if (!r.ok) f.supported = false;
+                if (pf & PARAMFLAG_FRETVAL) {
+                    f.hasRetval = true;
+                    f.retVt = r.vt;
+                    if (!r.byRef) f.supported = false;
+                    continue;
+                }
+                ParamSpec ps;
+                ps.vt = r.vt;
+                ps.byRef = r.byRef;
+                ps.optional = (pf & PARAMFLAG_FOPT) != 0;
+                VariantInit(&ps.defaultValue);
+                if ((pf & PARAMFLAG_FHASDEFAULT) && e.paramdesc.pparamdescex) {
+                    ps.hasDefault = true;
+                    VariantCopy(&ps.defaultValue, &e.paramdesc.pparamdescex->varDefaultValue);
+                    repairTypeLibValue(&ps.defaultValue);
+                }
+                f.params.push_back(ps);
+                f.paramNames.push_back(UINT(p + 1) < got && names[p + 1] ? names[p + 1] : L"");
+            }
+            for (UINT n = 0; n < got; ++n) SysFreeString(names[n]);
+            if (pending && ifaceName) {
+                std::wstring full = std::wstring(ifaceName) + L"." + f.name;
+                for (const wchar_t* const* p = pending; *p; ++p)
+                    if (full == *p) f.pending = true;
+            }
+            if (f.params.size() > size_t(kMaxArgs - 1)) f.supported = false;
+            funcs_.push_back(std::move(f));
+            info->ReleaseFuncDesc(fd);
+        }
+        SysFreeString(ifaceName);
+        info->ReleaseTypeAttr(attr);
+        if (vtblInfo) vtblInfo->Release();
+        dispInfo->Release();
+
+        // Lookup tables: names (case-insensitive) and DISPIDs.
+        names_.assign(tableSize(funcs_.size()), {});
+        nameMask_ = unsigned(names_.size() - 1);
+        ids_.assign(tableSize(funcs_.size()), {});
+        idMask_ = unsigned(ids_.size() - 1);
+        for (size_t i = 0; i < funcs_.size(); ++i) {
+            const FuncSpec& f = funcs_[i];
+            unsigned h = hashName(f.name.c_str());
+            for (unsigned s = h & nameMask_;; s = (s + 1) & nameMask_) {
+                if (!names_[s].name) {
+                    names_[s] = {f.name.c_str(), h, f.id};
+                    break;
+                }
+                if (names_[s].hash == h && sameName(names_[s].name, f.name.c_str())) break;
+            }
+            for (unsigned s = hashId(f.id) & idMask_;; s = (s + 1) & idMask_) {
+                if (!ids_[s].used || ids_[s].id == f.id) {
+                    ids_[s].used = true;
+                    ids_[s].id = f.id;
+                    ids_[s].func[slotOf(f.kind)] = int(i);
+                    break;
+                }
+            }
+        }
+        loadHr_ = S_OK;
+    } catch (...) {
+        loadHr_ = E_OUTOFMEMORY;
+    }
+}
+
+HRESULT DispatchTable::getTypeInfo(UINT index, ITypeInfo** info) const noexcept {
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    if (FAILED(loadHr_)) return loadHr_;
+    *info = dispatchInfo_;
+    (*info)->AddRef();
+    return S_OK;
+}
+
+DISPID DispatchTable::idOfName(const wchar_t* name) const noexcept {
+    if (!name || names_.empty()) return DISPID_UNKNOWN;
+    unsigned h = hashName(name);
+    for (unsigned s = h & nameMask_; names_[s].name; s = (s + 1) & nameMask_)
+        if (names_[s].hash == h && sameName(names_[s].name, name)) return names_[s].id;
+    return DISPID_UNKNOWN;
+}
+
+HRESULT DispatchTable::getIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids) const noexcept {
+    if (!names || !ids) return E_INVALIDARG;
+    if (FAILED(loadHr_)) return loadHr_;
+    if (count == 0) return S_OK;
+    HRESULT hr = S_OK;
+    DISPID member = idOfName(names[0]);
+    ids[0] = member;
+    if (member == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+    for (UINT n = 1; n < count; ++n) {
+        ids[n] = DISPID_UNKNOWN;
+        if (member != DISPID_UNKNOWN && names[n]) {
+            for (const FuncSpec& f : funcs_) {
+                if (f.id != member) continue;
+                for (size_t p = 0; p < f.paramNames.size() && ids[n] == DISPID_UNKNOWN; ++p)
+                    if (sameName(f.paramNames[p].c_str(), names[n])) ids[n] = DISPID(p);
+                if (ids[n] != DISPID_UNKNOWN) break;
+            }
+        }
+        if (ids[n] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+    }
+    return hr;
+}
+
+const FuncSpec* DispatchTable::select(DISPID id, WORD flags, const DISPPARAMS* params) const noexcept {
+    if (ids_.empty()) return nullptr;
+    const IdSlot* slot = nullptr;
+    for (unsigned s = hashId(id) & idMask_; ids_[s].used; s = (s + 1) & idMask_)
+        if (ids_[s].id == id) {
+            slot = &ids_[s];
+            break;
+        }
+    if (!slot) return nullptr;
+    auto pick = [&](std::initializer_list<Slot> order) -> const FuncSpec* {
+        for (Slot s : order)
+            if (slot->func[s] >= 0) return &funcs_[size_t(slot->func[s])];
+        return nullptr;
+    };
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        bool objectValue = false;
+        if (params->cArgs) {
+            const VARIANT& v = deref(params->rgvarg[0]);
+            objectValue = V_VT(&v) == VT_DISPATCH || V_VT(&v) == VT_UNKNOWN;
+        }
+        bool both = (flags & DISPATCH_PROPERTYPUT) && (flags & DISPATCH_PROPERTYPUTREF);
+        if ((flags & DISPATCH_PROPERTYPUTREF) && (!both || objectValue)) return pick({kPutRef, kPut});
+        return pick({kPut, kPutRef});
+    }
+    if (flags & DISPATCH_METHOD) return pick({kMethod, kGet});
+    if (flags & DISPATCH_PROPERTYGET) return pick({kGet, kMethod});
+    return nullptr;
+}
+
+HRESULT DispatchTable::invoke(void* instance, const wchar_t* source, DISPID id, WORD flags, DISPPARAMS* params,
+                              VARIANT* result, EXCEPINFO* excep, UINT* argErr) const noexcept {
+    if (FAILED(loadHr_)) return loadHr_;
+    if (!params) return E_INVALIDARG;
+    if ((params->cArgs && !params->rgvarg) || (params->cNamedArgs && !params->rgdispidNamedArgs) ||
+        params->cNamedArgs > params->cArgs)
+        return E_INVALIDARG;
+    if (result) VariantInit(result);
+    const FuncSpec* f = select(id, flags, params);
+    if (!f) return DISP_E_MEMBERNOTFOUND;
+    if (f->pending) {
+        HRESULT hr = ComError(E_NOTIMPL, f->name + L" is not implemented yet").report(source);
+        if (!excep) return hr;
+        fillExcepInfo(excep, hr);
+        return DISP_E_EXCEPTION;
+    }
+    if (!f->supported) return DISP_E_TYPEMISMATCH;
+    try {
+        return callFunction(*f, instance, source, params, result, excep, argErr);
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wchar_t* source, DISPPARAMS* dp,
+                                    VARIANT* result, EXCEPINFO* excep, UINT* argErr) const {
+    const UINT cArgs = dp->cArgs;
+    const size_t nParams = f.params.size();
+    const bool isPut = f.kind == INVOKE_PROPERTYPUT || f.kind == INVOKE_PROPERTYPUTREF;
+
+    // Map the caller's arguments onto parameters. src[i] is the caller's VARIANT for parameter
+    // i (nullptr when not given); srcIndex[i] its index in rgvarg for error reports.
+    const VARIANT* src[kMaxArgs] = {};
+    UINT srcIndex[kMaxArgs] = {};
+    UINT named = dp->cNamedArgs;  // arguments not taken by position
+    if (isPut) {
+        if (nParams == 0) return DISP_E_BADPARAMCOUNT;
+        int putAt = -1;
+        for (UINT k = 0; k < dp->cNamedArgs; ++k)
+            if (dp->rgdispidNamedArgs[k] == DISPID_PROPERTYPUT) putAt = int(k);
+        if (putAt < 0) {
+            // Callers that do not name the value: it is the last argument.
+            if (cArgs == named) return DISP_E_PARAMNOTOPTIONAL;
+            putAt = int(named++);
+        }
+        src[nParams - 1] = &dp->rgvarg[putAt];
+        srcIndex[nParams - 1] = UINT(putAt);
+    }
+    const size_t indexParams = isPut ? nParams - 1 : nParams;
+    const UINT positional = cArgs - named;
+    if (positional > indexParams) {
+        // A property without parameters that returns an object, called with arguments: the
+        // arguments belong to the object's default member (ev.BillHeads(1)).
+        bool returnsObject = f.hasRetval && (f.retVt == VT_DISPATCH || f.retVt == VT_VARIANT || f.retVt == VT_UNKNOWN);
+        if (nParams == 0 && returnsObject && !isPut) {
+            DISPPARAMS none = {nullptr, nullptr, 0, 0};
+            VARIANT value;
+            VariantInit(&value);
+            HRESULT hr = callFunction(f, instance, source, &none, &value, excep, argErr);
+            if (FAILED(hr)) return hr;
+            IDispatch* target = nullptr;
+            const VARIANT& v = deref(value);
+            if (V_VT(&v) == VT_DISPATCH && V_DISPATCH(&v)) {
+                target = V_DISPATCH(&v);
+                target->AddRef();
+            } else if (V_VT(&v) == VT_UNKNOWN && V_UNKNOWN(&v)) {
+                V_UNKNOWN(&v)->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&target));
+            }
+            VariantClear(&value);
+            if (!target) return DISP_E_BADPARAMCOUNT;
+            hr = target->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                                dp, result, excep, argErr);
+            target->Release();
+            return hr;
+        }
+        return DISP_E_BADPARAMCOUNT;
+    }
+    for (UINT i = 0; i < positional; ++i) {
+        src[i] = &dp->rgvarg[cArgs - 1 - i];
+        srcIndex[i] = cArgs - 1 - i;
+    }
+    for (UINT k = 0; k < dp->cNamedArgs; ++k) {
+        DISPID n = dp->rgdispidNamedArgs[k];
+        if (n == DISPID_PROPERTYPUT && isPut) continue;
+        if (n < 0 || size_t(n) >= indexParams || src[n]) {
+            if (argErr) *argErr = k;
+            return DISP_E_PARAMNOTFOUND;
+        }
+        src[n] = &dp->rgvarg[k];
+        srcIndex[n] = k;
+    }
+
+    // Prepare each argument in the form the vtable slot takes.
+    ArgWork work[kMaxArgs];
+    VARTYPE types[kMaxArgs];
+    VARIANTARG* pointers[kMaxArgs];
+    size_t prepared = 0;
+    HRESULT hr = S_OK;
+    auto cleanup = [&] {
+        for (size_t i = 0; i < prepared; ++i) VariantClear(&work[i].store);
+    };
+    for (size_t i = 0; i < nParams; ++i, ++prepared) {
+        const ParamSpec& p = f.params[i];
+        ArgWork& w = work[i];
+        VariantInit(&w.store);
+        VariantInit(&w.argv);
+        w.intoVariant = w.intoTyped = nullptr;
+        const VARIANT* a = src[i];
+        bool missing = !a || isMissing(*a);
+        const VARTYPE vt = p.vt;
+
+        if (missing) {
+            if (p.hasDefault) {
+                hr = coerce(w.store, p.defaultValue, vt);
+            } else if (p.optional || vt == VT_VARIANT) {
+                if (!p.optional) {
+                    hr = DISP_E_PARAMNOTOPTIONAL;
+                } else if (vt == VT_VARIANT) {
+                    V_VT(&w.store) = VT_ERROR;
+                    V_ERROR(&w.store) = DISP_E_PARAMNOTFOUND;
+                } else {
+                    zeroValue(w.store, vt);
+                }
+            } else {
+                hr = DISP_E_PARAMNOTOPTIONAL;
+            }
+            if (FAILED(hr)) {
+                ++prepared;
+                break;
+            }
+            if (p.byRef) {
+                V_VT(&w.argv) = VT_BYREF | vt;
+                V_BYREF(&w.argv) = vt == VT_VARIANT ? static_cast<void*>(&w.store) : dataOf(w.store);
+            } else {
+                w.argv = w.store;
+            }
+            continue;
+        }
+
+        const VARTYPE avt = V_VT(a);
+        if (!p.byRef) {
+            const VARIANT& d = deref(*a);
+            if (vt == VT_VARIANT && (V_VT(&d) & VT_BYREF)) {
+                hr = VariantCopyInd(&w.store, const_cast<VARIANT*>(&d));
+                if (FAILED(hr)) {
+                    ++prepared;
+                    break;
+                }
+                w.argv = w.store;
+            } else if (vt == VT_VARIANT || V_VT(&d) == vt) {
+                w.argv = d;  // the caller keeps ownership for the duration of the call
+            } else {
+                hr = coerce(w.store, d, vt);
+                if (FAILED(hr)) {
+                    if (argErr) *argErr = srcIndex[i];
+                    ++prepared;
+                    break;
+                }
+                w.argv = w.store;
+            }
+        } else if (avt == (VT_BYREF | vt)) {
+            w.argv = *a;  // the callee writes the caller's variable directly
+        } else if (avt == (VT_BYREF | VT_VARIANT)) {
+            VARIANT* inner = V_VARIANTREF(a);
+            if (!inner) {
+                hr = E_INVALIDARG;
+                ++prepared;
+                break;
+            }
+            if (vt == VT_VARIANT) {
+                w.argv = *a;
+            } else if (V_VT(inner) == vt) {
+                V_VT(&w.argv) = VT_BYREF | vt;
+                V_BYREF(&w.argv) = dataOf(*inner);
+            } else {
+                hr = coerce(w.store, *inner, vt);
+                if (FAILED(hr)) {
+                    if (argErr) *argErr = srcIndex[i];
+                    ++prepared;
+                    break;
+                }
+                V_VT(&w.argv) = VT_BYREF | vt;
+                V_BYREF(&w.argv) = dataOf(w.store);
+                w.intoVariant = inner;
+            }
+        } else {
+            // A by-value argument, or a reference to another type: convert into a value owned
+            // here; a reference gets the result back, converted to its own type.
+            hr = coerce(w.store, *a, vt);
+            if (FAILED(hr)) {
+                if (argErr) *argErr = srcIndex[i];
+                ++prepared;
+                break;
+            }
+            V_VT(&w.argv) = VT_BYREF | vt;
+            V_BYREF(&w.argv) = vt == VT_VARIANT ? static_cast<void*>(&w.store) : dataOf(w.store);
+            if ((avt & VT_BYREF) && V_BYREF(a)) w.intoTyped = const_cast<VARIANT*>(a);
+        }
+    }
+    if (FAILED(hr)) {
+        cleanup();
+        return hr;
+    }
+    for (size_t i = 0; i < nParams; ++i) {
+        types[i] = V_VT(&work[i].argv);
+        pointers[i] = &work[i].argv;
+    }
+
+    VARIANT ret, retArg;
+    size_t argc = nParams;
+    if (f.hasRetval) {
+        zeroValue(ret, f.retVt);
+        V_VT(&retArg) = VT_BYREF | f.retVt;
+        V_BYREF(&retArg) = f.retVt == VT_VARIANT ? static_cast<void*>(&ret) : dataOf(ret);
+        types[argc] = V_VT(&retArg);
+        pointers[argc] = &retArg;
+        ++argc;
+    } else {
+        VariantInit(&ret);
+    }
+
+    VARIANT callResult;
+    VariantInit(&callResult);
+    hr = DispCallFunc(instance, ULONG_PTR(f.vtblOffset), CC_STDCALL, VT_ERROR, UINT(argc), types, pointers,
+                      &callResult);
+    if (SUCCEEDED(hr)) hr = V_ERROR(&callResult);
+
+    // Hand by-reference results back to the caller, also after a failure: nothing is lost.
+    HRESULT wbHr = S_OK;
+    for (size_t i = 0; i < nParams; ++i) {
+        ArgWork& w = work[i];
+        if (w.intoVariant) {
+            VariantClear(w.intoVariant);
+            *w.intoVariant = w.store;
+            VariantInit(&w.store);
+        } else if (w.intoTyped) {
+            HRESULT h = assignTyped(*w.intoTyped, w.store);
+            if (FAILED(h) && SUCCEEDED(wbHr)) {
+                wbHr = h;
+                if (argErr) *argErr = srcIndex[i];
+            }
+        }
+    }
+    cleanup();
+
+    if (FAILED(hr)) {
+        VariantClear(&ret);
+        if (!excep) return hr;
+        fillExcepInfo(excep, hr);
+        return DISP_E_EXCEPTION;
+    }
+    if (result)
+        *result = ret;
+    else
+        VariantClear(&ret);
+    return wbHr;
+}
+
+}  // namespace orvi::com

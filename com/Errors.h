@@ -1,0 +1,117 @@
+// COM errors as one C++ exception type. Inside the library a failure throws ComError; at the
+// COM boundary (every interface method) the exception becomes an HRESULT plus an error-info
+// record (number, description, source), which is the only form a COM client ever sees.
+#pragma once
+#include <windows.h>
+#include <oleauto.h>
+#include <string>
+
+namespace orvi::com {
+
+// Runtime errors of the automation platform, by the numbers a VB or script client knows.
+enum class RuntimeError : int {
+    InvalidProcedureCall = 5,
+    Overflow = 6,
+    OutOfMemory = 7,
+    SubscriptOutOfRange = 9,
+    DivisionByZero = 11,
+    TypeMismatch = 13,
+    ObjectNotSet = 91,
+    InvalidUseOfNull = 94,
+    ObjectRequired = 424,
+    NoSuchMember = 438,
+    ArgumentNotOptional = 449,
+    WrongArgumentCount = 450,
+    DuplicateKey = 457,
+};
+
+// HRESULT of a runtime error: the control facility with the error number (91 -> 0x800A005B).
+constexpr HRESULT runtimeHresult(RuntimeError e) {
+    return HRESULT(0x800A0000u | unsigned(e));
+}
+// HRESULT of an error defined by this library: the interface facility (100 -> 0x80040064).
+constexpr HRESULT objectErrorHresult(int code) {
+    return HRESULT(0x80040000u + unsigned(code));
+}
+
+// The text the platform gives a runtime error ("Type mismatch"); nullptr for unknown numbers.
+const wchar_t* runtimeErrorText(int number) noexcept;
+
+class ComError {
+public:
+    ComError(HRESULT hr, std::wstring description, std::wstring source = {})
+        : hr_(hr), description_(std::move(description)), source_(std::move(source)) {}
+
+    HRESULT hr() const noexcept { return hr_; }
+    const std::wstring& description() const noexcept { return description_; }
+    const std::wstring& source() const noexcept { return source_; }
+    const std::wstring& helpFile() const noexcept { return helpFile_; }
+    DWORD helpContext() const noexcept { return helpContext_; }
+
+    // Errors that carry their own source (a host's error passed through) keep it; others get
+    // the source of the class whose member reports them.
+    bool hasSource() const noexcept { return !source_.empty(); }
+    ComError& withSource(std::wstring source) {
+        source_ = std::move(source);
+        return *this;
+    }
+    ComError& withHelp(std::wstring file, DWORD context) {
+        helpFile_ = std::move(file);
+        helpContext_ = context;
+        return *this;
+    }
+
+    // Publishes the error as the thread's error info and returns its HRESULT.
+    HRESULT report(const wchar_t* defaultSource) const noexcept;
+
+private:
+    HRESULT hr_;
+    std::wstring description_;
+    std::wstring source_;
+    std::wstring helpFile_;
+    DWORD helpContext_ = 0;
+};
+
+[[noreturn]] void raise(HRESULT hr, std::wstring description, std::wstring source = {});
+[[noreturn]] void raise(RuntimeError e);
+
+// Converts a failed platform HRESULT into the error a VB client would see: dispatch errors
+// (DISP_E_TYPEMISMATCH, DISP_E_MEMBERNOTFOUND, ...) become the matching runtime error, anything
+// else keeps its HRESULT with the system's message.
+ComError errorFromHresult(HRESULT hr);
+[[noreturn]] void throwHresult(HRESULT hr);
+inline void check(HRESULT hr) {
+    if (FAILED(hr)) throwHresult(hr);
+}
+
+// The error a failed call reported: the thread's error-info record when there is one,
+// otherwise errorFromHresult.
+ComError errorFromCall(HRESULT hr);
+// The error of a failed vtable call on obj's interface iid: its error info when the object
+// declares support for it (ISupportErrorInfo), otherwise errorFromHresult.
+ComError errorFromCall(HRESULT hr, IUnknown* obj, REFIID iid);
+inline void checkCall(HRESULT hr, IUnknown* obj, REFIID iid) {
+    if (FAILED(hr)) throw errorFromCall(hr, obj, iid);
+}
+// The error described by an EXCEPINFO filled by IDispatch::Invoke (frees its strings).
+ComError errorFromExcepInfo(EXCEPINFO& info);
+
+// Fills an EXCEPINFO from the thread's error info (consuming it) for a call that failed with hr.
+void fillExcepInfo(EXCEPINFO* info, HRESULT hr) noexcept;
+
+// Runs f; any exception becomes an HRESULT with error info whose default source is `source`.
+template <class F>
+HRESULT boundary(const wchar_t* source, F&& f) noexcept {
+    try {
+        f();
+        return S_OK;
+    } catch (const ComError& e) {
+        return e.report(source);
+    } catch (const std::bad_alloc&) {
+        return ComError(runtimeHresult(RuntimeError::OutOfMemory), runtimeErrorText(7)).report(source);
+    } catch (...) {
+        return ComError(E_UNEXPECTED, L"Unexpected failure").report(source);
+    }
+}
+
+}  // namespace orvi::com

@@ -1,0 +1,80 @@
+// Late-bound calls on other components' objects, by member name, the way a VB client makes them:
+// scalars and objects usually go by reference to the caller's own variable (the callee may change
+// it and the caller reads what it left), some by value. Failures come back as ComError with the
+// callee's own number, description and source when it gave them.
+#pragma once
+#include <windows.h>
+#include <oleauto.h>
+
+#include <initializer_list>
+
+#include "Variant.h"
+
+namespace orvi::com {
+
+class Arg {
+public:
+    // By value.
+    Arg(long x) noexcept { V_VT(&v_) = VT_I4, V_I4(&v_) = x; }
+    Arg(int x) noexcept : Arg(long(x)) {}
+    Arg(short x) noexcept { V_VT(&v_) = VT_I2, V_I2(&v_) = x; }
+    Arg(double x) noexcept { V_VT(&v_) = VT_R8, V_R8(&v_) = x; }
+    Arg(bool) = delete;  // say Arg::boolean(VARIANT_TRUE): a bool would otherwise pass as a Long
+    Arg(const wchar_t* s) : owned_(true) { V_VT(&v_) = VT_BSTR, V_BSTR(&v_) = Bstr(s).release(); }
+    Arg(IDispatch* p) noexcept { V_VT(&v_) = VT_DISPATCH, V_DISPATCH(&v_) = p; }
+    // The caller's VARIANT as it stands (not copied; it must outlive the call).
+    static Arg value(const VARIANT& v) noexcept {
+        Arg a;
+        a.v_ = v;
+        return a;
+    }
+    static Arg boolean(VARIANT_BOOL b) noexcept {
+        Arg a;
+        V_VT(&a.v_) = VT_BOOL, V_BOOL(&a.v_) = b;
+        return a;
+    }
+    // By reference: the callee reads and may replace the caller's variable.
+    static Arg ref(long& x) noexcept { return byRef(VT_I4, &x); }
+    static Arg ref(short& x) noexcept { return byRef(VT_I2, &x); }
+    static Arg ref(double& x) noexcept { return byRef(VT_R8, &x); }
+    static Arg refBool(VARIANT_BOOL& x) noexcept { return byRef(VT_BOOL, &x); }
+    static Arg ref(Bstr& x) noexcept { return byRef(VT_BSTR, x.address()); }
+    static Arg ref(ComPtr<IDispatch>& x) noexcept { return byRef(VT_DISPATCH, x.GetAddressOf()); }
+    static Arg ref(Variant& x) noexcept { return byRef(VT_VARIANT, &x.get()); }
+    static Arg ref(VARIANT& x) noexcept { return byRef(VT_VARIANT, &x); }
+
+    Arg(Arg&& o) noexcept : v_(o.v_), owned_(o.owned_) { o.owned_ = false; }
+    Arg(const Arg&) = delete;
+    Arg& operator=(const Arg&) = delete;
+    ~Arg() {
+        if (owned_) VariantClear(&v_);
+    }
+    const VARIANT& variant() const noexcept { return v_; }
+
+private:
+    Arg() noexcept { VariantInit(&v_); }
+    static Arg byRef(VARTYPE vt, void* p) noexcept {
+        Arg a;
+        V_VT(&a.v_) = VT_BYREF | vt;
+        V_BYREF(&a.v_) = p;
+        return a;
+    }
+    VARIANT v_;
+    bool owned_ = false;
+};
+
+// Invokes `name` on `target` (a null target is error 91).
+Variant invoke(IDispatch* target, const wchar_t* name, WORD flags, std::initializer_list<Arg> args = {});
+
+// Property get or method call (VB's form for both: DISPATCH_METHOD | DISPATCH_PROPERTYGET).
+inline Variant call(IDispatch* target, const wchar_t* name, std::initializer_list<Arg> args = {}) {
+    return invoke(target, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
+}
+inline Variant get(IDispatch* target, const wchar_t* name, std::initializer_list<Arg> args = {}) {
+    return call(target, name, args);
+}
+// Property put (let) and put-by-reference (set) of a value.
+void put(IDispatch* target, const wchar_t* name, Arg value);
+void putRef(IDispatch* target, const wchar_t* name, Arg value);
+
+}  // namespace orvi::com

@@ -1,0 +1,239 @@
+#include "Server.h"
+
+#include <olectl.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "Module.h"
+
+namespace orvi::com {
+
+namespace {
+
+class ClassFactory final : public IClassFactory {
+public:
+    explicit ClassFactory(HRESULT (*create)(REFIID, void**)) : create_(create) { Module::objectCreated(); }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
+        *ppv = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) Release() override {
+        LONG n = InterlockedDecrement(&refs_);
+        if (!n) delete this;
+        return ULONG(n);
+    }
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        return create_(riid, ppv);
+    }
+    STDMETHODIMP LockServer(BOOL lock) override {
+        Module::lock(lock != FALSE);
+        return S_OK;
+    }
+
+private:
+    ~ClassFactory() { Module::objectDestroyed(); }
+    volatile LONG refs_ = 1;
+    HRESULT (*create_)(REFIID, void**);
+};
+
+std::wstring guidText(const GUID& g) {
+    wchar_t buf[40] = {};
+    StringFromGUID2(g, buf, 40);
+    return buf;
+}
+
+HKEY rootKey(bool perUser, HKEY* opened) {
+    *opened = nullptr;
+    LONG r = RegCreateKeyExW(perUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, L"Software\\Classes", 0, nullptr, 0,
+                             KEY_ALL_ACCESS, nullptr, opened, nullptr);
+    return r == ERROR_SUCCESS ? *opened : nullptr;
+}
+
+LONG setValue(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+    HKEY k = nullptr;
+    LONG r = RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
+    if (r != ERROR_SUCCESS) return r;
+    r = RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       DWORD((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(k);
+    return r;
+}
+
+LONG deleteTree(HKEY root, const std::wstring& key) {
+    LONG r = RegDeleteTreeW(root, key.c_str());
+    if (r == ERROR_SUCCESS) r = RegDeleteKeyW(root, key.c_str());
+    return r == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : r;
+}
+
+// Deletes a key only if nothing is left below it.
+void deleteIfEmpty(HKEY root, const std::wstring& key) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return;
+    DWORD subkeys = 0, values = 0;
+    RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
+    RegCloseKey(k);
+    if (subkeys == 0 && values == 0) RegDeleteKeyW(root, key.c_str());
+}
+
+struct LibInfo {
+    std::wstring libid, version, name;
+    std::vector<std::pair<std::wstring, std::wstring>> interfaces;  // {iid}, name
+};
+
+HRESULT describe(const TypeLibDesc& desc, LibInfo& out) {
+    ITypeLib* lib = nullptr;
+    HRESULT hr = desc.raw(&lib);
+    if (FAILED(hr)) return hr;
+    out.libid = guidText(desc.libid());
+    out.version = std::to_wstring(desc.major()) + L"." + std::to_wstring(desc.minor());
+    BSTR name = nullptr;
+    lib->GetDocumentation(-1, &name, nullptr, nullptr, nullptr);
+    out.name = name ? name : L"";
+    SysFreeString(name);
+    for (UINT i = 0, n = lib->GetTypeInfoCount(); i < n; ++i) {
+        ITypeInfo* info = nullptr;
+        if (FAILED(lib->GetTypeInfo(i, &info))) continue;
+        TYPEATTR* attr = nullptr;
+        if (SUCCEEDED(info->GetTypeAttr(&attr))) {
+            bool automation = attr->typekind == TKIND_DISPATCH ||
+                              (attr->typekind == TKIND_INTERFACE &&
+                               (attr->wTypeFlags & (TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDUAL)));
+            if (automation && attr->guid != GUID_NULL) {
+                BSTR iname = nullptr;
+                info->GetDocumentation(MEMBERID_NIL, &iname, nullptr, nullptr, nullptr);
+                out.interfaces.emplace_back(guidText(attr->guid), iname ? iname : L"");
+                SysFreeString(iname);
+            }
+            info->ReleaseTypeAttr(attr);
+        }
+        info->Release();
+    }
+    return S_OK;
+}
+
+constexpr const wchar_t* kAutomationMarshaller = L"{00020424-0000-0000-C000-000000000046}";
+#ifdef _WIN64
+constexpr const wchar_t* kPlatform = L"win64";
+#else
+constexpr const wchar_t* kPlatform = L"win32";
+#endif
+
+}  // namespace
+
+HRESULT getClassObject(const ServerDesc& server, REFCLSID clsid, REFIID riid, void** ppv) noexcept {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    for (size_t i = 0; i < server.classCount; ++i) {
+        const ClassEntry& c = server.classes[i];
+        if (*c.clsid != clsid) continue;
+        if (!c.create) return CLASS_E_CLASSNOTAVAILABLE;
+        auto* factory = new (std::nothrow) ClassFactory(c.create);
+        if (!factory) return E_OUTOFMEMORY;
+        HRESULT hr = factory->QueryInterface(riid, ppv);
+        factory->Release();
+        return hr;
+    }
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+HRESULT registerServer(const ServerDesc& server, bool perUser) noexcept {
+    try {
+        HKEY root = nullptr;
+        if (!rootKey(perUser, &root)) return SELFREG_E_CLASS;
+        std::wstring path = Module::path();
+        std::wstring dir = path.substr(0, path.find_last_of(L'\\'));
+        LONG r = ERROR_SUCCESS;
+        auto set = [&](const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+            if (r == ERROR_SUCCESS) r = setValue(root, key, name, value);
+        };
+        std::wstring firstLib;
+        std::wstring firstVersion;
+        for (const TypeLibDesc* const* l = server.libs; *l; ++l) {
+            LibInfo info;
+            HRESULT hr = describe(**l, info);
+            if (FAILED(hr)) {
+                RegCloseKey(root);
+                return SELFREG_E_TYPELIB;
+            }
+            std::wstring lib = L"TypeLib\\" + info.libid + L"\\" + info.version;
+            std::wstring file = path + ((*l)->resource() == 1 ? L"" : L"\\" + std::to_wstring((*l)->resource()));
+            set(lib, nullptr, info.name);
+            set(lib + L"\\0\\" + kPlatform, nullptr, file);
+            set(lib + L"\\FLAGS", nullptr, L"0");
+            set(lib + L"\\HELPDIR", nullptr, dir);
+            for (auto& [iid, name] : info.interfaces) {
+                std::wstring key = L"Interface\\" + iid;
+                set(key, nullptr, name);
+                set(key + L"\\ProxyStubClsid", nullptr, kAutomationMarshaller);
+                set(key + L"\\ProxyStubClsid32", nullptr, kAutomationMarshaller);
+                set(key + L"\\TypeLib", nullptr, info.libid);
+                set(key + L"\\TypeLib", L"Version", info.version);
+            }
+            if (firstLib.empty()) firstLib = info.libid, firstVersion = info.version;
+        }
+        for (size_t i = 0; i < server.classCount; ++i) {
+            const ClassEntry& c = server.classes[i];
+            std::wstring clsid = guidText(*c.clsid);
+            std::wstring key = L"CLSID\\" + clsid;
+            set(key, nullptr, c.progId);
+            set(key + L"\\InprocServer32", nullptr, path);
+            set(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+            set(key + L"\\ProgID", nullptr, c.progId);
+            set(key + L"\\TypeLib", nullptr, firstLib);
+            set(key + L"\\Version", nullptr, firstVersion);
+            set(c.progId, nullptr, c.progId);
+            set(std::wstring(c.progId) + L"\\CLSID", nullptr, clsid);
+        }
+        RegCloseKey(root);
+        return r == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT unregisterServer(const ServerDesc& server, bool perUser) noexcept {
+    try {
+        HKEY root = nullptr;
+        if (!rootKey(perUser, &root)) return SELFREG_E_CLASS;
+        LONG r = ERROR_SUCCESS;
+        auto del = [&](const std::wstring& key) {
+            LONG d = deleteTree(root, key);
+            if (r == ERROR_SUCCESS) r = d;
+        };
+        for (size_t i = 0; i < server.classCount; ++i) {
+            const ClassEntry& c = server.classes[i];
+            del(L"CLSID\\" + guidText(*c.clsid));
+            del(c.progId);
+        }
+        for (const TypeLibDesc* const* l = server.libs; *l; ++l) {
+            LibInfo info;
+            if (FAILED(describe(**l, info))) continue;
+            for (auto& [iid, name] : info.interfaces) del(L"Interface\\" + iid);
+            del(L"TypeLib\\" + info.libid + L"\\" + info.version);
+            deleteIfEmpty(root, L"TypeLib\\" + info.libid);
+        }
+        RegCloseKey(root);
+        return r == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT installServer(const ServerDesc& server, BOOL install, LPCWSTR cmdLine) noexcept {
+    bool perUser = cmdLine && lstrcmpiW(cmdLine, L"user") == 0;
+    return install ? registerServer(server, perUser) : unregisterServer(server, perUser);
+}
+
+}  // namespace orvi::com

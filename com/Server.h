@@ -1,0 +1,39 @@
+// In-process server plumbing shared by the modules built on this layer: the class table, the
+// class factory, and self-registration written as data (the same keys for every class).
+//
+// Registration writes, under HKLM\Software\Classes (machine) or HKCU\Software\Classes (per user):
+//   TypeLib\{libid}\<ver>               the type library (0\win32|win64 = path, FLAGS, HELPDIR)
+//   Interface\{iid}                     every dual and dispatch interface, marshalled by the
+//                                       automation marshaller from the type library
+//   CLSID\{clsid}                       InprocServer32 (ThreadingModel Apartment), ProgID, TypeLib
+//   <ProgID>                            CLSID
+// and unregistration removes exactly these keys.
+#pragma once
+#include <windows.h>
+#include <oleauto.h>
+
+#include "TypeLib.h"
+
+namespace orvi::com {
+
+struct ClassEntry {
+    const CLSID* clsid;
+    const wchar_t* progId;
+    // Null for classes that clients cannot create (CLASS_E_CLASSNOTAVAILABLE).
+    HRESULT (*create)(REFIID riid, void** ppv);
+};
+
+struct ServerDesc {
+    const TypeLibDesc* const* libs;  // null-terminated
+    const ClassEntry* classes;
+    size_t classCount;
+};
+
+HRESULT getClassObject(const ServerDesc& server, REFCLSID clsid, REFIID riid, void** ppv) noexcept;
+HRESULT registerServer(const ServerDesc& server, bool perUser) noexcept;
+HRESULT unregisterServer(const ServerDesc& server, bool perUser) noexcept;
+// DllInstall: "user" (any case) registers or unregisters for the current user only; anything
+// else does what DllRegisterServer / DllUnregisterServer do.
+HRESULT installServer(const ServerDesc& server, BOOL install, LPCWSTR cmdLine) noexcept;
+
+}  // namespace orvi::com

@@ -1,0 +1,95 @@
+#include "Variant.h"
+
+namespace orvi::com {
+
+Variant::Variant(const VARIANT& src) : Variant() {
+    HRESULT hr = VariantCopyInd(&v_, const_cast<VARIANT*>(&src));
+    if (FAILED(hr)) throwHresult(hr);
+}
+
+const VARIANT& deref(const VARIANT& v) noexcept {
+    const VARIANT* p = &v;
+    while (V_VT(p) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(p)) p = V_VARIANTREF(p);
+    return *p;
+}
+
+void changeType(VARIANT& out, const VARIANT& in, VARTYPE vt) {
+    VariantClear(&out);
+    const VARIANT& src = deref(in);
+    if (V_VT(&src) == VT_NULL && vt != VT_VARIANT) raise(RuntimeError::InvalidUseOfNull);
+    // VB's conversions: Booleans become "True"/"False", not "-1"/"0".
+    USHORT flags = vt == VT_BSTR ? VARIANT_ALPHABOOL : 0;
+    HRESULT hr = VariantChangeTypeEx(&out, const_cast<VARIANT*>(&src), LOCALE_USER_DEFAULT, flags, vt);
+    if (FAILED(hr)) throwHresult(hr);
+}
+
+long toLong(const VARIANT& v) {
+    const VARIANT& d = deref(v);
+    if (V_VT(&d) == VT_I4) return V_I4(&d);
+    Variant r;
+    changeType(r.get(), d, VT_I4);
+    return V_I4(&r.get());
+}
+
+short toShort(const VARIANT& v) {
+    const VARIANT& d = deref(v);
+    if (V_VT(&d) == VT_I2) return V_I2(&d);
+    Variant r;
+    changeType(r.get(), d, VT_I2);
+    return V_I2(&r.get());
+}
+
+double toDouble(const VARIANT& v) {
+    const VARIANT& d = deref(v);
+    if (V_VT(&d) == VT_R8) return V_R8(&d);
+    Variant r;
+    changeType(r.get(), d, VT_R8);
+    return V_R8(&r.get());
+}
+
+CY toCurrency(const VARIANT& v) {
+    Variant r;
+    changeType(r.get(), v, VT_CY);
+    return V_CY(&r.get());
+}
+
+bool toBool(const VARIANT& v) {
+    const VARIANT& d = deref(v);
+    if (V_VT(&d) == VT_BOOL) return V_BOOL(&d) != VARIANT_FALSE;
+    Variant r;
+    changeType(r.get(), d, VT_BOOL);
+    return V_BOOL(&r.get()) != VARIANT_FALSE;
+}
+
+Bstr toBstr(const VARIANT& v) {
+    const VARIANT& d = deref(v);
+    if (V_VT(&d) == VT_BSTR) return Bstr(std::wstring_view(V_BSTR(&d) ? V_BSTR(&d) : L"", SysStringLen(V_BSTR(&d))));
+    Variant r;
+    changeType(r.get(), d, VT_BSTR);
+    BSTR b = V_BSTR(&r.get());
+    V_VT(&r.get()) = VT_EMPTY;
+    return Bstr::attach(b);
+}
+
+std::wstring toString(const VARIANT& v) {
+    return toBstr(v).str();
+}
+
+ComPtr<IDispatch> toObject(const VARIANT& v) {
+    const VARIANT& d = deref(v);
+    ComPtr<IDispatch> r;
+    switch (V_VT(&d)) {
+    case VT_DISPATCH: r = V_DISPATCH(&d); return r;
+    case VT_DISPATCH | VT_BYREF: if (V_DISPATCHREF(&d)) r = *V_DISPATCHREF(&d); return r;
+    case VT_UNKNOWN:
+    case VT_UNKNOWN | VT_BYREF: {
+        IUnknown* unk = V_VT(&d) == VT_UNKNOWN ? V_UNKNOWN(&d) : (V_UNKNOWNREF(&d) ? *V_UNKNOWNREF(&d) : nullptr);
+        if (unk && FAILED(unk->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(r.GetAddressOf()))))
+            raise(RuntimeError::TypeMismatch);
+        return r;
+    }
+    default: raise(RuntimeError::ObjectRequired);
+    }
+}
+
+}  // namespace orvi::com

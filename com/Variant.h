@@ -1,0 +1,159 @@
+// Owning wrappers for BSTR and VARIANT, and the conversions the library applies to values that
+// come from hosts and plug-ins. Conversions follow the platform's variant coercion and fail with
+// the runtime errors a VB client would see (13 type mismatch, 6 overflow, 94 invalid use of Null).
+#pragma once
+#include <windows.h>
+#include <oleauto.h>
+#include <wrl/client.h>
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "Errors.h"
+
+namespace orvi::com {
+
+using Microsoft::WRL::ComPtr;
+
+class Bstr {
+public:
+    Bstr() = default;
+    Bstr(const wchar_t* s) : b_(s ? SysAllocString(s) : nullptr) { checkAlloc(s); }
+    Bstr(std::wstring_view s) : b_(SysAllocStringLen(s.data(), UINT(s.size()))) { checkAlloc(L""); }
+    Bstr(const Bstr& o) : b_(o.b_ ? SysAllocStringLen(o.b_, SysStringLen(o.b_)) : nullptr) { checkAlloc(o.b_); }
+    Bstr(Bstr&& o) noexcept : b_(std::exchange(o.b_, nullptr)) {}
+    Bstr& operator=(Bstr o) noexcept {
+        std::swap(b_, o.b_);
+        return *this;
+    }
+    ~Bstr() { SysFreeString(b_); }
+
+    static Bstr attach(BSTR b) noexcept {
+        Bstr r;
+        r.b_ = b;
+        return r;
+    }
+    BSTR get() const noexcept { return b_; }
+    BSTR release() noexcept { return std::exchange(b_, nullptr); }
+    BSTR* put() noexcept {
+        SysFreeString(std::exchange(b_, nullptr));
+        return &b_;
+    }
+    // The address of the held BSTR without freeing it: for by-reference arguments that a callee
+    // may replace.
+    BSTR* address() noexcept { return &b_; }
+    UINT length() const noexcept { return SysStringLen(b_); }
+    bool empty() const noexcept { return length() == 0; }
+    std::wstring_view view() const noexcept { return {b_ ? b_ : L"", length()}; }
+    std::wstring str() const { return std::wstring(view()); }
+
+private:
+    void checkAlloc(const wchar_t* src) const {
+        if (src && !b_) raise(RuntimeError::OutOfMemory);
+    }
+    BSTR b_ = nullptr;
+};
+
+class Variant {
+public:
+    Variant() noexcept { VariantInit(&v_); }
+    Variant(const VARIANT& src);  // deep copy, by-reference values dereferenced
+    Variant(const Variant& o) : Variant(o.v_) {}
+    Variant(Variant&& o) noexcept : v_(o.v_) { VariantInit(&o.v_); }
+    Variant& operator=(Variant o) noexcept {
+        std::swap(v_, o.v_);
+        return *this;
+    }
+    ~Variant() { VariantClear(&v_); }
+
+    explicit Variant(long x) noexcept : Variant() { V_VT(&v_) = VT_I4, V_I4(&v_) = x; }
+    explicit Variant(int x) noexcept : Variant(long(x)) {}
+    explicit Variant(short x) noexcept : Variant() { V_VT(&v_) = VT_I2, V_I2(&v_) = x; }
+    explicit Variant(double x) noexcept : Variant() { V_VT(&v_) = VT_R8, V_R8(&v_) = x; }
+    explicit Variant(bool x) noexcept : Variant() { V_VT(&v_) = VT_BOOL, V_BOOL(&v_) = x ? VARIANT_TRUE : VARIANT_FALSE; }
+    explicit Variant(const wchar_t* s) : Variant() { V_VT(&v_) = VT_BSTR, V_BSTR(&v_) = Bstr(s).release(); }
+    explicit Variant(std::wstring_view s) : Variant() { V_VT(&v_) = VT_BSTR, V_BSTR(&v_) = Bstr(s).release(); }
+    explicit Variant(Bstr&& s) noexcept : Variant() { V_VT(&v_) = VT_BSTR, V_BSTR(&v_) = s.release(); }
+    explicit Variant(IDispatch* p) noexcept : Variant() {
+        V_VT(&v_) = VT_DISPATCH, V_DISPATCH(&v_) = p;
+        if (p) p->AddRef();
+    }
+    static Variant boolean(VARIANT_BOOL b) noexcept {
+        Variant r;
+        V_VT(&r.v_) = VT_BOOL, V_BOOL(&r.v_) = b;
+        return r;
+    }
+    // Takes ownership of a VARIANT's contents (the source is left Empty).
+    static Variant attach(VARIANT& src) noexcept {
+        Variant r;
+        r.v_ = src;
+        VariantInit(&src);
+        return r;
+    }
+
+    VARTYPE vt() const noexcept { return V_VT(&v_); }
+    bool isEmpty() const noexcept { return vt() == VT_EMPTY; }
+    bool isObject() const noexcept { return vt() == VT_DISPATCH || vt() == VT_UNKNOWN; }
+    const VARIANT& get() const noexcept { return v_; }
+    VARIANT& get() noexcept { return v_; }
+    VARIANT* operator&() noexcept { return &v_; }
+    // Clears the value and returns its address, for out-parameters.
+    VARIANT* put() noexcept {
+        VariantClear(&v_);
+        return &v_;
+    }
+    // Moves the value into *dest (which must not hold anything that needs freeing).
+    void detach(VARIANT* dest) noexcept {
+        *dest = v_;
+        VariantInit(&v_);
+    }
+
+private:
+    VARIANT v_;
+};
+
+// The value a VARIANT stands for: by-reference values followed to what they point to.
+const VARIANT& deref(const VARIANT& v) noexcept;
+inline bool isMissing(const VARIANT& v) noexcept {
+    const VARIANT& d = deref(v);
+    return V_VT(&d) == VT_ERROR && V_ERROR(&d) == DISP_E_PARAMNOTFOUND;
+}
+
+// Coerces into `out` (which is cleared first); throws the runtime error on failure.
+void changeType(VARIANT& out, const VARIANT& in, VARTYPE vt);
+
+long toLong(const VARIANT& v);
+short toShort(const VARIANT& v);
+double toDouble(const VARIANT& v);
+CY toCurrency(const VARIANT& v);
+bool toBool(const VARIANT& v);
+inline VARIANT_BOOL toVariantBool(const VARIANT& v) { return toBool(v) ? VARIANT_TRUE : VARIANT_FALSE; }
+// Text of a value as VB's CStr gives it (Booleans as True/False).
+Bstr toBstr(const VARIANT& v);
+std::wstring toString(const VARIANT& v);
+// An object reference: Nothing stays null, an object answers IDispatch, anything else is
+// "Object required".
+ComPtr<IDispatch> toObject(const VARIANT& v);
+
+// An object as a specific interface; an object of another kind is a type mismatch.
+template <class I>
+ComPtr<I> as(IUnknown* p) {
+    ComPtr<I> r;
+    if (p && FAILED(p->QueryInterface(__uuidof(I), reinterpret_cast<void**>(r.GetAddressOf()))))
+        raise(RuntimeError::TypeMismatch);
+    return r;
+}
+template <class I>
+ComPtr<I> as(const VARIANT& v) {
+    return as<I>(toObject(v).Get());
+}
+
+// Copies an interface pointer into an out-parameter (AddRef'd).
+template <class Out, class P>
+void copyOut(Out** dest, const ComPtr<P>& p) noexcept {
+    *dest = p.Get();
+    if (*dest) (*dest)->AddRef();
+}
+
+}  // namespace orvi::com

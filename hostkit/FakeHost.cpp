@@ -1,0 +1,326 @@
+#include "hostkit/FakeHost.h"
+
+#include "com/Errors.h"
+
+namespace hostkit {
+
+using orvi::com::ComError;
+using orvi::com::initOut;
+using orvi::com::raise;
+using orvi::com::RuntimeError;
+
+namespace {
+
+bool sameName(const std::wstring& a, const wchar_t* b) {
+    return b && CompareStringOrdinal(a.c_str(), int(a.size()), b, -1, TRUE) == CSTR_EQUAL;
+}
+
+std::wstring text(BSTR b) {
+    return std::wstring(b ? b : L"", SysStringLen(b));
+}
+
+}  // namespace
+
+Variant Invocation::value(size_t i) const {
+    return Variant(*args.at(i));
+}
+
+void Invocation::setRef(size_t i, const Variant& v) const {
+    VARIANT* a = args.at(i);
+    if (V_VT(a) == (VT_BYREF | VT_VARIANT)) {
+        VariantClear(V_VARIANTREF(a));
+        Variant(v).detach(V_VARIANTREF(a));
+        return;
+    }
+    if (!(V_VT(a) & VT_BYREF) || !V_BYREF(a)) return;
+    VARTYPE vt = VARTYPE(V_VT(a) & ~VT_BYREF);
+    Variant converted;
+    orvi::com::changeType(converted.get(), v.get(), vt);
+    // Free what the reference held, then store the new value in its place.
+    VARIANT old;
+    VariantInit(&old);
+    V_VT(&old) = vt;
+    switch (vt) {
+    case VT_BSTR: V_BSTR(&old) = *V_BSTRREF(a); *V_BSTRREF(a) = V_BSTR(&converted.get()); break;
+    case VT_DISPATCH: V_DISPATCH(&old) = *V_DISPATCHREF(a); *V_DISPATCHREF(a) = V_DISPATCH(&converted.get()); break;
+    case VT_UNKNOWN: V_UNKNOWN(&old) = *V_UNKNOWNREF(a); *V_UNKNOWNREF(a) = V_UNKNOWN(&converted.get()); break;
+    case VT_I2: *V_I2REF(a) = V_I2(&converted.get()); break;
+    case VT_I4: *V_I4REF(a) = V_I4(&converted.get()); break;
+    case VT_R8: *V_R8REF(a) = V_R8(&converted.get()); break;
+    case VT_R4: *V_R4REF(a) = V_R4(&converted.get()); break;
+    case VT_BOOL: *V_BOOLREF(a) = V_BOOL(&converted.get()); break;
+    case VT_CY: *V_CYREF(a) = V_CY(&converted.get()); break;
+    case VT_DATE: *V_DATEREF(a) = V_DATE(&converted.get()); break;
+    case VT_UI1: *V_UI1REF(a) = V_UI1(&converted.get()); break;
+    default: raise(RuntimeError::TypeMismatch);
+    }
+    if (vt == VT_BSTR || vt == VT_DISPATCH || vt == VT_UNKNOWN) V_VT(&converted.get()) = VT_EMPTY;  // moved out
+    VariantClear(&old);
+}
+
+FakeObject::FakeObject(std::wstring name) : name_(std::move(name)) {
+    orvi::com::Module::objectCreated();
+}
+
+FakeObject::~FakeObject() {
+    orvi::com::Module::objectDestroyed();
+}
+
+FakeObject::Member& FakeObject::member(const std::wstring& name) {
+    for (Member& m : members_)
+        if (sameName(m.name, name.c_str())) return m;
+    members_.push_back(Member{name});
+    return members_.back();
+}
+
+const FakeObject::Member* FakeObject::find(const std::wstring& name) const {
+    for (const Member& m : members_)
+        if (sameName(m.name, name.c_str())) return &m;
+    return nullptr;
+}
+
+FakeObject& FakeObject::returns(const std::wstring& name, const Variant& value) {
+    Member& m = member(name);
+    m.hasResult = true;
+    m.result = value;
+    m.isProperty = false;
+    return *this;
+}
+
+FakeObject& FakeObject::returns(const std::wstring& name, IDispatch* object) {
+    return returns(name, objectValue(object));
+}
+
+FakeObject& FakeObject::property(const std::wstring& name, const Variant& initial) {
+    Member& m = member(name);
+    m.isProperty = true;
+    m.stored = initial;
+    return *this;
+}
+
+FakeObject& FakeObject::on(const std::wstring& name, Handler handler) {
+    member(name).handler = std::move(handler);
+    return *this;
+}
+
+FakeObject& FakeObject::fails(const std::wstring& name, HRESULT hr, std::wstring description, std::wstring source) {
+    Member& m = member(name);
+    m.failHr = hr;
+    m.failDescription = std::move(description);
+    m.failSource = std::move(source);
+    return *this;
+}
+
+FakeObject& FakeObject::setsArg(const std::wstring& name, size_t index, const Variant& value) {
+    member(name).argWrites.emplace_back(index, value);
+    return *this;
+}
+
+std::vector<const RecordedCall*> FakeObject::callsOf(const std::wstring& name) const {
+    std::vector<const RecordedCall*> r;
+    for (const RecordedCall& c : calls_)
+        if (sameName(c.member, name.c_str())) r.push_back(&c);
+    return r;
+}
+
+size_t FakeObject::count(const std::wstring& name) const {
+    return callsOf(name).size();
+}
+
+const RecordedCall* FakeObject::last(const std::wstring& name) const {
+    auto all = callsOf(name);
+    return all.empty() ? nullptr : all.back();
+}
+
+Variant FakeObject::propertyValue(const std::wstring& name) const {
+    const Member* m = find(name);
+    return m ? m->stored : Variant();
+}
+
+STDMETHODIMP FakeObject::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
+    *ppv = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) FakeObject::AddRef() {
+    return ULONG(InterlockedIncrement(&refs_));
+}
+
+STDMETHODIMP_(ULONG) FakeObject::Release() {
+    LONG n = InterlockedDecrement(&refs_);
+    if (!n) delete this;
+    return ULONG(n);
+}
+
+STDMETHODIMP FakeObject::GetTypeInfoCount(UINT* count) {
+    if (!count) return E_INVALIDARG;
+    *count = 0;
+    return S_OK;
+}
+
+STDMETHODIMP FakeObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+    if (info) *info = nullptr;
+    return DISP_E_BADINDEX;
+}
+
+STDMETHODIMP FakeObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    if (!names || !ids) return E_INVALIDARG;
+    HRESULT hr = S_OK;
+    for (UINT n = 0; n < count; ++n) {
+        ids[n] = DISPID_UNKNOWN;
+        if (n == 0)
+            for (size_t i = 0; i < members_.size(); ++i)
+                if (sameName(members_[i].name, names[0])) ids[0] = DISPID(i + 1);
+        if (ids[n] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+    }
+    return hr;
+}
+
+STDMETHODIMP FakeObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                EXCEPINFO* excep, UINT* argErr) {
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    if (!params || (params->cArgs && !params->rgvarg)) return E_INVALIDARG;
+    if (result) VariantInit(result);
+    if (id < 1 || size_t(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
+    // Keep this object alive through handlers that release the last outside reference.
+    AddRef();
+    HRESULT hr = S_OK;
+    try {
+        Member& m = members_[size_t(id - 1)];
+        std::wstring memberName = m.name;
+        Invocation inv{*this, memberName, flags, {}, {}};
+        UINT named = params->cNamedArgs;
+        for (UINT i = params->cArgs; i > named; --i) inv.args.push_back(&params->rgvarg[i - 1]);
+        for (UINT i = 0; i < named; ++i) inv.args.push_back(&params->rgvarg[i]);
+
+        RecordedCall call{memberName, flags, {}};
+        for (VARIANT* a : inv.args) call.args.push_back({V_VT(a), Variant(*a)});
+        calls_.push_back(std::move(call));
+
+        // members_ may grow inside a handler: copy what is needed first.
+        HRESULT failHr = m.failHr;
+        std::wstring failDescription = m.failDescription, failSource = m.failSource;
+        auto writes = m.argWrites;
+        Handler handler = m.handler;
+        if (FAILED(failHr)) throw ComError(failHr, failDescription, failSource);
+        for (auto& [index, value] : writes)
+            if (index < inv.args.size()) inv.setRef(index, value);
+        if (m.isProperty) {
+            if (inv.isPut()) {
+                if (!inv.args.empty()) members_[size_t(id - 1)].stored = inv.value(inv.args.size() - 1);
+            } else {
+                inv.result = m.stored;
+            }
+        }
+        if (handler) {
+            handler(inv);
+        } else if (!members_[size_t(id - 1)].isProperty && members_[size_t(id - 1)].hasResult) {
+            inv.result = members_[size_t(id - 1)].result;
+        }
+        if (result) inv.result.detach(result);
+    } catch (ComError& e) {
+        if (excep) {
+            ZeroMemory(excep, sizeof *excep);
+            excep->scode = e.hr();
+            excep->bstrDescription = SysAllocString(e.description().c_str());
+            excep->bstrSource = SysAllocString(e.source().c_str());
+            hr = DISP_E_EXCEPTION;
+        } else {
+            hr = e.hr();
+        }
+    } catch (...) {
+        hr = E_OUTOFMEMORY;
+    }
+    (void)argErr;
+    Release();
+    return hr;
+}
+
+ComPtr<FakeObject> newFake(std::wstring name) {
+    return orvi::com::adopt(new FakeObject(std::move(name)));
+}
+
+// ---------------------------------------------------------------- FakeHost
+
+FakeHost::FakeHost() : target_(newFake()) {}
+FakeHost::FakeHost(ComPtr<FakeObject> target) : target_(std::move(target)) {}
+
+STDMETHODIMP FakeHost::get_Target(IDispatch** ret) {
+    return guard([&] {
+        initOut(ret);
+        *ret = target_.Get();
+        (*ret)->AddRef();
+    });
+}
+
+STDMETHODIMP FakeHost::Define(BSTR Name, VARIANT Result) {
+    return guard([&] {
+        target_->returns(text(Name), orvi::com::isMissing(Result) ? Variant() : Variant(Result));
+    });
+}
+
+STDMETHODIMP FakeHost::DefineProperty(BSTR Name, VARIANT Initial) {
+    return guard([&] {
+        target_->property(text(Name), orvi::com::isMissing(Initial) ? Variant() : Variant(Initial));
+    });
+}
+
+STDMETHODIMP FakeHost::Fail(BSTR Name, long Number, BSTR Description, BSTR Source) {
+    return guard([&] {
+        // Small numbers are runtime error numbers (91), others HRESULTs (&H80040064).
+        HRESULT hr = Number > 0 && Number < 0x10000 ? HRESULT(0x800A0000u | unsigned(Number)) : HRESULT(Number);
+        target_->fails(text(Name), hr, text(Description), text(Source));
+    });
+}
+
+STDMETHODIMP FakeHost::SetArg(BSTR Name, long Index, VARIANT Value) {
+    return guard([&] {
+        if (Index < 1) raise(RuntimeError::InvalidProcedureCall);
+        target_->setsArg(text(Name), size_t(Index - 1), Variant(Value));
+    });
+}
+
+STDMETHODIMP FakeHost::CallCount(BSTR Name, long* ret) {
+    return guard([&] { initOut(ret, long(target_->count(text(Name)))); });
+}
+
+STDMETHODIMP FakeHost::ArgCount(BSTR Name, long Call, long* ret) {
+    return guard([&] {
+        initOut(ret, 0L);
+        auto calls = target_->callsOf(text(Name));
+        size_t at = Call == -1 ? calls.size() : size_t(Call);
+        if (at < 1 || at > calls.size()) raise(RuntimeError::SubscriptOutOfRange);
+        *ret = long(calls[at - 1]->args.size());
+    });
+}
+
+const RecordedArg& FakeHost::argOf(BSTR name, long call, long index) const {
+    auto calls = target_->callsOf(text(name));
+    size_t at = call == -1 ? calls.size() : size_t(call);
+    if (at < 1 || at > calls.size()) raise(RuntimeError::SubscriptOutOfRange);
+    const RecordedCall& c = *calls[at - 1];
+    if (index < 1 || size_t(index) > c.args.size()) raise(RuntimeError::SubscriptOutOfRange);
+    return c.args[size_t(index - 1)];
+}
+
+STDMETHODIMP FakeHost::ArgValue(BSTR Name, long Call, long Index, VARIANT* ret) {
+    return guard([&] {
+        initOut(ret);
+        Variant(argOf(Name, Call, Index).value).detach(ret);
+    });
+}
+
+STDMETHODIMP FakeHost::ArgType(BSTR Name, long Call, long Index, long* ret) {
+    return guard([&] { initOut(ret, long(argOf(Name, Call, Index).vt)); });
+}
+
+STDMETHODIMP FakeHost::Reset() {
+    return guard([&] { target_->clearCalls(); });
+}
+
+}  // namespace hostkit

@@ -1,0 +1,130 @@
+// A scriptable fake host object: an IDispatch whose members are registered by name and whose
+// every call is recorded with its arguments' variant types and by-reference-ness. Results,
+// writes into by-reference arguments and failures (HRESULT, description, source) are scripted
+// per member, in C++ (FakeObject) or from a script (FakeHost, ProgID OrviHostKit.FakeHost).
+// Bill controls, data services and other host doubles are built from it.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "hostkit/HostKit.h"
+
+namespace hostkit {
+
+struct RecordedArg {
+    VARTYPE vt;     // as passed, VT_BYREF included
+    Variant value;  // the value when the call arrived (references followed)
+    bool byRef() const noexcept { return (vt & VT_BYREF) != 0; }
+    VARTYPE baseType() const noexcept { return VARTYPE(vt & ~VT_BYREF); }
+};
+
+struct RecordedCall {
+    std::wstring member;
+    WORD flags;
+    std::vector<RecordedArg> args;  // in call order; the value of a property put comes last
+    const RecordedArg& arg(size_t i) const { return args.at(i); }
+};
+
+class FakeObject;
+
+// One call as a handler sees it.
+struct Invocation {
+    FakeObject& self;
+    const std::wstring& member;
+    WORD flags;
+    std::vector<VARIANT*> args;  // the caller's VARIANTs in call order
+    Variant result;
+
+    bool isPut() const noexcept { return (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
+    size_t count() const noexcept { return args.size(); }
+    // The value of argument i (references followed).
+    Variant value(size_t i) const;
+    // Writes into by-reference argument i, converted to its type; by-value arguments are left.
+    void setRef(size_t i, const Variant& v) const;
+};
+
+class FakeObject final : public IDispatch {
+public:
+    using Handler = std::function<void(Invocation&)>;
+
+    explicit FakeObject(std::wstring name = L"FakeHost");
+
+    // Scripting (each call replaces what the member did before).
+    FakeObject& returns(const std::wstring& member, const Variant& value);
+    FakeObject& returns(const std::wstring& member, IDispatch* object);
+    FakeObject& property(const std::wstring& member, const Variant& initial = Variant());
+    FakeObject& on(const std::wstring& member, Handler handler);
+    FakeObject& fails(const std::wstring& member, HRESULT hr, std::wstring description, std::wstring source);
+    FakeObject& setsArg(const std::wstring& member, size_t index, const Variant& value);
+
+    // Inspection.
+    const std::vector<RecordedCall>& calls() const noexcept { return calls_; }
+    std::vector<const RecordedCall*> callsOf(const std::wstring& member) const;
+    size_t count(const std::wstring& member) const;
+    const RecordedCall* last(const std::wstring& member) const;
+    Variant propertyValue(const std::wstring& member) const;
+    void clearCalls() { calls_.clear(); }
+    ULONG refCount() const noexcept { return ULONG(refs_); }
+    const std::wstring& name() const noexcept { return name_; }
+
+    // IUnknown / IDispatch
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override;
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* excep, UINT* argErr) override;
+
+private:
+    struct Member {
+        std::wstring name;
+        Handler handler;
+        bool hasResult = false;
+        Variant result;
+        bool isProperty = false;
+        Variant stored;
+        HRESULT failHr = S_OK;
+        std::wstring failDescription, failSource;
+        std::vector<std::pair<size_t, Variant>> argWrites;
+    };
+    ~FakeObject();
+    Member& member(const std::wstring& name);
+    const Member* find(const std::wstring& name) const;
+
+    volatile LONG refs_ = 1;
+    std::wstring name_;
+    std::vector<Member> members_;  // DISPID = index + 1
+    std::vector<RecordedCall> calls_;
+};
+
+ComPtr<FakeObject> newFake(std::wstring name = L"FakeHost");
+
+// The script face of a FakeObject (OrviHostKit.FakeHost).
+class FakeHost final : public orvi::com::ComObject<FakeHost, HostKitLibrary, IFakeHostControl> {
+public:
+    static constexpr const wchar_t* kSource = L"OrviHostKit.FakeHost";
+    FakeHost();
+    explicit FakeHost(ComPtr<FakeObject> target);
+
+    STDMETHODIMP get_Target(IDispatch** ret) override;
+    STDMETHODIMP Define(BSTR Name, VARIANT Result) override;
+    STDMETHODIMP DefineProperty(BSTR Name, VARIANT Initial) override;
+    STDMETHODIMP Fail(BSTR Name, long Number, BSTR Description, BSTR Source) override;
+    STDMETHODIMP SetArg(BSTR Name, long Index, VARIANT Value) override;
+    STDMETHODIMP CallCount(BSTR Name, long* ret) override;
+    STDMETHODIMP ArgCount(BSTR Name, long Call, long* ret) override;
+    STDMETHODIMP ArgValue(BSTR Name, long Call, long Index, VARIANT* ret) override;
+    STDMETHODIMP ArgType(BSTR Name, long Call, long Index, long* ret) override;
+    STDMETHODIMP Reset() override;
+
+    FakeObject& target() noexcept { return *target_.Get(); }
+
+private:
+    const RecordedArg& argOf(BSTR name, long call, long index) const;
+    ComPtr<FakeObject> target_;
+};
+
+}  // namespace hostkit

@@ -1,0 +1,55 @@
+// OrviHostKit.dll: the host kit's classes for scripts and hosts, created by ProgID.
+#include <windows.h>
+
+#include "Pyx.h"
+#include "com/Server.h"
+#include "hostkit/FakeHost.h"
+#include "hostkit/PyxContainers.h"
+#include "hostkit/SimBill.h"
+
+namespace {
+
+using orvi::com::ClassEntry;
+using orvi::com::createInstance;
+
+const ClassEntry kClasses[] = {
+    {&CLSID_PyxDictionary, L"Pyx.Dictionary", createInstance<hostkit::PyxDictionary>},
+    {&CLSID_PyxVector, L"Pyx.Vector", createInstance<hostkit::PyxVector>},
+    {&CLSID_FakeHost, L"OrviHostKit.FakeHost", createInstance<hostkit::FakeHost>},
+    {&CLSID_SimBill, L"OrviHostKit.SimBill", createInstance<hostkit::SimBill>},
+};
+
+const orvi::com::TypeLibDesc* const kLibs[] = {&hostkit::HostKitLibrary::typeLib(), &hostkit::PyxLibrary::typeLib(),
+                                               nullptr};
+const orvi::com::ServerDesc kServer = {kLibs, kClasses, sizeof kClasses / sizeof kClasses[0]};
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
+    return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
+    return orvi::com::getClassObject(kServer, clsid, riid, ppv);
+}
+
+STDAPI DllCanUnloadNow() {
+    return orvi::com::Module::canUnload() ? S_OK : S_FALSE;
+}
+
+STDAPI DllRegisterServer() {
+    return orvi::com::registerServer(kServer, false);
+}
+
+STDAPI DllUnregisterServer() {
+    return orvi::com::unregisterServer(kServer, false);
+}
+
+STDAPI DllInstall(BOOL install, LPCWSTR cmdLine) {
+    return orvi::com::installServer(kServer, install, cmdLine);
+}
+
+}  // extern "C"

@@ -1,0 +1,209 @@
+#include "hostkit/SimBill.h"
+
+namespace hostkit {
+
+using orvi::com::initOut;
+
+namespace {
+
+ComPtr<PyxDictionary> dict(std::initializer_list<std::pair<const wchar_t*, Variant>> items) {
+    auto d = newDictionary();
+    for (auto& [k, v] : items) d->set(k, v);
+    return d;
+}
+
+Variant text(const wchar_t* s) {
+    return Variant(s);
+}
+Variant num(long n) {
+    return Variant(n);
+}
+
+struct FieldSpec {
+    const wchar_t* key;       // FKey
+    const wchar_t* name;      // descriptor name in TableInfo
+    const wchar_t* caption;
+    const wchar_t* column;
+    long page;
+    long ctlType;
+    long lookUpType;
+    long valueType;
+};
+
+const FieldSpec kFields[] = {
+    {L"FBillNo", L"F1", L"编号", L"FBillNo", 1, 1, 0, 167},
+    {L"FDate", L"F2", L"日期", L"FDate", 1, 3, 0, 61},
+    {L"FCustID", L"F3", L"客户", L"FCustID", 1, 1, 1, 56},
+    {L"FStatus", L"F4", L"状态", L"FStatus", 1, 8, 0, 56},
+    {L"FItemID", L"E1", L"物料", L"FItemID", 2, 1, 1, 56},
+    {L"FQty", L"E2", L"数量", L"FQty", 2, 1, 0, 106},
+    {L"FPrice", L"E3", L"单价", L"FPrice", 2, 1, 0, 60},
+    {L"FFeeName", L"P1", L"费用名称", L"FFeeName", 3, 1, 0, 167},
+    {L"FAmount", L"P2", L"金额", L"FAmount", 3, 1, 0, 60},
+};
+
+ComPtr<PyxDictionary> fieldData(Variant stored, Variant number, Variant display) {
+    return dict({{L"FFLD", stored}, {L"FFND", number}, {L"FDSP", display}, {L"FMODIFY", Variant(short(0))}});
+}
+
+}  // namespace
+
+SampleBill buildSampleBill() {
+    SampleBill b;
+    b.classType = dict({{L"FID", num(1001)},
+                        {L"FName", text(L"销售订单")},
+                        {L"FPrimaryKey", text(L"FInterID")},
+                        {L"FEPrimaryKey", text(L"FEntryID")},
+                        {L"FAccessoryTypeID", num(3)},
+                        {L"FShowType", num(1)},
+                        {L"FObjectID", num(81)},
+                        {L"FObjectType", num(2)},
+                        {L"FClassTypeKey", text(L"SEOrder")},
+                        {L"FLayerNames", text(L"基本信息|其他")},
+                        {L"FLayerCount", num(2)},
+                        {L"FTableName", text(L"t_SEOrder")},
+                        {L"FBillHeight", num(6000)},
+                        {L"FBillWidth", num(9600)}});
+
+    b.classTypeEntry = newVector();
+    struct PageSpec {
+        long entryType;
+        const wchar_t* table;
+        const wchar_t* keyField;
+        long layer, top, height;
+    };
+    const PageSpec pages[] = {{0, L"t_SEOrder", L"FInterID", 0, 0, 2400},
+                              {1, L"t_SEOrderEntry", L"FEntryID", 0, 2500, 2000},
+                              {1, L"t_SEOrderFee", L"FFeeID", 1, 4600, 1200}};
+    long index = 1;
+    for (const PageSpec& p : pages) {
+        auto page = dict({{L"FEntryType", num(p.entryType)},
+                          {L"FTableName", text(p.table)},
+                          {L"FKeyField", text(p.keyField)},
+                          {L"FLayer", num(p.layer)},
+                          {L"FTop", num(p.top)},
+                          {L"FLeft", num(0)},
+                          {L"FHeight", num(p.height)},
+                          {L"FWidth", num(9600)},
+                          {L"FIndex", num(index++)}});
+        b.classTypeEntry->add(objectValue(page.Get()));
+    }
+
+    b.tableInfo = newDictionary();
+    auto map = newDictionary();
+    ComPtr<PyxDictionary> pageFields[4] = {nullptr, newDictionary(), newDictionary(), newDictionary()};
+    for (const FieldSpec& f : kFields) {
+        auto desc = dict({{L"FKey", text(f.key)},
+                          {L"FFieldName", text(f.column)},
+                          {L"FCaption", text(f.caption)},
+                          {L"FTableName", text(pages[f.page - 1].table)},
+                          {L"FPage", num(f.page)},
+                          {L"FCtlType", num(f.ctlType)},
+                          {L"FLookUpType", num(f.lookUpType)},
+                          {L"FValueType", num(f.valueType)},
+                          {L"FNeedSave", Variant(true)},
+                          {L"FMustInput", Variant(false)},
+                          {L"FLayer", Variant(short(0))},
+                          {L"FNote", text(L"")},
+                          {L"FFilter", text(L"")}});
+        if (f.ctlType == 8)
+            desc->set(L"VALUELIST", objectValue(dict({{L"1", text(L"Open")}, {L"2", text(L"Closed")}}).Get()));
+        b.tableInfo->set(f.name, objectValue(desc.Get()));
+        map->set(f.key, text(f.name));
+        pageFields[f.page]->set(f.name, text(f.name));
+    }
+    b.tableInfo->set(L"Map", objectValue(map.Get()));
+    for (long p = 1; p <= 3; ++p) b.tableInfo->set(L"Page" + std::to_wstring(p), objectValue(pageFields[p].Get()));
+
+    b.data = newDictionary();
+    auto header = dict({{L"F1", objectValue(fieldData(text(L"SO-0001"), text(L""), text(L"SO-0001")).Get())},
+                        {L"F2", objectValue(fieldData(text(L"2026-12-01"), text(L""), text(L"2026-12-01")).Get())},
+                        {L"F3", objectValue(fieldData(num(17), num(17), text(L"东方商贸")).Get())},
+                        {L"F4", objectValue(fieldData(text(L"1"), text(L""), text(L"Open")).Get())}});
+    b.data->set(L"Page1", objectValue(header.Get()));
+    auto rows = newVector();
+    rows->add(objectValue(dict({{L"E1", objectValue(fieldData(num(301), num(301), text(L"螺栓 M8")).Get())},
+                                {L"E2", objectValue(fieldData(text(L"120"), text(L"120"), text(L"120")).Get())},
+                                {L"E3", objectValue(fieldData(text(L"0.35"), text(L"0.35"), text(L"0.35")).Get())}})
+                              .Get()));
+    b.data->set(L"Page2", objectValue(rows.Get()));
+    auto fees = newVector();
+    fees->add(objectValue(dict({{L"P1", objectValue(fieldData(text(L"运费"), text(L""), text(L"运费")).Get())},
+                                {L"P2", objectValue(fieldData(text(L"50"), text(L"50"), text(L"50")).Get())}})
+                              .Get()));
+    b.data->set(L"Page3", objectValue(fees.Get()));
+
+    b.dataSrv = newFake(L"DataSrv");
+    b.dataSrv->property(L"ClassType", objectValue(b.classType.Get()))
+        .property(L"TableInfo", objectValue(b.tableInfo.Get()))
+        .property(L"ClassTypeEntry", objectValue(b.classTypeEntry.Get()));
+
+    b.billCtl = newFake(L"BillCtl");
+    FakeObject& ctl = *b.billCtl.Get();
+    ctl.property(L"DataSrv", objectValue(b.dataSrv.Get()))
+        .property(L"Data", objectValue(b.data.Get()))
+        .property(L"BillStatus", num(1))
+        .property(L"CurBillID", num(5001))
+        .property(L"TaskID", num(0))
+        .property(L"bRPSetPart", Variant(false))
+        .property(L"rsBillID", Variant(static_cast<IDispatch*>(nullptr)))
+        .returns(L"SetBillName", Variant());
+    // The control reads its part switch as bRPSetPart and sets it as RPSetPart.
+    ctl.on(L"RPSetPart", [](Invocation& inv) {
+        if (inv.isPut() && inv.count()) inv.self.property(L"bRPSetPart", inv.value(inv.count() - 1));
+    });
+    return b;
+}
+
+SimBill::SimBill() : bill_(buildSampleBill()) {}
+
+STDMETHODIMP SimBill::get_BillCtl(IDispatch** ret) {
+    return guard([&] {
+        initOut(ret);
+        orvi::com::copyOut(ret, bill_.billCtl);
+    });
+}
+
+STDMETHODIMP SimBill::get_BillCtlControl(IFakeHostControl** ret) {
+    return guard([&] {
+        initOut(ret);
+        *ret = orvi::com::make<FakeHost>(bill_.billCtl).Detach();
+    });
+}
+
+STDMETHODIMP SimBill::get_DataSrv(IDispatch** ret) {
+    return guard([&] {
+        initOut(ret);
+        orvi::com::copyOut(ret, bill_.dataSrv);
+    });
+}
+
+STDMETHODIMP SimBill::get_ClassType(IDispatch** ret) {
+    return guard([&] {
+        initOut(ret);
+        orvi::com::copyOut(ret, bill_.classType);
+    });
+}
+
+STDMETHODIMP SimBill::get_TableInfo(IDispatch** ret) {
+    return guard([&] {
+        initOut(ret);
+        orvi::com::copyOut(ret, bill_.tableInfo);
+    });
+}
+
+STDMETHODIMP SimBill::get_ClassTypeEntry(IDispatch** ret) {
+    return guard([&] {
+        initOut(ret);
+        orvi::com::copyOut(ret, bill_.classTypeEntry);
+    });
+}
+
+STDMETHODIMP SimBill::get_Data(IDispatch** ret) {
+    return guard([&] {
+        initOut(ret);
+        orvi::com::copyOut(ret, bill_.data);
+    });
+}
+
+}  // namespace hostkit

@@ -1,0 +1,40 @@
+// BillEntrys: the collection of the bill's entry grids.
+#pragma once
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bill/HostData.h"
+#include "server/Library.h"
+
+namespace orvi {
+
+class BillEntry;
+
+class BillEntrys final : public Object<BillEntrys, _BillEntrys> {
+public:
+    static constexpr const wchar_t* kSource = L"OrviClassEvents.BillEntrys";
+
+    BillEntrys();
+    ~BillEntrys() override;
+
+    // _BillEntrys
+    STDMETHODIMP get_Item(VARIANT Index, _BillEntry** ret) override;
+    STDMETHODIMP get_Count(long* ret) override;
+
+    // Binds the collection to a bill control: stores it and the page vector of its template and
+    // numbers the entry grids afresh.
+    void setBillCtl(IDispatch* billCtl);
+
+private:
+    void buildEntryMap();
+
+    ComPtr<IDispatch> billCtl_;
+    host::VectorPtr pages_;
+    // Entry ordinal as decimal text ("1", "2", ...) -> position of the grid in the page vector.
+    std::vector<std::pair<std::wstring, long>> entryMap_;
+    long entryCount_ = 0;
+    ComPtr<BillEntry> entry_;
+};
+
+}  // namespace orvi

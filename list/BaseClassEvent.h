@@ -1,0 +1,56 @@
+#pragma once
+#include "server/Library.h"
+
+namespace orvi {
+
+class BaseClassEvent final : public Object<BaseClassEvent, _BaseClassEvent, com::EventSource<BaseClassEvent, OrviLibrary>> {
+public:
+    static constexpr const wchar_t* kSource = L"OrviClassEvents.BaseClassEvent";
+    static constexpr const CLSID& kClsid = CLSID_BaseClassEvent;
+    static constexpr const IID& kEventIid = DIID___BaseClassEvent;
+
+    BaseClassEvent();
+    ~BaseClassEvent() override;
+
+    // _BaseClassEvent
+    STDMETHODIMP FireBarInitialize(VARIANT* ret) override;
+    STDMETHODIMP FireAfterGetData(VARIANT* ret) override;
+    STDMETHODIMP FireDoCommand(Tool* Tool, long* lngReturnCode, VARIANT* ret) override;
+    STDMETHODIMP FireListFillRow(long lRow, IDispatch* RowData, Dictionary* HeadDict, BSTR* CellData, long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) override;
+    STDMETHODIMP FireRefreshList(VARIANT* ret) override;
+    STDMETHODIMP FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VARIANT* ret) override;
+    STDMETHODIMP FireClassGroupSelected(long Button, long ClassGroupType, long ClassGroupID, BSTR ClassGroupFullNumber, VARIANT* ret) override;
+    STDMETHODIMP get_BrowseCtl(IDispatch** ret) override;
+    STDMETHODIMP put_BrowseCtl(IDispatch* vData) override;
+    STDMETHODIMP get_ListActiveBar(IDispatch** ret) override;
+    STDMETHODIMP putref_ListActiveBar(IDispatch* NewValue) override;
+    STDMETHODIMP get_RsItem(Recordset** ret) override;
+    STDMETHODIMP putref_RsItem(Recordset* NewValue) override;
+    STDMETHODIMP get_RsId(Recordset** ret) override;
+    STDMETHODIMP putref_RsId(Recordset* NewValue) override;
+    STDMETHODIMP get_RsClassGroup(Recordset** ret) override;
+    STDMETHODIMP putref_RsClassGroup(Recordset* NewValue) override;
+    STDMETHODIMP get_DataSrv(IDispatch** ret) override;
+    STDMETHODIMP putref_DataSrv(IDispatch* NewValue) override;
+    STDMETHODIMP putref_LedgerProperty(Dictionary* NewValue) override;
+    STDMETHODIMP get_LedgerProperty(Dictionary** ret) override;
+    STDMETHODIMP put_EnableListFillRowEvents(VARIANT_BOOL vData) override;
+    STDMETHODIMP get_EnableListFillRowEvents(VARIANT_BOOL* ret) override;
+    STDMETHODIMP get_QelLib(_QelLib** ret) override;
+    STDMETHODIMP get_MenuBar(_MenuBar** ret) override;
+    STDMETHODIMP GetSelectedClassID(long* ret) override;
+    STDMETHODIMP GetSelectedItemID(long* ret) override;
+    STDMETHODIMP GetSelectedClassType(long* ret) override;
+    STDMETHODIMP GetActiveCtl(IDispatch** ret) override;
+    STDMETHODIMP SelectClassGroupByID(long lClassGroupID, long* ret) override;
+    STDMETHODIMP RefreshListByClassGroupID(long lClassGroupType, long lClassGroupID) override;
+    STDMETHODIMP RefreshSelectedClassGroup() override;
+    STDMETHODIMP RefreshSelectedClassGroupList() override;
+    STDMETHODIMP RefreshClassGroups() override;
+    STDMETHODIMP PitchItemByID(long lItemID, VARIANT_BOOL* ret) override;
+    STDMETHODIMP IsSearchState(VARIANT_BOOL* ret) override;
+    STDMETHODIMP FireBeforeSendMessage(BSTR ActionCode, Dictionary** dctMessage, VARIANT_BOOL* Cancel) override;
+    STDMETHODIMP SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) override;
+};
+
+}  // namespace orvi

@@ -1,0 +1,19 @@
+#pragma once
+#include "server/Library.h"
+
+namespace orvi {
+
+class Account final : public Object<Account, _Account> {
+public:
+    static constexpr const wchar_t* kSource = L"OrviClassEvents.Account";
+
+    Account();
+    ~Account() override;
+
+    // _Account
+    STDMETHODIMP get_AccountID(BSTR* ret) override;
+    STDMETHODIMP get_SetupType(BSTR* ret) override;
+    STDMETHODIMP get_AccountName(BSTR* ret) override;
+};
+
+}  // namespace orvi

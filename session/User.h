@@ -1,0 +1,18 @@
+#pragma once
+#include "server/Library.h"
+
+namespace orvi {
+
+class User final : public Object<User, _User> {
+public:
+    static constexpr const wchar_t* kSource = L"OrviClassEvents.User";
+
+    User();
+    ~User() override;
+
+    // _User
+    STDMETHODIMP get_UserID(long* ret) override;
+    STDMETHODIMP get_UserName(BSTR* ret) override;
+};
+
+}  // namespace orvi
