@@ -11,6 +11,11 @@ namespace orvi {
 
 namespace member = host::member;
 
+namespace event {
+// DISPIDs of __BillEvent.
+constexpr DISPID BarInitialize = 1, MenuBarInitialize = 2, BarClick = 4, MenuBarClick = 5;
+}  // namespace event
+
 BillEvent::BillEvent() {
     // Sub-objects in this order: the tool wrapper, then the header and entry collections.
     tool_ = com::make<VeskTool>();
@@ -302,11 +307,27 @@ STDMETHODIMP BillEvent::get_BillHeads(_BillHeads** ret) {
 }
 
 STDMETHODIMP BillEvent::FireBarInitialize(IDispatch* oBar, VARIANT* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        // InitMenuBar: a new MenuBar over the toolbar control replaces the earlier one.
+        ComPtr<MenuBar> bar = com::make<MenuBar>();
+        bar->setControl(oBar);
+        menuBar_ = bar;
+        raiseEvent(event::BarInitialize, com::EventArgs().object(oBar));
+        raiseEvent(event::MenuBarInitialize, com::EventArgs().object(static_cast<_MenuBar*>(bar.Get())));
+    });
 }
 
 STDMETHODIMP BillEvent::FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VARIANT* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        if (!Cancel) com::raise(E_POINTER, L"Invalid pointer");
+        raiseEvent(event::BarClick, com::EventArgs().object(Tool).refBool(Cancel));
+        // MenuBarClick follows whatever BarClick left in Cancel.
+        ComPtr<VeskTool> tool = tool_;
+        tool->setTool(Tool);
+        raiseEvent(event::MenuBarClick, com::EventArgs().object(static_cast<_VeskTool*>(tool.Get())).refBool(Cancel));
+    });
 }
 
 STDMETHODIMP BillEvent::FireAfterSave(VARIANT_BOOL* bCancel, VARIANT* ret) {

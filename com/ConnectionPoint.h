@@ -48,6 +48,55 @@ private:
     DWORD nextCookie_ = 1;
 };
 
+// The arguments of one event, in declaration order. By-value arguments are passed as values of
+// their own type (strings as copies); by-reference arguments point at the raiser's variables, so
+// what a handler assigns is what the raiser reads afterwards.
+class EventArgs {
+public:
+    EventArgs() = default;
+    EventArgs(const EventArgs&) = delete;
+    EventArgs& operator=(const EventArgs&) = delete;
+    ~EventArgs() {
+        for (UINT i = 0; i < count_; ++i)
+            if (V_VT(&args_[i]) == VT_BSTR) SysFreeString(V_BSTR(&args_[i]));
+    }
+
+    EventArgs& value(long x) { return push(VT_I4).lVal = x, *this; }
+    EventArgs& value(short x) { return push(VT_I2).iVal = x, *this; }
+    EventArgs& boolean(VARIANT_BOOL x) { return push(VT_BOOL).boolVal = x, *this; }
+    EventArgs& object(IDispatch* x) { return push(VT_DISPATCH).pdispVal = x, *this; }
+    EventArgs& text(BSTR x) {
+        VARIANT& v = push(VT_BSTR);
+        v.bstrVal = SysAllocStringLen(x, SysStringLen(x));
+        if (x && !v.bstrVal) V_VT(&v) = VT_EMPTY;
+        return *this;
+    }
+    EventArgs& ref(long* x) { return push(VT_BYREF | VT_I4).plVal = x, *this; }
+    EventArgs& ref(double* x) { return push(VT_BYREF | VT_R8).pdblVal = x, *this; }
+    EventArgs& ref(BSTR* x) { return push(VT_BYREF | VT_BSTR).pbstrVal = x, *this; }
+    EventArgs& ref(IDispatch** x) { return push(VT_BYREF | VT_DISPATCH).ppdispVal = x, *this; }
+    EventArgs& refBool(VARIANT_BOOL* x) { return push(VT_BYREF | VT_BOOL).pboolVal = x, *this; }
+
+    UINT count() const noexcept { return count_; }
+    // The arguments in rgvarg order (last argument first).
+    VARIANTARG* reversed() noexcept {
+        for (UINT i = 0; i < count_; ++i) rev_[i] = args_[count_ - 1 - i];
+        return rev_;
+    }
+
+private:
+    static constexpr UINT kMax = 16;
+    VARIANT& push(VARTYPE vt) {
+        VARIANT& v = args_[count_ < kMax ? count_++ : kMax - 1];
+        VariantInit(&v);
+        V_VT(&v) = vt;
+        return v;
+    }
+    VARIANT args_[kMax];
+    VARIANT rev_[kMax];
+    UINT count_ = 0;
+};
+
 // Mixin for ComObject: IConnectionPointContainer with one connection point for the class's
 // source interface, and IProvideClassInfo2 so that script hosts can find that interface.
 // Derived supplies kClsid (coclass) and kEventIid (source dispinterface) as static members and
@@ -85,6 +134,8 @@ public:
 protected:
     EventSource() noexcept : point_(static_cast<IConnectionPointContainer*>(this), Derived::kEventIid) {}
     void raiseEvent(DISPID id, VARIANTARG* args, UINT count) noexcept { point_.fire(id, args, count); }
+    void raiseEvent(DISPID id, EventArgs& args) noexcept { point_.fire(id, args.reversed(), args.count()); }
+    void raiseEvent(DISPID id) noexcept { point_.fire(id, nullptr, 0); }
     size_t connectedSinks() const noexcept { return point_.sinkCount(); }
 
 private:

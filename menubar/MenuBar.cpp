@@ -3,7 +3,13 @@
 namespace orvi {
 
 MenuBar::MenuBar() = default;
-MenuBar::~MenuBar() = default;
+MenuBar::~MenuBar() {
+    control_.Reset();
+}
+
+void MenuBar::setControl(IDispatch* activeBar) {
+    control_ = activeBar;
+}
 
 STDMETHODIMP MenuBar::Refresh() {
     return pending(__func__);

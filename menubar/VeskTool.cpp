@@ -3,7 +3,18 @@
 namespace orvi {
 
 VeskTool::VeskTool() = default;
-VeskTool::~VeskTool() = default;
+VeskTool::~VeskTool() {
+    control_.Reset();
+    tool_.Reset();
+}
+
+void VeskTool::setTool(IDispatch* tool) {
+    tool_ = tool;
+}
+
+void VeskTool::setControl(IDispatch* activeBar) {
+    control_ = activeBar;
+}
 
 STDMETHODIMP VeskTool::put_ToolPicture(BSTR vData) {
     return pending(__func__);

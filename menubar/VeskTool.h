@@ -1,3 +1,4 @@
+// VeskTool: a menu item or toolbar button of the toolbar control.
 #pragma once
 #include "server/Library.h"
 
@@ -47,6 +48,15 @@ public:
     STDMETHODIMP SetPicture(long Index, long MaskColor) override;
     STDMETHODIMP SetPicture2(IPictureDisp** Picture, long Index, long MaskColor) override;
     STDMETHODIMP PasteToolFace(long Index, long MaskColor) override;
+
+    // Points the wrapper at a tool of the control (the event objects' FireBarClick, collections).
+    void setTool(IDispatch* tool);
+    // The toolbar control the tool belongs to; a wrapper without one asks for no redraws.
+    void setControl(IDispatch* activeBar);
+
+private:
+    ComPtr<IDispatch> control_;
+    ComPtr<IDispatch> tool_;
 };
 
 }  // namespace orvi

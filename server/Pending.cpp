@@ -10,8 +10,6 @@ namespace orvi {
 namespace {
 
 const wchar_t* const kPending[] = {
-    L"_BillEvent.FireBarInitialize",
-    L"_BillEvent.FireBarClick",
     L"_BillEvent.FireAfterSave",
     L"_BillEvent.FireBeforeSave",
     L"_BillEvent.FireBeforeVerify",
