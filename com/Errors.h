@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
+#include <new>
 #include <string>
 
 namespace orvi::com {
@@ -98,6 +99,34 @@ ComError errorFromExcepInfo(EXCEPINFO& info);
 
 // Fills an EXCEPINFO from the thread's error info (consuming it) for a call that failed with hr.
 void fillExcepInfo(EXCEPINFO* info, HRESULT hr) noexcept;
+
+// The three ways a member treats failures inside it:
+//  - no handling: let the ComError propagate (a host's error reaches the caller unchanged);
+//  - reraiseAs: any failure is raised again with its number and description and the class's
+//    source ("OrviClassEvents.BillEvent");
+//  - ignoring: any failure is dropped and the member keeps its initial result.
+template <class F>
+void reraiseAs(const wchar_t* source, F&& f) {
+    try {
+        f();
+    } catch (ComError& e) {
+        e.withSource(source);
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (...) {
+        throw ComError(E_UNEXPECTED, L"Unexpected failure", source);
+    }
+}
+template <class F>
+bool ignoring(F&& f) noexcept {
+    try {
+        f();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 // Runs f; any exception becomes an HRESULT with error info whose default source is `source`.
 template <class F>

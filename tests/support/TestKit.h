@@ -60,7 +60,7 @@ inline std::string toText(int v) { return std::to_string(v); }
 inline std::string toText(short v) { return std::to_string(v); }
 inline std::string toText(unsigned long v) { return std::to_string(v); }
 inline std::string toText(unsigned v) { return std::to_string(v); }
-inline std::string toText(size_t v) { return std::to_string(v); }
+inline std::string toText(unsigned long long v) { return std::to_string(v); }
 inline std::string toText(double v) { return std::to_string(v); }
 inline std::string toText(bool v) { return v ? "true" : "false"; }
 inline std::string toText(const std::wstring& v) { return "\"" + narrow(v) + "\""; }
