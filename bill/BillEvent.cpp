@@ -75,28 +75,28 @@ STDMETHODIMP BillEvent::get_BillStatus(Enu_BillStatusExt* ret) {
     });
 }
 
-STDMETHODIMP BillEvent::get_ClassType(Dictionary** ret) {
+STDMETHODIMP BillEvent::get_ClassType(IDispatch** ret) {
     return guard([&] {
         com::initOut(ret);
         com::copyOut(ret, classType_);
     });
 }
 
-STDMETHODIMP BillEvent::get_TableInfo(Dictionary** ret) {
+STDMETHODIMP BillEvent::get_TableInfo(IDispatch** ret) {
     return guard([&] {
         com::initOut(ret);
         com::copyOut(ret, tableInfo_);
     });
 }
 
-STDMETHODIMP BillEvent::get_ClassTypeEntry(Vector** ret) {
+STDMETHODIMP BillEvent::get_ClassTypeEntry(IDispatch** ret) {
     return guard([&] {
         com::initOut(ret);
         com::copyOut(ret, classTypeEntry_);
     });
 }
 
-STDMETHODIMP BillEvent::get_ParentID(Vector** ret) {
+STDMETHODIMP BillEvent::get_ParentID(IDispatch** ret) {
     // Nothing in the object sets a parent: always Nothing.
     return guard([&] { com::initOut(ret); });
 }
@@ -108,7 +108,7 @@ STDMETHODIMP BillEvent::get_DataSrv(IDispatch** ret) {
     });
 }
 
-STDMETHODIMP BillEvent::get_Data(Dictionary** ret) {
+STDMETHODIMP BillEvent::get_Data(IDispatch** ret) {
     // Read from the bill control on every call: the bill's data changes under the form.
     return guard([&] {
         com::initOut(ret);
@@ -342,7 +342,7 @@ STDMETHODIMP BillEvent::FireBeforeVerify(VARIANT_BOOL* bCancel, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireVerify(Dictionary** dctErr, BSTR* sErr, long* sErrRow, VARIANT* ret) {
+STDMETHODIMP BillEvent::FireVerify(IDispatch** dctErr, BSTR* sErr, long* sErrRow, VARIANT* ret) {
     return pending(__func__);
 }
 
@@ -358,15 +358,15 @@ STDMETHODIMP BillEvent::FireAddNewRow(short Index, long NewRow, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireHeadCtlClick(IDispatch* ctl, Dictionary* dct, VARIANT* ret) {
+STDMETHODIMP BillEvent::FireHeadCtlClick(IDispatch* ctl, IDispatch* dct, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::ChangeCurrencyState(Dictionary* dcData, VARIANT* ret) {
+STDMETHODIMP BillEvent::ChangeCurrencyState(IDispatch* dcData, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireHeadCtlLostFocus(IDispatch* ctl, Dictionary* dct, Dictionary* dctFld, VARIANT* ret) {
+STDMETHODIMP BillEvent::FireHeadCtlLostFocus(IDispatch* ctl, IDispatch* dct, IDispatch* dctFld, VARIANT* ret) {
     return pending(__func__);
 }
 
@@ -382,7 +382,7 @@ STDMETHODIMP BillEvent::FireBeforLoadBillFillData(VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireChange(Dictionary* dct, Dictionary* dctFld, long Col, long Row, VARIANT_BOOL* Cancel, VARIANT* ret) {
+STDMETHODIMP BillEvent::FireChange(IDispatch* dct, IDispatch* dctFld, long Col, long Row, VARIANT_BOOL* Cancel, VARIANT* ret) {
     return pending(__func__);
 }
 
@@ -398,27 +398,27 @@ STDMETHODIMP BillEvent::FireAfterSelBill(long lSelBillType, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireBeginEdit(Dictionary* dct, long Col, long Row, VARIANT* ret) {
+STDMETHODIMP BillEvent::FireBeginEdit(IDispatch* dct, long Col, long Row, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireAfterLoadBillSetSumData(Dictionary* dct, double* dbResult, VARIANT* ret) {
+STDMETHODIMP BillEvent::FireAfterLoadBillSetSumData(IDispatch* dct, double* dbResult, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireAfterInputBillSetSumData(Dictionary* dct, double* dbResult, VARIANT* ret) {
+STDMETHODIMP BillEvent::FireAfterInputBillSetSumData(IDispatch* dct, double* dbResult, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireBeforeDoAction(Dictionary* dct, Dictionary* dctFld, IDispatch* ItemObj, BSTR ActionTypeName, BSTR ActionName, BSTR Paremeters, VARIANT_BOOL* bCancel, VARIANT* ret) {
+STDMETHODIMP BillEvent::FireBeforeDoAction(IDispatch* dct, IDispatch* dctFld, IDispatch* ItemObj, BSTR ActionTypeName, BSTR ActionName, BSTR Paremeters, VARIANT_BOOL* bCancel, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireAfterDoAction(Dictionary* dct, Dictionary* dctFld, IDispatch* ItemObj, BSTR ActionTypeName, BSTR ActionName, BSTR Paremeters, VARIANT* ret) {
+STDMETHODIMP BillEvent::FireAfterDoAction(IDispatch* dct, IDispatch* dctFld, IDispatch* ItemObj, BSTR ActionTypeName, BSTR ActionName, BSTR Paremeters, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireAfterSelBillBeforeFillData(Dictionary* dcData, Dictionary* dctLink, VARIANT* ret) {
+STDMETHODIMP BillEvent::FireAfterSelBillBeforeFillData(IDispatch* dcData, IDispatch* dctLink, VARIANT* ret) {
     return pending(__func__);
 }
 
@@ -430,27 +430,27 @@ STDMETHODIMP BillEvent::FireAfterCopyBill(VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireSaveBillFailed(Dictionary* dctData, BSTR* sErrorMessage, VARIANT_BOOL* bCancelErrorMessage, VARIANT* ret) {
+STDMETHODIMP BillEvent::FireSaveBillFailed(IDispatch* dctData, BSTR* sErrorMessage, VARIANT_BOOL* bCancelErrorMessage, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireBeforeSelBillShowFilter(Dictionary** dct, VARIANT* ret) {
+STDMETHODIMP BillEvent::FireBeforeSelBillShowFilter(IDispatch** dct, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireAfterFillRow(long lRow, Dictionary* dctPage, Dictionary* dctEntryData, Dictionary* dctLink, VARIANT* ret) {
+STDMETHODIMP BillEvent::FireAfterFillRow(long lRow, IDispatch* dctPage, IDispatch* dctEntryData, IDispatch* dctLink, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::SetText(Dictionary* dct, BSTR sValue, long Row, VARIANT* ret) {
+STDMETHODIMP BillEvent::SetText(IDispatch* dct, BSTR sValue, long Row, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::SetDecimal(Dictionary* dct, long Row, long iDecimal, VARIANT* ret) {
+STDMETHODIMP BillEvent::SetDecimal(IDispatch* dct, long Row, long iDecimal, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::SetSumDecimal(Dictionary* dct, long iDecimal, VARIANT* ret) {
+STDMETHODIMP BillEvent::SetSumDecimal(IDispatch* dct, long iDecimal, VARIANT* ret) {
     return pending(__func__);
 }
 
@@ -458,7 +458,7 @@ STDMETHODIMP BillEvent::LockBill(VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::SetCaption(Dictionary* dct) {
+STDMETHODIMP BillEvent::SetCaption(IDispatch* dct) {
     return pending(__func__);
 }
 
@@ -466,15 +466,15 @@ STDMETHODIMP BillEvent::SetBarStatus(BSTR Name, BSTR Property, VARIANT* Value, V
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::ShowHideField(Dictionary* dct, VARIANT_BOOL bValue, VARIANT* ret) {
+STDMETHODIMP BillEvent::ShowHideField(IDispatch* dct, VARIANT_BOOL bValue, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::ShowHideGrid(Dictionary* dct, VARIANT_BOOL bValue, VARIANT* ret) {
+STDMETHODIMP BillEvent::ShowHideGrid(IDispatch* dct, VARIANT_BOOL bValue, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::LockCell(Dictionary* dct, long Row, VARIANT_BOOL bValue) {
+STDMETHODIMP BillEvent::LockCell(IDispatch* dct, long Row, VARIANT_BOOL bValue) {
     return pending(__func__);
 }
 
@@ -482,27 +482,27 @@ STDMETHODIMP BillEvent::GetActiveCtl(IDispatch** ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::SetTypeFloatMin(Dictionary* dct, long lRow, double dbMin, VARIANT* ret) {
+STDMETHODIMP BillEvent::SetTypeFloatMin(IDispatch* dct, long lRow, double dbMin, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::SetTypeFloatMax(Dictionary* dct, long lRow, double dbMax, VARIANT* ret) {
+STDMETHODIMP BillEvent::SetTypeFloatMax(IDispatch* dct, long lRow, double dbMax, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::GetFieldInfoByKey(BSTR sKey, BSTR* sPKey, long* lIndex, Dictionary** ret) {
+STDMETHODIMP BillEvent::GetFieldInfoByKey(BSTR sKey, BSTR* sPKey, long* lIndex, IDispatch** ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::GetDataFld(Dictionary* dct, long Row, Dictionary** ret) {
+STDMETHODIMP BillEvent::GetDataFld(IDispatch* dct, long Row, IDispatch** ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::UpdateNormalFld(Dictionary* dct, BSTR sValue, long Row, Dictionary** ret) {
+STDMETHODIMP BillEvent::UpdateNormalFld(IDispatch* dct, BSTR sValue, long Row, IDispatch** ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::UpdateLookFld(Dictionary* dct, BSTR sValue, long Row, Dictionary** ret) {
+STDMETHODIMP BillEvent::UpdateLookFld(IDispatch* dct, BSTR sValue, long Row, IDispatch** ret) {
     return pending(__func__);
 }
 
@@ -522,7 +522,7 @@ STDMETHODIMP BillEvent::SetStatus(short iPanel, BSTR sStatus) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::GetActiveField(Dictionary** dct, long* Col, long* Row, VARIANT* ret) {
+STDMETHODIMP BillEvent::GetActiveField(IDispatch** dct, long* Col, long* Row, VARIANT* ret) {
     return pending(__func__);
 }
 
@@ -530,11 +530,11 @@ STDMETHODIMP BillEvent::GetToolIndex(BSTR sBandName, BSTR sToolName, long* ret) 
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::Sum(Dictionary* dct, long BRow, long ERow, double* ret) {
+STDMETHODIMP BillEvent::Sum(IDispatch* dct, long BRow, long ERow, double* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::SetSumData(Dictionary* dct, VARIANT* ret) {
+STDMETHODIMP BillEvent::SetSumData(IDispatch* dct, VARIANT* ret) {
     return pending(__func__);
 }
 
@@ -542,7 +542,7 @@ STDMETHODIMP BillEvent::DeleteEntryData(long nPage, VARIANT_BOOL* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::GetDataFldbyKey(BSTR sFKey, long Row, Dictionary** ret) {
+STDMETHODIMP BillEvent::GetDataFldbyKey(BSTR sFKey, long Row, IDispatch** ret) {
     return pending(__func__);
 }
 
@@ -610,7 +610,7 @@ STDMETHODIMP BillEvent::FireAfterUnBusinessCheck(VARIANT_BOOL Success) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::FireBeforeSendMessage(BSTR ActionCode, Dictionary** dctMessage, VARIANT_BOOL* Cancel) {
+STDMETHODIMP BillEvent::FireBeforeSendMessage(BSTR ActionCode, IDispatch** dctMessage, VARIANT_BOOL* Cancel) {
     return pending(__func__);
 }
 
@@ -622,7 +622,7 @@ STDMETHODIMP BillEvent::ClearGrids(short nIndex) {
     return pending(__func__);
 }
 
-STDMETHODIMP BillEvent::ChangeAmountForEnd(Dictionary* dcData, long iRow, Dictionary* dct, Dictionary* dctFld, VARIANT* ret) {
+STDMETHODIMP BillEvent::ChangeAmountForEnd(IDispatch* dcData, long iRow, IDispatch* dct, IDispatch* dctFld, VARIANT* ret) {
     return pending(__func__);
 }
 

@@ -13,11 +13,11 @@ STDMETHODIMP BaseClassEvent::FireAfterGetData(VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BaseClassEvent::FireDoCommand(Tool* Tool, long* lngReturnCode, VARIANT* ret) {
+STDMETHODIMP BaseClassEvent::FireDoCommand(IDispatch* Tool, long* lngReturnCode, VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BaseClassEvent::FireListFillRow(long lRow, IDispatch* RowData, Dictionary* HeadDict, BSTR* CellData, long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
+STDMETHODIMP BaseClassEvent::FireListFillRow(long lRow, IDispatch* RowData, IDispatch* HeadDict, BSTR* CellData, long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
     return pending(__func__);
 }
 
@@ -49,27 +49,27 @@ STDMETHODIMP BaseClassEvent::putref_ListActiveBar(IDispatch* NewValue) {
     return pending(__func__);
 }
 
-STDMETHODIMP BaseClassEvent::get_RsItem(Recordset** ret) {
+STDMETHODIMP BaseClassEvent::get_RsItem(IDispatch** ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BaseClassEvent::putref_RsItem(Recordset* NewValue) {
+STDMETHODIMP BaseClassEvent::putref_RsItem(IDispatch* NewValue) {
     return pending(__func__);
 }
 
-STDMETHODIMP BaseClassEvent::get_RsId(Recordset** ret) {
+STDMETHODIMP BaseClassEvent::get_RsId(IDispatch** ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BaseClassEvent::putref_RsId(Recordset* NewValue) {
+STDMETHODIMP BaseClassEvent::putref_RsId(IDispatch* NewValue) {
     return pending(__func__);
 }
 
-STDMETHODIMP BaseClassEvent::get_RsClassGroup(Recordset** ret) {
+STDMETHODIMP BaseClassEvent::get_RsClassGroup(IDispatch** ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BaseClassEvent::putref_RsClassGroup(Recordset* NewValue) {
+STDMETHODIMP BaseClassEvent::putref_RsClassGroup(IDispatch* NewValue) {
     return pending(__func__);
 }
 
@@ -81,11 +81,11 @@ STDMETHODIMP BaseClassEvent::putref_DataSrv(IDispatch* NewValue) {
     return pending(__func__);
 }
 
-STDMETHODIMP BaseClassEvent::putref_LedgerProperty(Dictionary* NewValue) {
+STDMETHODIMP BaseClassEvent::putref_LedgerProperty(IDispatch* NewValue) {
     return pending(__func__);
 }
 
-STDMETHODIMP BaseClassEvent::get_LedgerProperty(Dictionary** ret) {
+STDMETHODIMP BaseClassEvent::get_LedgerProperty(IDispatch** ret) {
     return pending(__func__);
 }
 
@@ -149,7 +149,7 @@ STDMETHODIMP BaseClassEvent::IsSearchState(VARIANT_BOOL* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP BaseClassEvent::FireBeforeSendMessage(BSTR ActionCode, Dictionary** dctMessage, VARIANT_BOOL* Cancel) {
+STDMETHODIMP BaseClassEvent::FireBeforeSendMessage(BSTR ActionCode, IDispatch** dctMessage, VARIANT_BOOL* Cancel) {
     return pending(__func__);
 }
 

@@ -15,8 +15,8 @@ public:
     // _BaseClassEvent
     STDMETHODIMP FireBarInitialize(VARIANT* ret) override;
     STDMETHODIMP FireAfterGetData(VARIANT* ret) override;
-    STDMETHODIMP FireDoCommand(Tool* Tool, long* lngReturnCode, VARIANT* ret) override;
-    STDMETHODIMP FireListFillRow(long lRow, IDispatch* RowData, Dictionary* HeadDict, BSTR* CellData, long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) override;
+    STDMETHODIMP FireDoCommand(IDispatch* Tool, long* lngReturnCode, VARIANT* ret) override;
+    STDMETHODIMP FireListFillRow(long lRow, IDispatch* RowData, IDispatch* HeadDict, BSTR* CellData, long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) override;
     STDMETHODIMP FireRefreshList(VARIANT* ret) override;
     STDMETHODIMP FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VARIANT* ret) override;
     STDMETHODIMP FireClassGroupSelected(long Button, long ClassGroupType, long ClassGroupID, BSTR ClassGroupFullNumber, VARIANT* ret) override;
@@ -24,16 +24,16 @@ public:
     STDMETHODIMP put_BrowseCtl(IDispatch* vData) override;
     STDMETHODIMP get_ListActiveBar(IDispatch** ret) override;
     STDMETHODIMP putref_ListActiveBar(IDispatch* NewValue) override;
-    STDMETHODIMP get_RsItem(Recordset** ret) override;
-    STDMETHODIMP putref_RsItem(Recordset* NewValue) override;
-    STDMETHODIMP get_RsId(Recordset** ret) override;
-    STDMETHODIMP putref_RsId(Recordset* NewValue) override;
-    STDMETHODIMP get_RsClassGroup(Recordset** ret) override;
-    STDMETHODIMP putref_RsClassGroup(Recordset* NewValue) override;
+    STDMETHODIMP get_RsItem(IDispatch** ret) override;
+    STDMETHODIMP putref_RsItem(IDispatch* NewValue) override;
+    STDMETHODIMP get_RsId(IDispatch** ret) override;
+    STDMETHODIMP putref_RsId(IDispatch* NewValue) override;
+    STDMETHODIMP get_RsClassGroup(IDispatch** ret) override;
+    STDMETHODIMP putref_RsClassGroup(IDispatch* NewValue) override;
     STDMETHODIMP get_DataSrv(IDispatch** ret) override;
     STDMETHODIMP putref_DataSrv(IDispatch* NewValue) override;
-    STDMETHODIMP putref_LedgerProperty(Dictionary* NewValue) override;
-    STDMETHODIMP get_LedgerProperty(Dictionary** ret) override;
+    STDMETHODIMP putref_LedgerProperty(IDispatch* NewValue) override;
+    STDMETHODIMP get_LedgerProperty(IDispatch** ret) override;
     STDMETHODIMP put_EnableListFillRowEvents(VARIANT_BOOL vData) override;
     STDMETHODIMP get_EnableListFillRowEvents(VARIANT_BOOL* ret) override;
     STDMETHODIMP get_QelLib(_QelLib** ret) override;
@@ -49,7 +49,7 @@ public:
     STDMETHODIMP RefreshClassGroups() override;
     STDMETHODIMP PitchItemByID(long lItemID, VARIANT_BOOL* ret) override;
     STDMETHODIMP IsSearchState(VARIANT_BOOL* ret) override;
-    STDMETHODIMP FireBeforeSendMessage(BSTR ActionCode, Dictionary** dctMessage, VARIANT_BOOL* Cancel) override;
+    STDMETHODIMP FireBeforeSendMessage(BSTR ActionCode, IDispatch** dctMessage, VARIANT_BOOL* Cancel) override;
     STDMETHODIMP SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) override;
 };
 

@@ -21,7 +21,7 @@ STDMETHODIMP ListEvents::FireRefreshList(VARIANT* ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP ListEvents::FireAfterSelList(Recordset* RsId, Vector** VectList, VARIANT* ret) {
+STDMETHODIMP ListEvents::FireAfterSelList(IDispatch* RsId, IDispatch** VectList, VARIANT* ret) {
     return pending(__func__);
 }
 
@@ -29,7 +29,7 @@ STDMETHODIMP ListEvents::FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VAR
     return pending(__func__);
 }
 
-STDMETHODIMP ListEvents::FireAfterCopyBillCreateData(long srcInterID, Dictionary* dctData, VARIANT* ret) {
+STDMETHODIMP ListEvents::FireAfterCopyBillCreateData(long srcInterID, IDispatch* dctData, VARIANT* ret) {
     return pending(__func__);
 }
 
@@ -37,7 +37,7 @@ STDMETHODIMP ListEvents::FireBeforRefreshToolBar(VARIANT_BOOL* bShowCaption, VAR
     return pending(__func__);
 }
 
-STDMETHODIMP ListEvents::FireListFillRow(long lRow, IDispatch* RowData, Dictionary* HeadDict, BSTR* CellData, long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
+STDMETHODIMP ListEvents::FireListFillRow(long lRow, IDispatch* RowData, IDispatch* HeadDict, BSTR* CellData, long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
     return pending(__func__);
 }
 
@@ -57,7 +57,7 @@ STDMETHODIMP ListEvents::put_List(IDispatch* vData) {
     return pending(__func__);
 }
 
-STDMETHODIMP ListEvents::get_RsId(Recordset** ret) {
+STDMETHODIMP ListEvents::get_RsId(IDispatch** ret) {
     return pending(__func__);
 }
 
@@ -73,7 +73,7 @@ STDMETHODIMP ListEvents::putref_Data(IDispatch* NewValue) {
     return pending(__func__);
 }
 
-STDMETHODIMP ListEvents::get_LedgerProperty(Dictionary** ret) {
+STDMETHODIMP ListEvents::get_LedgerProperty(IDispatch** ret) {
     return pending(__func__);
 }
 
@@ -97,27 +97,27 @@ STDMETHODIMP ListEvents::SetBarStatus(BSTR Name, BSTR Property, VARIANT* Value, 
     return pending(__func__);
 }
 
-STDMETHODIMP ListEvents::GetCurrentSelRowInfo(Dictionary** ret) {
+STDMETHODIMP ListEvents::GetCurrentSelRowInfo(IDispatch** ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP ListEvents::GetDataFld(Dictionary* dct, long Row, Dictionary** ret) {
+STDMETHODIMP ListEvents::GetDataFld(IDispatch* dct, long Row, IDispatch** ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP ListEvents::GetDataFldbyKey(BSTR sFKey, long Row, Dictionary** ret) {
+STDMETHODIMP ListEvents::GetDataFldbyKey(BSTR sFKey, long Row, IDispatch** ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP ListEvents::UpdateNormalFld(Dictionary* dct, BSTR sValue, long Row, VARIANT_BOOL bSetModifyFlag, Dictionary** ret) {
+STDMETHODIMP ListEvents::UpdateNormalFld(IDispatch* dct, BSTR sValue, long Row, VARIANT_BOOL bSetModifyFlag, IDispatch** ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP ListEvents::UpdateNormalFldByKey(BSTR sKey, BSTR sValue, long Row, VARIANT_BOOL bSetModifyFlag, Dictionary** ret) {
+STDMETHODIMP ListEvents::UpdateNormalFldByKey(BSTR sKey, BSTR sValue, long Row, VARIANT_BOOL bSetModifyFlag, IDispatch** ret) {
     return pending(__func__);
 }
 
-STDMETHODIMP ListEvents::GetSelectedBillInfo(Vector** ret) {
+STDMETHODIMP ListEvents::GetSelectedBillInfo(IDispatch** ret) {
     return pending(__func__);
 }
 
@@ -177,7 +177,7 @@ STDMETHODIMP ListEvents::FireAfterUnBusinessCheck(VARIANT_BOOL Success) {
     return pending(__func__);
 }
 
-STDMETHODIMP ListEvents::FireBeforeSendMessage(BSTR ActionCode, Dictionary** dctMessage, VARIANT_BOOL* Cancel) {
+STDMETHODIMP ListEvents::FireBeforeSendMessage(BSTR ActionCode, IDispatch** dctMessage, VARIANT_BOOL* Cancel) {
     return pending(__func__);
 }
 
