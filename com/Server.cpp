@@ -224,6 +224,8 @@ HRESULT unregisterServer(const ServerDesc& server, bool perUser) noexcept {
             del(L"TypeLib\\" + info.libid + L"\\" + info.version);
             deleteIfEmpty(root, L"TypeLib\\" + info.libid);
         }
+        // A per-user root may have had none of these before registration created them.
+        for (const wchar_t* parent : {L"CLSID", L"Interface", L"TypeLib"}) deleteIfEmpty(root, parent);
         RegCloseKey(root);
         return r == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
     } catch (...) {
