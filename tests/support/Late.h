@@ -78,5 +78,8 @@ bool checkError(const Outcome& o, HRESULT number, const wchar_t* source, const c
 
 // Whether two interface pointers are the same object (compared as IUnknown).
 bool sameObject(IUnknown* a, IUnknown* b);
+inline bool sameObject(IDispatch* a, IDispatch* b) {
+    return sameObject(static_cast<IUnknown*>(a), static_cast<IUnknown*>(b));
+}
 
 }  // namespace testkit
