@@ -519,7 +519,12 @@ STDMETHODIMP BillEvent::IsChange(VARIANT_BOOL* ret) {
 }
 
 STDMETHODIMP BillEvent::SetStatus(short iPanel, BSTR sStatus) {
-    return pending(__func__);
+    // The default status text is shown as "Ready"; any other text goes to the host as it is.
+    return guard([&] {
+        Bstr text(std::wstring_view(sStatus ? sStatus : L"", SysStringLen(sStatus)));
+        if (text.view() == L"就绪") text = Bstr(L"Ready");
+        com::call(bill(), member::SetStatus, {Arg::ref(iPanel), Arg::ref(text)});
+    });
 }
 
 STDMETHODIMP BillEvent::GetActiveField(IDispatch** dct, long* Col, long* Row, VARIANT* ret) {

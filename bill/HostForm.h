@@ -15,6 +15,7 @@ inline constexpr const wchar_t* RPSetPartPut = L"RPSetPart";
 inline constexpr const wchar_t* RsBillID = L"rsBillID";
 // Bill control: methods.
 inline constexpr const wchar_t* SetBillName = L"SetBillName";
+inline constexpr const wchar_t* SetStatus = L"SetStatus";
 
 // Data service.
 inline constexpr const wchar_t* ClassType = L"ClassType";

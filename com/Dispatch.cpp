@@ -135,6 +135,9 @@ HRESULT coerce(VARIANT& out, const VARIANT& in, VARTYPE vt) noexcept {
         return S_OK;
     }
     if (V_VT(&src) == VT_NULL) return DISP_E_TYPEMISMATCH;
+    if ((V_VT(&src) == VT_DISPATCH || V_VT(&src) == VT_UNKNOWN) && !V_UNKNOWN(&src) && vt != VT_DISPATCH &&
+        vt != VT_UNKNOWN)
+        return DISP_E_TYPEMISMATCH;  // Nothing has no value to convert
     if (vt == VT_DISPATCH && V_VT(&src) == VT_UNKNOWN) {
         V_VT(&out) = VT_DISPATCH;
         V_DISPATCH(&out) = nullptr;

@@ -19,6 +19,7 @@ const wchar_t* runtimeErrorText(int number) noexcept {
     case 449: return L"Argument not optional";
     case 450: return L"Wrong number of arguments or invalid property assignment";
     case 457: return L"This key is already associated with an element of this collection";
+    case 458: return L"Variable uses an Automation type not supported in Visual Basic";
     default: return nullptr;
     }
 }
@@ -74,6 +75,7 @@ ComError errorFromHresult(HRESULT hr) {
     case DISP_E_PARAMNOTOPTIONAL: mapped = RuntimeError::ArgumentNotOptional; break;
     case DISP_E_BADINDEX: mapped = RuntimeError::SubscriptOutOfRange; break;
     case DISP_E_DIVBYZERO: mapped = RuntimeError::DivisionByZero; break;
+    case DISP_E_BADVARTYPE: mapped = RuntimeError::UnsupportedType; break;
     case E_OUTOFMEMORY: mapped = RuntimeError::OutOfMemory; break;
     default:
         if (HRESULT_FACILITY(hr) == FACILITY_CONTROL) {

@@ -24,6 +24,7 @@ enum class RuntimeError : int {
     ArgumentNotOptional = 449,
     WrongArgumentCount = 450,
     DuplicateKey = 457,
+    UnsupportedType = 458,
 };
 
 // HRESULT of a runtime error: the control facility with the error number (91 -> 0x800A005B).

@@ -17,6 +17,9 @@ void changeType(VARIANT& out, const VARIANT& in, VARTYPE vt) {
     VariantClear(&out);
     const VARIANT& src = deref(in);
     if (V_VT(&src) == VT_NULL && vt != VT_VARIANT) raise(RuntimeError::InvalidUseOfNull);
+    if ((V_VT(&src) == VT_DISPATCH || V_VT(&src) == VT_UNKNOWN) && !V_UNKNOWN(&src) && vt != VT_DISPATCH &&
+        vt != VT_UNKNOWN && vt != VT_VARIANT)
+        raise(RuntimeError::ObjectNotSet);  // the value of Nothing
     // VB's conversions: Booleans become "True"/"False", not "-1"/"0".
     USHORT flags = vt == VT_BSTR ? VARIANT_ALPHABOOL : 0;
     HRESULT hr = VariantChangeTypeEx(&out, const_cast<VARIANT*>(&src), LOCALE_USER_DEFAULT, flags, vt);

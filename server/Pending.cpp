@@ -57,7 +57,6 @@ const wchar_t* const kPending[] = {
     L"_BillEvent.RefreshBill",
     L"_BillEvent.SaveSearchText",
     L"_BillEvent.IsChange",
-    L"_BillEvent.SetStatus",
     L"_BillEvent.GetActiveField",
     L"_BillEvent.GetToolIndex",
     L"_BillEvent.Sum",

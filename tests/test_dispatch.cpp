@@ -1,0 +1,433 @@
+// The IDispatch of the library's objects, driven as VB, script and C++ clients drive it: name
+// lookup, every argument form, by-reference write-back, defaults, named arguments, and hostile
+// calls that must end in a COM error, never a crash or a leaked reference.
+#include <olectl.h>
+#include <tuple>
+
+#include "Late.h"
+#include "OrviClassEvents.h"
+#include "Sink.h"
+#include "hostkit/SimBill.h"
+
+using namespace testkit;
+using hostkit::Invocation;
+
+namespace {
+
+DISPID idOf(IDispatch* d, const wchar_t* name) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[1] = {const_cast<LPOLESTR>(name)};
+    d->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+    return id;
+}
+
+struct RawCall {
+    HRESULT hr;
+    UINT argErr;
+    Variant result;
+    EXCEPINFO excep{};
+    ~RawCall() {
+        SysFreeString(excep.bstrDescription);
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrHelpFile);
+    }
+};
+
+// Invokes with the arguments exactly as given (rgvarg order: last argument first).
+void rawInvoke(RawCall& r, IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> rgvarg,
+               std::vector<DISPID> named = {}) {
+    DISPPARAMS params = {rgvarg.empty() ? nullptr : rgvarg.data(), named.empty() ? nullptr : named.data(),
+                         UINT(rgvarg.size()), UINT(named.size())};
+    r.argErr = ~0u;
+    r.hr = d->Invoke(id, IID_NULL, 0, flags, &params, &r.result.get(), &r.excep, &r.argErr);
+}
+
+VARIANT boolValue(VARIANT_BOOL b) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BOOL;
+    V_BOOL(&v) = b;
+    return v;
+}
+
+VARIANT byRef(VARTYPE vt, void* p) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BYREF | vt;
+    V_BYREF(&v) = p;
+    return v;
+}
+
+VARIANT object(IDispatch* p) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_DISPATCH;
+    V_DISPATCH(&v) = p;
+    return v;
+}
+
+// An event object with a sink that answers BarClick by setting Cancel to True.
+struct CancellingSink {
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");
+    ComPtr<Sink> sink = Sink::create();
+    CancellingSink() {
+        sink->connect(ev.get(), DIID___BillEvent);
+        sink->on(4, [](std::vector<VARIANT*>& args) { *V_BOOLREF(args[1]) = VARIANT_TRUE; });
+    }
+    ~CancellingSink() { sink->disconnect(); }
+};
+
+}  // namespace
+
+TEST_CASE(name_lookup) {
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");
+    IDispatch* d = ev.get();
+    CHECK_EQ(long(idOf(d, L"BillCtl")), 0x68030048L);
+    CHECK_EQ(long(idOf(d, L"billctl")), 0x68030048L);
+    CHECK_EQ(long(idOf(d, L"BILLCTL")), 0x68030048L);
+    CHECK_EQ(long(idOf(d, L"FireBarClick")), 0x6003004AL);
+
+    LPOLESTR names[3] = {const_cast<LPOLESTR>(L"FireBarClick"), const_cast<LPOLESTR>(L"cancel"),
+                         const_cast<LPOLESTR>(L"Tool")};
+    DISPID ids[3];
+    CHECK_HR(d->GetIDsOfNames(IID_NULL, names, 3, 0, ids), S_OK);
+    CHECK_EQ(long(ids[1]), 1L);
+    CHECK_EQ(long(ids[2]), 0L);
+
+    LPOLESTR unknown[2] = {const_cast<LPOLESTR>(L"NoSuchMember"), const_cast<LPOLESTR>(L"x")};
+    CHECK_HR(d->GetIDsOfNames(IID_NULL, unknown, 2, 0, ids), DISP_E_UNKNOWNNAME);
+    CHECK_EQ(long(ids[0]), long(DISPID_UNKNOWN));
+    LPOLESTR badParam[2] = {const_cast<LPOLESTR>(L"FireBarClick"), const_cast<LPOLESTR>(L"NoSuchParam")};
+    CHECK_HR(d->GetIDsOfNames(IID_NULL, badParam, 2, 0, ids), DISP_E_UNKNOWNNAME);
+    CHECK_EQ(long(ids[0]), 0x6003004AL);
+    CHECK_EQ(long(ids[1]), long(DISPID_UNKNOWN));
+    CHECK_HR(d->GetIDsOfNames(IID_IDispatch, names, 1, 0, ids), DISP_E_UNKNOWNINTERFACE);
+    CHECK_HR(d->GetIDsOfNames(IID_NULL, nullptr, 1, 0, ids), E_INVALIDARG);
+    CHECK_HR(d->GetIDsOfNames(IID_NULL, names, 0, 0, ids), S_OK);
+}
+
+TEST_CASE(type_information) {
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");
+    UINT count = 0;
+    CHECK_HR(ev.get()->GetTypeInfoCount(&count), S_OK);
+    CHECK_EQ(count, 1u);
+    ComPtr<ITypeInfo> info;
+    CHECK_HR(ev.get()->GetTypeInfo(0, 0, info.GetAddressOf()), S_OK);
+    REQUIRE(info);
+    TYPEATTR* attr = nullptr;
+    info->GetTypeAttr(&attr);
+    CHECK(attr->guid == IID__BillEvent);
+    CHECK_EQ(int(attr->typekind), int(TKIND_DISPATCH));
+    info->ReleaseTypeAttr(attr);
+    ComPtr<ITypeInfo> none;
+    CHECK_HR(ev.get()->GetTypeInfo(1, 0, none.GetAddressOf()), DISP_E_BADINDEX);
+    CHECK_HR(ev.get()->GetTypeInfo(0, 0, nullptr), E_POINTER);
+}
+
+TEST_CASE(by_reference_answers_reach_every_kind_of_caller_variable) {
+    auto bill = hostkit::buildSampleBill();
+    IDispatch* tool = bill.billCtl.Get();  // any object will do as the clicked tool
+    CancellingSink s;
+    DISPID click = idOf(s.ev.get(), L"FireBarClick");
+
+    // VB: a Boolean variable by reference (VT_BYREF|VT_BOOL).
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    RawCall a;
+    rawInvoke(a, s.ev.get(), click, DISPATCH_METHOD, {byRef(VT_BOOL, &flag), object(tool)});
+    CHECK_HR(a.hr, S_OK);
+    CHECK_EQ(flag, VARIANT_BOOL(VARIANT_TRUE));
+    CHECK_EQ(int(a.result.vt()), int(VT_EMPTY));
+
+    // Script: a Variant variable holding a Boolean, holding a number, or empty.
+    VARIANT holder;
+    VariantInit(&holder);
+    V_VT(&holder) = VT_BOOL;
+    V_BOOL(&holder) = VARIANT_FALSE;
+    RawCall b;
+    rawInvoke(b, s.ev.get(), click, DISPATCH_METHOD, {byRef(VT_VARIANT, &holder), object(tool)});
+    CHECK_HR(b.hr, S_OK);
+    CHECK(V_VT(&holder) == VT_BOOL && V_BOOL(&holder) == VARIANT_TRUE);
+
+    V_VT(&holder) = VT_I4;
+    V_I4(&holder) = 0;
+    RawCall c;
+    rawInvoke(c, s.ev.get(), click, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {byRef(VT_VARIANT, &holder), object(tool)});
+    CHECK_HR(c.hr, S_OK);
+    CHECK(V_VT(&holder) == VT_BOOL && V_BOOL(&holder) == VARIANT_TRUE);
+
+    VariantInit(&holder);
+    RawCall d;
+    rawInvoke(d, s.ev.get(), click, DISPATCH_METHOD, {byRef(VT_VARIANT, &holder), object(tool)});
+    CHECK(V_VT(&holder) == VT_BOOL && V_BOOL(&holder) == VARIANT_TRUE);
+
+    // VB: an Integer variable by reference takes the answer as an Integer.
+    short integer = 0;
+    RawCall e;
+    rawInvoke(e, s.ev.get(), click, DISPATCH_METHOD, {byRef(VT_I2, &integer), object(tool)});
+    CHECK_HR(e.hr, S_OK);
+    CHECK_EQ(integer, short(-1));
+
+    // A literal: nothing to write back, and nothing breaks.
+    RawCall f;
+    rawInvoke(f, s.ev.get(), click, DISPATCH_METHOD, {boolValue(VARIANT_FALSE), object(tool)});
+    CHECK_HR(f.hr, S_OK);
+
+    // The sink saw a reference to a Boolean every time.
+    REQUIRE(s.sink->events().size() == 12);
+    for (const EventCall& ev : s.sink->events()) CHECK_EQ(int(ev.args[1].vt), int(VT_BYREF | VT_BOOL));
+
+    // A reference to a text that is no Boolean cannot be passed.
+    BSTR text = SysAllocString(L"abc");
+    RawCall g;
+    rawInvoke(g, s.ev.get(), click, DISPATCH_METHOD, {byRef(VT_BSTR, &text), object(tool)});
+    CHECK_HR(g.hr, DISP_E_TYPEMISMATCH);
+    CHECK_EQ(g.argErr, 0u);
+    CHECK_EQ(std::wstring(text), std::wstring(L"abc"));
+    SysFreeString(text);
+}
+
+TEST_CASE(named_arguments_and_argument_counts) {
+    auto bill = hostkit::buildSampleBill();
+    CancellingSink s;
+    IDispatch* d = s.ev.get();
+    DISPID click = idOf(d, L"FireBarClick");
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    // Cancel:=flag, Tool:=ctl, named in reverse order.
+    RawCall a;
+    rawInvoke(a, d, click, DISPATCH_METHOD, {byRef(VT_BOOL, &flag), object(bill.billCtl.Get())}, {1, 0});
+    CHECK_HR(a.hr, S_OK);
+    CHECK_EQ(flag, VARIANT_BOOL(VARIANT_TRUE));
+
+    RawCall tooFew;
+    rawInvoke(tooFew, d, click, DISPATCH_METHOD, {object(bill.billCtl.Get())});
+    CHECK_HR(tooFew.hr, DISP_E_PARAMNOTOPTIONAL);
+    RawCall tooMany;
+    rawInvoke(tooMany, d, click, DISPATCH_METHOD, {boolValue(0), boolValue(0), object(nullptr)});
+    CHECK_HR(tooMany.hr, DISP_E_BADPARAMCOUNT);
+    RawCall badName;
+    rawInvoke(badName, d, click, DISPATCH_METHOD, {boolValue(0), object(nullptr)}, {7, 0});
+    CHECK_HR(badName.hr, DISP_E_PARAMNOTFOUND);
+    RawCall twice;
+    rawInvoke(twice, d, click, DISPATCH_METHOD, {boolValue(0), object(nullptr)}, {0, 0});
+    CHECK_HR(twice.hr, DISP_E_PARAMNOTFOUND);
+    RawCall readOnly;
+    rawInvoke(readOnly, d, idOf(d, L"FID"), DISPATCH_PROPERTYPUT, {boolValue(0)}, {DISPID_PROPERTYPUT});
+    CHECK_HR(readOnly.hr, DISP_E_MEMBERNOTFOUND);
+    RawCall putNothing;
+    rawInvoke(putNothing, d, idOf(d, L"TaskID"), DISPATCH_PROPERTYPUT, {});
+    CHECK_HR(putNothing.hr, DISP_E_PARAMNOTOPTIONAL);
+    RawCall noFlags;
+    rawInvoke(noFlags, d, idOf(d, L"FID"), 0, {});
+    CHECK_HR(noFlags.hr, DISP_E_MEMBERNOTFOUND);
+}
+
+TEST_CASE(defaults_of_omitted_arguments) {
+    auto bill = hostkit::buildSampleBill();
+    bill.billCtl->returns(L"SetStatus", Variant());
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");
+    ev.set(L"BillCtl", obj(bill.billCtl.Get()));
+    auto lastStatus = [&] {
+        const hostkit::RecordedCall* c = bill.billCtl->last(L"SetStatus");
+        REQUIRE(c && c->args.size() == 2);
+        return std::make_pair(asLong(c->args[0].value), asText(c->args[1].value));
+    };
+    CHECK_HR(ev.call(L"SetStatus").hr, S_OK);
+    CHECK(lastStatus() == std::make_pair(1L, std::wstring(L"Ready")));
+    CHECK_HR(ev.call(L"SetStatus", {Variant(2L), str(L"就绪")}).hr, S_OK);
+    CHECK(lastStatus() == std::make_pair(2L, std::wstring(L"Ready")));
+    CHECK_HR(ev.call(L"SetStatus", {Variant(2L), str(L"")}).hr, S_OK);
+    CHECK(lastStatus() == std::make_pair(2L, std::wstring(L"")));
+    // Omitted positionally (VT_ERROR/DISP_E_PARAMNOTFOUND) and by name.
+    CHECK_HR(ev.call(L"SetStatus", {missing(), str(L"保存中")}).hr, S_OK);
+    CHECK(lastStatus() == std::make_pair(1L, std::wstring(L"保存中")));
+    IDispatch* d = ev.get();
+    LPOLESTR names[2] = {const_cast<LPOLESTR>(L"SetStatus"), const_cast<LPOLESTR>(L"sStatus")};
+    DISPID ids[2];
+    CHECK_HR(d->GetIDsOfNames(IID_NULL, names, 2, 0, ids), S_OK);
+    Variant text(L"只有状态");
+    RawCall r;
+    rawInvoke(r, d, ids[0], DISPATCH_METHOD, {text.get()}, {ids[1]});
+    CHECK_HR(r.hr, S_OK);
+    CHECK(lastStatus() == std::make_pair(1L, std::wstring(L"只有状态")));
+    // The host gets its arguments by reference, as from a VB caller.
+    const hostkit::RecordedCall* c = bill.billCtl->last(L"SetStatus");
+    CHECK_EQ(int(c->args[0].vt), int(VT_BYREF | VT_I2));
+    CHECK_EQ(int(c->args[1].vt), int(VT_BYREF | VT_BSTR));
+}
+
+TEST_CASE(coercion_of_arguments) {
+    auto bill = hostkit::buildSampleBill();
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");
+    ev.set(L"BillCtl", obj(bill.billCtl.Get()));
+    ev.set(L"TaskID", str(L" 12 "));
+    CHECK_EQ(ev.number(L"TaskID"), 12L);
+    ev.set(L"TaskID", Variant(2.5));  // halves go to the even neighbour
+    CHECK_EQ(ev.number(L"TaskID"), 2L);
+    Outcome mismatch = ev.put(L"TaskID", str(L"abc"));
+    CHECK_HR(mismatch.hr, DISP_E_TYPEMISMATCH);
+    CHECK_EQ(mismatch.argErr, 0u);
+    CHECK_HR(ev.put(L"TaskID", Variant(1e12)).hr, DISP_E_OVERFLOW);
+    VARIANT null;
+    VariantInit(&null);
+    V_VT(&null) = VT_NULL;
+    CHECK_HR(ev.put(L"TaskID", Variant(null)).hr, DISP_E_TYPEMISMATCH);
+    CHECK_EQ(ev.number(L"TaskID"), 2L);
+    // A null BSTR is the empty text.
+    VARIANT empty;
+    VariantInit(&empty);
+    V_VT(&empty) = VT_BSTR;
+    V_BSTR(&empty) = nullptr;
+    CHECK_HR(ev.put(L"BillName", Variant(empty)).hr, S_OK);
+    CHECK_EQ(ev.text(L"BillName"), std::wstring(L""));
+    // Booleans from any form.
+    ev.set(L"ReSaveSuccess", str(L"True"));
+    CHECK_EQ(ev.flag(L"ReSaveSuccess"), true);
+    ev.set(L"ReSaveSuccess", Variant(0.0));
+    CHECK_EQ(ev.flag(L"ReSaveSuccess"), false);
+}
+
+TEST_CASE(arguments_of_a_property_that_returns_an_object_go_to_its_default_member) {
+    auto bill = hostkit::buildSampleBill();
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");
+    ev.set(L"BillCtl", obj(bill.billCtl.Get()));
+    // ev.ClassType("FName"), as a script writes it.
+    CHECK_EQ(asText(ev.value(L"ClassType", {str(L"FName")})), std::wstring(L"销售订单"));
+    // A property that returns no object has no default member to take them.
+    CHECK_HR(ev.call(L"FID", {Variant(1L)}).hr, DISP_E_BADPARAMCOUNT);
+    CHECK_HR(ev.call(L"MenuBar", {Variant(1L)}).hr, DISP_E_BADPARAMCOUNT);  // Nothing yet
+}
+
+TEST_CASE(hostile_invocations) {
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");
+    IDispatch* d = ev.get();
+    VARIANT result;
+    VariantInit(&result);
+    EXCEPINFO excep = {};
+    UINT argErr = 0;
+    DISPID fid = idOf(d, L"FID");
+    CHECK_HR(d->Invoke(fid, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, &result, &excep, &argErr), E_INVALIDARG);
+    DISPPARAMS noArgs = {nullptr, nullptr, 2, 0};
+    CHECK_HR(d->Invoke(fid, IID_NULL, 0, DISPATCH_PROPERTYGET, &noArgs, &result, &excep, &argErr), E_INVALIDARG);
+    VARIANT one;
+    VariantInit(&one);
+    DISPID named[2] = {0, 1};
+    DISPPARAMS tooManyNames = {&one, named, 1, 2};
+    CHECK_HR(d->Invoke(fid, IID_NULL, 0, DISPATCH_PROPERTYGET, &tooManyNames, &result, &excep, &argErr), E_INVALIDARG);
+    DISPPARAMS namesMissing = {&one, nullptr, 1, 1};
+    CHECK_HR(d->Invoke(fid, IID_NULL, 0, DISPATCH_PROPERTYGET, &namesMissing, &result, &excep, &argErr), E_INVALIDARG);
+    DISPPARAMS empty = {nullptr, nullptr, 0, 0};
+    CHECK_HR(d->Invoke(0x12345, IID_NULL, 0, DISPATCH_METHOD, &empty, &result, &excep, &argErr), DISP_E_MEMBERNOTFOUND);
+    CHECK_HR(d->Invoke(fid, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &empty, &result, &excep, &argErr),
+             DISP_E_UNKNOWNINTERFACE);
+    // No result variable and no exception record: the error comes back as its own HRESULT and
+    // the error info is left for the caller.
+    SetErrorInfo(0, nullptr);
+    CHECK_HR(d->Invoke(fid, IID_NULL, 0, DISPATCH_PROPERTYGET, &empty, nullptr, nullptr, nullptr), HRESULT(0x800A005B));
+    ComPtr<IErrorInfo> info;
+    CHECK_HR(GetErrorInfo(0, info.GetAddressOf()), S_OK);
+    if (info) {
+        BSTR source = nullptr;
+        info->GetSource(&source);
+        CHECK_EQ(std::wstring(source ? source : L""), std::wstring(L"OrviClassEvents.BillEvent"));
+        SysFreeString(source);
+    }
+    // Objects and values where the other is expected.
+    CHECK_HR(ev.put(L"TaskID", obj(nullptr)).hr, DISP_E_TYPEMISMATCH);
+    CHECK_HR(ev.put(L"BillCtl", Variant(5L)).hr, DISP_E_TYPEMISMATCH);
+    CHECK_HR(ev.putRef(L"MultiCheckMgr", str(L"text")).hr, DISP_E_TYPEMISMATCH);
+    CHECK(ev.refs() == 1);
+}
+
+TEST_CASE(members_not_built_yet_say_so) {
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");
+    Outcome o = ev.call(L"FireAfterLoadBill");
+    CHECK_ERROR(o, E_NOTIMPL, L"OrviClassEvents.BillEvent");
+    CHECK_EQ(o.description, std::wstring(L"FireAfterLoadBill is not implemented yet"));
+    // Whatever the arguments: the answer does not depend on them.
+    CHECK_ERROR(ev.call(L"GetFieldValue", {Variant(1L), Variant(2L), Variant(3L), Variant(4L)}), E_NOTIMPL, L"");
+    // Through the vtable as well.
+    ComPtr<_BillEvent> vtbl;
+    REQUIRE(SUCCEEDED(ev.get()->QueryInterface(IID__BillEvent, reinterpret_cast<void**>(vtbl.GetAddressOf()))));
+    VARIANT result;
+    VariantInit(&result);
+    CHECK_HR(vtbl->LockBill(&result), E_NOTIMPL);
+    ComPtr<IErrorInfo> info;
+    CHECK_HR(GetErrorInfo(0, info.GetAddressOf()), S_OK);
+    if (info) {
+        BSTR text = nullptr;
+        info->GetDescription(&text);
+        CHECK_EQ(std::wstring(text ? text : L""), std::wstring(L"LockBill is not implemented yet"));
+        SysFreeString(text);
+    }
+}
+
+TEST_CASE(error_info_support_and_class_info) {
+    for (auto [progId, clsid, events] : {std::tuple{L"OrviClassEvents.BillEvent", &CLSID_BillEvent, &DIID___BillEvent},
+                                         std::tuple{L"OrviClassEvents.ListEvents", &CLSID_ListEvents, &DIID___ListEvents},
+                                         std::tuple{L"OrviClassEvents.BaseClassEvent", &CLSID_BaseClassEvent,
+                                                    &DIID___BaseClassEvent}}) {
+        Late ev = Late::create(progId);
+        ComPtr<ISupportErrorInfo> support;
+        REQUIRE(SUCCEEDED(ev.get()->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(support.GetAddressOf()))));
+        CHECK_HR(support->InterfaceSupportsErrorInfo(IID_IDispatch), S_OK);
+        CHECK_HR(support->InterfaceSupportsErrorInfo(IID_IConnectionPointContainer), S_FALSE);
+        ComPtr<IProvideClassInfo2> classInfo;
+        REQUIRE(SUCCEEDED(ev.get()->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(classInfo.GetAddressOf()))));
+        GUID source;
+        CHECK_HR(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
+        CHECK(source == *events);
+        CHECK_HR(classInfo->GetGUID(42, &source), E_INVALIDARG);
+        ComPtr<ITypeInfo> coclass;
+        CHECK_HR(classInfo->GetClassInfo(coclass.GetAddressOf()), S_OK);
+        TYPEATTR* attr = nullptr;
+        coclass->GetTypeAttr(&attr);
+        CHECK(attr->guid == *clsid);
+        CHECK_EQ(int(attr->typekind), int(TKIND_COCLASS));
+        coclass->ReleaseTypeAttr(attr);
+    }
+}
+
+TEST_CASE(connection_point_container) {
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");
+    ComPtr<IConnectionPointContainer> container;
+    REQUIRE(SUCCEEDED(ev.get()->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.GetAddressOf()))));
+    ComPtr<IConnectionPoint> point;
+    CHECK_HR(container->FindConnectionPoint(IID_IDispatch, point.GetAddressOf()), CONNECT_E_NOCONNECTION);
+    CHECK_HR(container->FindConnectionPoint(DIID___BillEvent, point.GetAddressOf()), S_OK);
+    REQUIRE(point);
+    IID iid;
+    CHECK_HR(point->GetConnectionInterface(&iid), S_OK);
+    CHECK(iid == DIID___BillEvent);
+    ComPtr<IConnectionPointContainer> back;
+    CHECK_HR(point->GetConnectionPointContainer(back.GetAddressOf()), S_OK);
+    CHECK(sameObject(back.Get(), container.Get()));
+
+    ComPtr<IEnumConnectionPoints> points;
+    CHECK_HR(container->EnumConnectionPoints(points.GetAddressOf()), S_OK);
+    IConnectionPoint* got[2] = {};
+    ULONG fetched = 0;
+    CHECK_HR(points->Next(2, got, &fetched), S_FALSE);
+    CHECK_EQ(fetched, 1ul);
+    if (got[0]) got[0]->Release();
+
+    DWORD cookie = 0;
+    CHECK_HR(point->Advise(nullptr, &cookie), E_POINTER);
+    auto notDispatch = hostkit::newDictionary();  // answers IDispatch: a valid sink
+    ComPtr<IEnumConnections> none;
+    CHECK_HR(point->Unadvise(12345), CONNECT_E_NOCONNECTION);
+    ComPtr<Sink> a = Sink::create(), b = Sink::create();
+    DWORD ca = 0, cb = 0;
+    CHECK_HR(point->Advise(static_cast<IDispatch*>(a.Get()), &ca), S_OK);
+    CHECK_HR(point->Advise(static_cast<IDispatch*>(b.Get()), &cb), S_OK);
+    CHECK(ca != cb && ca && cb);
+    ComPtr<IEnumConnections> connections;
+    CHECK_HR(point->EnumConnections(connections.GetAddressOf()), S_OK);
+    CONNECTDATA data[3] = {};
+    CHECK_HR(connections->Next(3, data, &fetched), S_FALSE);
+    CHECK_EQ(fetched, 2ul);
+    for (ULONG i = 0; i < fetched; ++i) data[i].pUnk->Release();
+    CHECK_HR(point->Unadvise(ca), S_OK);
+    CHECK_HR(point->Unadvise(ca), CONNECT_E_NOCONNECTION);
+    CHECK_HR(point->Unadvise(cb), S_OK);
+    (void)notDispatch;
+}
