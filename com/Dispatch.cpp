@@ -179,6 +179,75 @@ HRESULT assignTyped(VARIANT& target, VARIANT& value) noexcept {
     return S_OK;
 }
 
+// Whether a value of this type travels as one integer-class machine word when passed by value:
+// on both x86 (stdcall, 4-byte slots) and x64 (8-byte slots, integer registers) such a call can
+// be made through a function pointer with that many word-sized parameters. Floating-point values
+// (passed in other registers on x64) and wider values are left to DispCallFunc.
+bool oneWord(VARTYPE vt) {
+    if (vt & VT_ARRAY) return true;
+    switch (vt) {
+    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_BOOL: case VT_I4: case VT_UI4: case VT_ERROR:
+    case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN:
+        return true;
+#ifdef _WIN64
+    case VT_VARIANT:  // passed as a pointer to the caller's copy
+    case VT_CY: case VT_I8: case VT_UI8:
+        return true;
+#endif
+    default:
+        return false;
+    }
+}
+
+uintptr_t word(const VARIANT& v) {
+    if (V_VT(&v) & (VT_BYREF | VT_ARRAY)) return uintptr_t(V_BYREF(&v));
+    switch (V_VT(&v)) {
+    case VT_I1: return uintptr_t(intptr_t(V_I1(&v)));
+    case VT_UI1: return V_UI1(&v);
+    case VT_I2: return uintptr_t(intptr_t(V_I2(&v)));
+    case VT_UI2: return V_UI2(&v);
+    case VT_BOOL: return uintptr_t(intptr_t(V_BOOL(&v)));
+    case VT_I4: return uintptr_t(intptr_t(V_I4(&v)));
+    case VT_UI4: return V_UI4(&v);
+    case VT_ERROR: return uintptr_t(intptr_t(V_ERROR(&v)));
+    case VT_VARIANT: return uintptr_t(&v);
+#ifdef _WIN64
+    case VT_CY: return uintptr_t(V_CY(&v).int64);
+    case VT_I8: return uintptr_t(V_I8(&v));
+    case VT_UI8: return uintptr_t(V_UI8(&v));
+#endif
+    default: return uintptr_t(V_BYREF(&v));  // BSTR, IDispatch*, IUnknown*
+    }
+}
+
+constexpr size_t kMaxDirect = 8;
+
+HRESULT directCall(void* instance, SHORT offset, const uintptr_t* a, size_t n) {
+    using W = uintptr_t;
+    void* fn = (*static_cast<void***>(instance))[size_t(offset) / sizeof(void*)];
+    switch (n) {
+    case 0: return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(void*)>(fn)(instance);
+    case 1: return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(void*, W)>(fn)(instance, a[0]);
+    case 2: return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(void*, W, W)>(fn)(instance, a[0], a[1]);
+    case 3: return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(void*, W, W, W)>(fn)(instance, a[0], a[1], a[2]);
+    case 4:
+        return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(void*, W, W, W, W)>(fn)(instance, a[0], a[1], a[2], a[3]);
+    case 5:
+        return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(void*, W, W, W, W, W)>(fn)(instance, a[0], a[1], a[2],
+                                                                                        a[3], a[4]);
+    case 6:
+        return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(void*, W, W, W, W, W, W)>(fn)(instance, a[0], a[1], a[2],
+                                                                                           a[3], a[4], a[5]);
+    case 7:
+        return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(void*, W, W, W, W, W, W, W)>(fn)(
+            instance, a[0], a[1], a[2], a[3], a[4], a[5], a[6]);
+    case 8:
+        return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(void*, W, W, W, W, W, W, W, W)>(fn)(
+            instance, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]);
+    default: return E_UNEXPECTED;
+    }
+}
+
 struct ArgWork {
     VARIANT store;         // value owned by the call
     VARIANT argv;          // what the callee receives
@@ -287,6 +356,8 @@ void DispatchTable::build(const TypeLibDesc& lib, REFIID iid, const wchar_t* con
                     if (full == *p) f.pending = true;
             }
             if (f.params.size() > size_t(kMaxArgs - 1)) f.supported = false;
+            f.direct = f.params.size() + (f.hasRetval ? 1 : 0) <= kMaxDirect;
+            for (const ParamSpec& p : f.params) f.direct = f.direct && (p.byRef || oneWord(p.vt));
             funcs_.push_back(std::move(f));
             info->ReleaseFuncDesc(fd);
         }
@@ -616,11 +687,17 @@ HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wch
         VariantInit(&ret);
     }
 
-    VARIANT callResult;
-    VariantInit(&callResult);
-    hr = DispCallFunc(instance, ULONG_PTR(f.vtblOffset), CC_STDCALL, VT_ERROR, UINT(argc), types, pointers,
-                      &callResult);
-    if (SUCCEEDED(hr)) hr = V_ERROR(&callResult);
+    if (f.direct) {
+        uintptr_t words[kMaxDirect];
+        for (size_t i = 0; i < argc; ++i) words[i] = word(*pointers[i]);
+        hr = directCall(instance, f.vtblOffset, words, argc);
+    } else {
+        VARIANT callResult;
+        VariantInit(&callResult);
+        hr = DispCallFunc(instance, ULONG_PTR(f.vtblOffset), CC_STDCALL, VT_ERROR, UINT(argc), types, pointers,
+                          &callResult);
+        if (SUCCEEDED(hr)) hr = V_ERROR(&callResult);
+    }
 
     // Hand by-reference results back to the caller, also after a failure: nothing is lost.
     HRESULT wbHr = S_OK;

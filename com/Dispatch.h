@@ -39,6 +39,7 @@ struct FuncSpec {
     bool hasRetval = false;
     VARTYPE retVt = VT_EMPTY;
     bool pending = false;  // listed as not implemented yet
+    bool direct = false;   // every argument is one integer-class machine word: called without DispCallFunc
     bool supported = true;  // false when a parameter type cannot be handled
 };
 

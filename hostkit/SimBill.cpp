@@ -147,7 +147,8 @@ SampleBill buildSampleBill() {
         .property(L"TaskID", num(0))
         .property(L"bRPSetPart", Variant(false))
         .property(L"rsBillID", Variant(static_cast<IDispatch*>(nullptr)))
-        .returns(L"SetBillName", Variant());
+        .returns(L"SetBillName", Variant())
+        .returns(L"SetStatus", Variant());
     // The control reads its part switch as bRPSetPart and sets it as RPSetPart.
     ctl.on(L"RPSetPart", [](Invocation& inv) {
         if (inv.isPut() && inv.count()) inv.self.property(L"bRPSetPart", inv.value(inv.count() - 1));

@@ -7,21 +7,15 @@
 
 namespace testkit {
 
-namespace {
-
-struct Case {
-    const char* name;
-    void (*fn)();
-};
-
 std::vector<Case>& cases() {
     static std::vector<Case> all;
     return all;
 }
 
 int failuresInCase = 0;
-long checks = 0;
 
+namespace {
+long checks = 0;
 }  // namespace
 
 void registerCase(const char* name, void (*fn)()) {
@@ -75,37 +69,3 @@ long libraryObjects() {
 
 }  // namespace testkit
 
-int main(int argc, char** argv) {
-    using namespace testkit;
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
-        std::printf("CoInitializeEx failed\n");
-        return 1;
-    }
-    int passed = 0, failed = 0;
-    for (const Case& c : cases()) {
-        if (argc > 1 && !std::strstr(c.name, argv[1])) continue;
-        failuresInCase = 0;
-        try {
-            c.fn();
-        } catch (const Abort&) {
-        } catch (...) {
-            fail(__FILE__, __LINE__, "unexpected exception");
-        }
-        // Every case leaves nothing alive behind it.
-        long lib = libraryObjects();
-        long kit = hostkit::liveObjects();
-        if (lib != 0) fail(__FILE__, __LINE__, "%ld object(s) of the library still alive", lib);
-        if (kit != 0) fail(__FILE__, __LINE__, "%ld object(s) of the host kit still alive", kit);
-        if (failuresInCase) {
-            ++failed;
-            std::printf("FAIL %s\n", c.name);
-        } else {
-            ++passed;
-            std::printf("ok   %s\n", c.name);
-        }
-        std::fflush(stdout);
-    }
-    CoUninitialize();
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed ? 1 : 0;
-}

@@ -14,6 +14,13 @@ namespace testkit {
 
 struct Abort {};
 
+struct Case {
+    const char* name;
+    void (*fn)();
+};
+std::vector<Case>& cases();
+extern int failuresInCase;  // failures recorded in the running case
+
 void registerCase(const char* name, void (*fn)());
 bool check(bool ok, const char* expr, const char* file, int line);
 void fail(const char* file, int line, const char* fmt, ...);
