@@ -670,7 +670,8 @@ HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wch
         return hr;
     }
     for (size_t i = 0; i < nParams; ++i) {
-        types[i] = V_VT(&work[i].argv);
+        // A Variant taken by value goes to the callee as the whole VARIANT, not as the value it holds.
+        types[i] = f.params[i].vt == VT_VARIANT && !f.params[i].byRef ? VT_VARIANT : V_VT(&work[i].argv);
         pointers[i] = &work[i].argv;
     }
 

@@ -4,6 +4,10 @@
 
 namespace orvi {
 
+class VeskBand;
+class VeskBands;
+class VeskTools;
+
 class MenuBar final : public Object<MenuBar, _MenuBar> {
 public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.MenuBar";
@@ -17,10 +21,15 @@ public:
     STDMETHODIMP get_VeskBands(_VeskBands** ret) override;
     STDMETHODIMP get_VeskTools(_VeskTools** ret) override;
 
-    // Hands the wrapper the host's toolbar control (the event objects' InitMenuBar).
+    // Hands the wrapper the host's toolbar control (the event objects' InitMenuBar). The control
+    // is used late-bound, as it comes.
     void setControl(IDispatch* activeBar);
+    IDispatch* control() const noexcept { return control_.Get(); }
 
 private:
+    ComPtr<VeskTools> veskTools_;
+    ComPtr<VeskBands> veskBands_;
+    ComPtr<VeskBand> activeBand_;
     ComPtr<IDispatch> control_;
 };
 

@@ -1,96 +1,176 @@
 #include "menubar/VeskBand.h"
 
+#include "menubar/ToolbarNames.h"
+#include "menubar/VeskTools.h"
+
 namespace orvi {
 
+namespace member = toolbar::member;
+
 VeskBand::VeskBand() = default;
-VeskBand::~VeskBand() = default;
+
+VeskBand::~VeskBand() {
+    tools_.Reset();
+    band_.Reset();
+    control_.Reset();
+}
+
+void VeskBand::setBand(IDispatch* band) {
+    band_ = toolbar::bind<toolbar::Band>(band);
+}
+
+void VeskBand::setControl(IDispatch* activeBar) {
+    control_ = activeBar;
+}
+
+toolbar::Band* VeskBand::target() const {
+    if (!band_) com::raise(RuntimeError::ObjectNotSet);
+    return band_.Get();
+}
+
+// Reads and writes go straight to the band: nothing is cached, checked or refreshed here.
+Variant VeskBand::read(const wchar_t* name) const {
+    return com::get(target(), name);
+}
+
+void VeskBand::write(const wchar_t* name, Arg value) {
+    com::put(target(), name, std::move(value));
+}
 
 STDMETHODIMP VeskBand::Refresh() {
-    return pending(__func__);
+    return guard([&] { com::call(target(), member::Refresh); });
 }
 
 STDMETHODIMP VeskBand::get_Wrappable(VARIANT_BOOL* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        *ret = com::toVariantBool(read(member::Wrappable).get());
+    });
 }
 
 STDMETHODIMP VeskBand::put_Wrappable(VARIANT_BOOL vData) {
-    return pending(__func__);
+    return guard([&] { write(member::Wrappable, Arg::boolean(vData)); });
 }
 
 STDMETHODIMP VeskBand::get_Visible(VARIANT_BOOL* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        *ret = com::toVariantBool(read(member::Visible).get());
+    });
 }
 
 STDMETHODIMP VeskBand::put_Visible(VARIANT_BOOL vData) {
-    return pending(__func__);
+    return guard([&] { write(member::Visible, Arg::boolean(vData)); });
 }
 
 STDMETHODIMP VeskBand::get_BandType(Enu_BandTypes* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, Enu_BTNormal);
+        *ret = Enu_BandTypes(com::toLong(read(member::BandType).get()));
+    });
 }
 
 STDMETHODIMP VeskBand::put_BandType(Enu_BandTypes vData) {
-    return pending(__func__);
+    return guard([&] { write(member::BandType, Arg(long(vData))); });
 }
 
 STDMETHODIMP VeskBand::get_BandName(BSTR* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(read(member::BandName).get()).release();
+    });
 }
 
 STDMETHODIMP VeskBand::put_BandName(BSTR vData) {
-    return pending(__func__);
+    return guard([&] {
+        VARIANT v;
+        VariantInit(&v);
+        V_VT(&v) = VT_BSTR;
+        V_BSTR(&v) = vData;  // borrowed for the call
+        write(member::BandName, Arg::value(v));
+    });
 }
 
 STDMETHODIMP VeskBand::get_Flags(long* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(read(member::Flags).get());
+    });
 }
 
 STDMETHODIMP VeskBand::put_Flags(long vData) {
-    return pending(__func__);
+    return guard([&] { write(member::Flags, Arg(vData)); });
 }
 
 STDMETHODIMP VeskBand::get_DockLine(long* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(read(member::DockLine).get());
+    });
 }
 
 STDMETHODIMP VeskBand::put_DockLine(long vData) {
-    return pending(__func__);
+    return guard([&] { write(member::DockLine, Arg(vData)); });
 }
 
 STDMETHODIMP VeskBand::get_DockingOffset(long* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(read(member::DockingOffset).get());
+    });
 }
 
 STDMETHODIMP VeskBand::put_DockingOffset(long vData) {
-    return pending(__func__);
+    return guard([&] { write(member::DockingOffset, Arg(vData)); });
 }
 
 STDMETHODIMP VeskBand::get_DockingArea(Enu_DockingArea* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, Enu_DockingArea(0));
+        *ret = Enu_DockingArea(com::toLong(read(member::DockingArea).get()));
+    });
 }
 
 STDMETHODIMP VeskBand::put_DockingArea(Enu_DockingArea vData) {
-    return pending(__func__);
+    return guard([&] { write(member::DockingArea, Arg(long(vData))); });
 }
 
 STDMETHODIMP VeskBand::get_Caption(BSTR* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(read(member::Caption).get()).release();
+    });
 }
 
 STDMETHODIMP VeskBand::put_Caption(BSTR vData) {
-    return pending(__func__);
+    return guard([&] {
+        VARIANT v;
+        VariantInit(&v);
+        V_VT(&v) = VT_BSTR;
+        V_BSTR(&v) = vData;  // borrowed for the call
+        write(member::Caption, Arg::value(v));
+    });
 }
 
 STDMETHODIMP VeskBand::get_CurrentTool(short* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(read(member::CurrentTool).get());
+    });
 }
 
 STDMETHODIMP VeskBand::put_CurrentTool(short vData) {
-    return pending(__func__);
+    return guard([&] { write(member::CurrentTool, Arg(vData)); });
 }
 
 STDMETHODIMP VeskBand::get_VeskTools(_VeskTools** ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        if (!tools_) tools_ = com::make<VeskTools>();
+        tools_->setTools(com::toObject(com::get(target(), member::Tools).get()).Get());
+        tools_->setControl(control_.Get());
+        com::copyOut(ret, tools_);
+    });
 }
 
 }  // namespace orvi

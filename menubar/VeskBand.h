@@ -1,7 +1,11 @@
+// VeskBand: a band (toolbar or menu) of the toolbar control.
 #pragma once
+#include "menubar/ToolbarInterfaces.h"
 #include "server/Library.h"
 
 namespace orvi {
+
+class VeskTools;
 
 class VeskBand final : public Object<VeskBand, _VeskBand> {
 public:
@@ -33,6 +37,22 @@ public:
     STDMETHODIMP get_CurrentTool(short* ret) override;
     STDMETHODIMP put_CurrentTool(short vData) override;
     STDMETHODIMP get_VeskTools(_VeskTools** ret) override;
+
+    // Points the wrapper at a band of the control (type mismatch for another kind of object;
+    // Nothing empties it).
+    void setBand(IDispatch* band);
+    toolbar::Band* band() const noexcept { return band_.Get(); }
+    void setControl(IDispatch* activeBar);
+    IDispatch* control() const noexcept { return control_.Get(); }
+
+private:
+    toolbar::Band* target() const;  // the wrapped band, or error 91
+    Variant read(const wchar_t* name) const;
+    void write(const wchar_t* name, Arg value);
+
+    ComPtr<VeskTools> tools_;
+    ComPtr<toolbar::Band> band_;
+    ComPtr<IDispatch> control_;
 };
 
 }  // namespace orvi

@@ -1,7 +1,11 @@
+// VeskBands: the band collection of the toolbar control.
 #pragma once
+#include "menubar/ToolbarInterfaces.h"
 #include "server/Library.h"
 
 namespace orvi {
+
+class VeskBand;
 
 class VeskBands final : public Object<VeskBands, _VeskBands> {
 public:
@@ -16,6 +20,21 @@ public:
     STDMETHODIMP get_Count(long* ret) override;
     STDMETHODIMP RemoveAll() override;
     STDMETHODIMP Remove(VARIANT Index) override;
+
+    // Points the wrapper at the control's band collection (type mismatch for another kind of
+    // object; Nothing empties it).
+    void setBands(IDispatch* bands);
+    toolbar::BandCollection* bands() const noexcept { return bands_.Get(); }
+    void setControl(IDispatch* activeBar);
+    IDispatch* control() const noexcept { return control_.Get(); }
+
+private:
+    toolbar::BandCollection* list() const;  // the wrapped collection, or error 91
+    _VeskBand* pointAt(const Variant& band);
+
+    ComPtr<VeskBand> band_;  // the one wrapper every Add and Item returns
+    ComPtr<toolbar::BandCollection> bands_;
+    ComPtr<IDispatch> control_;
 };
 
 }  // namespace orvi

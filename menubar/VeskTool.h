@@ -1,12 +1,22 @@
 // VeskTool: a menu item or toolbar button of the toolbar control.
 #pragma once
+#include "menubar/ToolbarInterfaces.h"
 #include "server/Library.h"
 
 namespace orvi {
 
-class VeskTool final : public Object<VeskTool, _VeskTool> {
+class VeskTool;
+
+// Answers the library's own identity of a VeskTool, so that a _VeskTool reference a plug-in
+// hands back can be taken for the library's object (anything else does not answer it).
+struct VeskToolIdentity {
+    void* castTo(REFIID riid) noexcept;
+};
+
+class VeskTool final : public Object<VeskTool, _VeskTool, VeskToolIdentity> {
 public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.VeskTool";
+    static const IID kIdentity;
 
     VeskTool();
     ~VeskTool() override;
@@ -50,13 +60,27 @@ public:
     STDMETHODIMP PasteToolFace(long Index, long MaskColor) override;
 
     // Points the wrapper at a tool of the control (the event objects' FireBarClick, collections).
+    // The object must be a tool of the control (type mismatch otherwise); Nothing empties it.
     void setTool(IDispatch* tool);
+    toolbar::Tool* tool() const noexcept { return tool_.Get(); }
     // The toolbar control the tool belongs to; a wrapper without one asks for no redraws.
     void setControl(IDispatch* activeBar);
+    IDispatch* control() const noexcept { return control_.Get(); }
+
+    // The library's VeskTool behind a _VeskTool reference; another object is a type mismatch.
+    static ComPtr<VeskTool> from(IUnknown* object);
 
 private:
+    toolbar::Tool* target() const;  // the wrapped tool, or error 91
+    Variant read(const wchar_t* name) const;
+    void write(const wchar_t* name, Arg value);
+    void writeText(const wchar_t* name, BSTR value);
+    void setFace(long index, IDispatch* picture, long maskColor);
+    void refreshTool() noexcept;
+
     ComPtr<IDispatch> control_;
-    ComPtr<IDispatch> tool_;
+    ComPtr<toolbar::Tool> tool_;
+    Bstr picturePath_;
 };
 
 }  // namespace orvi

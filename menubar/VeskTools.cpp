@@ -1,40 +1,174 @@
 #include "menubar/VeskTools.h"
 
+#include <string_view>
+#include <unordered_set>
+
+#include "menubar/ToolbarNames.h"
+#include "menubar/VeskTool.h"
+
 namespace orvi {
 
-VeskTools::VeskTools() = default;
-VeskTools::~VeskTools() = default;
+namespace member = toolbar::member;
+
+namespace {
+
+// The control counts its collections in 16-bit Integers; the count widens with its sign.
+long countOf(IDispatch* collection) {
+    return long(com::toShort(com::get(collection, member::Count).get()));
+}
+
+// Adds the ToolID of every tool in a tool collection to `ids`; a tool that cannot be read is
+// left out.
+void collectToolIds(IDispatch* collection, std::unordered_set<long>& ids) {
+    long count = 0;
+    if (!com::ignoring([&] { count = countOf(collection); })) return;
+    for (long i = 0; i < count; ++i) {
+        com::ignoring([&] {
+            Variant item = com::call(collection, member::Item, {Arg(i)});
+            ComPtr<toolbar::Tool> tool = toolbar::bind<toolbar::Tool>(item.get());
+            ids.insert(com::toLong(com::get(tool.Get(), member::ToolID).get()));
+        });
+    }
+}
+
+}  // namespace
+
+VeskTools::VeskTools() : tool_(com::make<VeskTool>()) {}
+
+VeskTools::~VeskTools() {
+    tools_.Reset();
+    tool_.Reset();
+    control_.Reset();
+}
+
+void VeskTools::setTools(IDispatch* tools) {
+    tools_ = toolbar::bind<toolbar::ToolCollection>(tools);
+}
+
+void VeskTools::setControl(IDispatch* activeBar) {
+    control_ = activeBar;
+}
+
+toolbar::ToolCollection* VeskTools::list() const {
+    if (!tools_) com::raise(RuntimeError::ObjectNotSet);
+    return tools_.Get();
+}
+
+_VeskTool* VeskTools::pointAt(const Variant& tool) {
+    tool_->setTool(com::toObject(tool.get()).Get());
+    tool_->setControl(control_.Get());
+    return tool_.Get();
+}
+
+// The smallest positive ID that no tool of the control uses, on any band or in the control's own
+// collection. Built afresh on every call from one pass over the tools; nothing is reserved.
+long VeskTools::freeToolId() const noexcept {
+    std::unordered_set<long> used;
+    IDispatch* control = control_.Get();
+    com::ignoring([&] {
+        ComPtr<IDispatch> bands = com::toObject(com::get(control, member::Bands).get());
+        long count = 0;
+        if (!com::ignoring([&] { count = countOf(bands.Get()); })) return;
+        for (long i = 0; i < count; ++i) {
+            com::ignoring([&] {
+                ComPtr<toolbar::Band> band =
+                    toolbar::bind<toolbar::Band>(com::call(bands.Get(), member::Item, {Arg(i)}).get());
+                ComPtr<IDispatch> tools = com::toObject(com::get(band.Get(), member::Tools).get());
+                collectToolIds(tools.Get(), used);
+            });
+        }
+    });
+    com::ignoring([&] {
+        ComPtr<IDispatch> tools = com::toObject(com::get(control, member::Tools).get());
+        collectToolIds(tools.Get(), used);
+    });
+    long id = 1;
+    while (used.count(id)) ++id;
+    return id;
+}
+
+// The position an Index names in the wrapped collection: a string is the name of a tool (exact,
+// letter case included; the first match counts), anything else a position; -1 when there is no
+// such tool or the value is no number.
+long VeskTools::positionOf(const VARIANT& index) const {
+    const VARIANT& d = com::deref(index);
+    const BSTR* text = V_VT(&d) == VT_BSTR ? &V_BSTR(&d) : V_VT(&d) == (VT_BYREF | VT_BSTR) ? V_BSTRREF(&d) : nullptr;
+    if (text) {
+        std::wstring_view name(*text ? *text : L"", SysStringLen(*text));
+        long position = -1;
+        com::ignoring([&] {
+            IDispatch* collection = list();
+            long count = countOf(collection);
+            for (long i = 0; i < count && position < 0; ++i) {
+                com::ignoring([&] {
+                    Variant item = com::call(collection, member::Item, {Arg(i)});
+                    ComPtr<IDispatch> tool = com::toObject(item.get());
+                    if (com::toBstr(com::get(tool.Get(), member::ToolName).get()).view() == name) position = i;
+                });
+            }
+        });
+        return position;
+    }
+    long position = -1;
+    com::ignoring([&] { position = com::toLong(d); });
+    return position;
+}
+
+void VeskTools::insert(const VARIANT& index, _VeskTool** oTool, bool after) {
+    if (!oTool || !*oTool) com::raise(RuntimeError::ObjectNotSet);
+    ComPtr<VeskTool> wrapper = VeskTool::from(*oTool);
+    long position = positionOf(index);
+    if (after && position != -1) ++position;
+    com::call(list(), member::Insert, {Arg(position), Arg(static_cast<IDispatch*>(wrapper->tool()))});
+}
 
 STDMETHODIMP VeskTools::InsertBefore(VARIANT Index, _VeskTool** oTool) {
-    return pending(__func__);
+    return guard([&] { insert(Index, oTool, false); });
 }
 
 STDMETHODIMP VeskTools::InsertAfter(VARIANT Index, _VeskTool** oTool) {
-    return pending(__func__);
+    return guard([&] { insert(Index, oTool, true); });
 }
 
 STDMETHODIMP VeskTools::RemoveAll() {
-    return pending(__func__);
+    return guard([&] { com::call(list(), member::RemoveAll); });
 }
 
 STDMETHODIMP VeskTools::Add(BSTR ToolName, _VeskTool** ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        long id = freeToolId();
+        // Always the control's own collection, whichever collection this object wraps.
+        ComPtr<IDispatch> controlTools = com::toObject(com::get(control_.Get(), member::Tools).get());
+        Bstr name(std::wstring_view(ToolName ? ToolName : L"", SysStringLen(ToolName)));
+        Variant tool = com::call(controlTools.Get(), member::Add, {Arg(id), Arg::ref(name)});
+        *ret = pointAt(tool);
+        (*ret)->AddRef();
+    });
 }
 
 STDMETHODIMP VeskTools::get_Item(VARIANT Index, _VeskTool** ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        Variant tool = com::call(list(), member::Item, {Arg::value(Index)});
+        *ret = pointAt(tool);
+        (*ret)->AddRef();
+    });
 }
 
 STDMETHODIMP VeskTools::get_Count(long* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = countOf(list());
+    });
 }
 
 STDMETHODIMP VeskTools::Remove(VARIANT Index) {
-    return pending(__func__);
+    return guard([&] { com::call(list(), member::Remove, {Arg::value(Index)}); });
 }
 
 STDMETHODIMP VeskTools::GetFreeToolID(long* ret) {
-    return pending(__func__);
+    return guard([&] { com::initOut(ret, freeToolId()); });
 }
 
 }  // namespace orvi
