@@ -190,7 +190,7 @@ bool oneWord(VARTYPE vt) {
     case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN:
         return true;
 #ifdef _WIN64
-    case VT_VARIANT:  // passed as a pointer to the caller's copy
+    case VT_VARIANT:  // passed as a pointer to a copy the callee may use
     case VT_CY: case VT_I8: case VT_UI8:
         return true;
 #endif
@@ -210,7 +210,6 @@ uintptr_t word(const VARIANT& v) {
     case VT_I4: return uintptr_t(intptr_t(V_I4(&v)));
     case VT_UI4: return V_UI4(&v);
     case VT_ERROR: return uintptr_t(intptr_t(V_ERROR(&v)));
-    case VT_VARIANT: return uintptr_t(&v);
 #ifdef _WIN64
     case VT_CY: return uintptr_t(V_CY(&v).int64);
     case VT_I8: return uintptr_t(V_I8(&v));
@@ -690,7 +689,8 @@ HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wch
 
     if (f.direct) {
         uintptr_t words[kMaxDirect];
-        for (size_t i = 0; i < argc; ++i) words[i] = word(*pointers[i]);
+        for (size_t i = 0; i < argc; ++i)
+            words[i] = i < nParams && types[i] == VT_VARIANT ? uintptr_t(pointers[i]) : word(*pointers[i]);
         hr = directCall(instance, f.vtblOffset, words, argc);
     } else {
         VARIANT callResult;

@@ -8,6 +8,7 @@
 #include "OrviClassEvents.h"
 #include "Sink.h"
 #include "hostkit/SimBill.h"
+#include "hostkit/ToolbarKit.h"
 
 using namespace testkit;
 using hostkit::Invocation;
@@ -125,8 +126,9 @@ TEST_CASE(type_information) {
 }
 
 TEST_CASE(by_reference_answers_reach_every_kind_of_caller_variable) {
-    auto bill = hostkit::buildSampleBill();
-    IDispatch* tool = bill.billCtl.Get();  // any object will do as the clicked tool
+    auto toolbar = hostkit::newToolbar();
+    auto clicked = toolbar->tools().add(1, L"Save");
+    IDispatch* tool = clicked.Get();
     CancellingSink s;
     DISPID click = idOf(s.ev.get(), L"FireBarClick");
 
@@ -188,13 +190,15 @@ TEST_CASE(by_reference_answers_reach_every_kind_of_caller_variable) {
 
 TEST_CASE(named_arguments_and_argument_counts) {
     auto bill = hostkit::buildSampleBill();
+    auto toolbar = hostkit::newToolbar();
+    auto tool = toolbar->tools().add(1, L"Save");
     CancellingSink s;
     IDispatch* d = s.ev.get();
     DISPID click = idOf(d, L"FireBarClick");
     VARIANT_BOOL flag = VARIANT_FALSE;
-    // Cancel:=flag, Tool:=ctl, named in reverse order.
+    // Cancel:=flag, Tool:=tool, named in reverse order.
     RawCall a;
-    rawInvoke(a, d, click, DISPATCH_METHOD, {byRef(VT_BOOL, &flag), object(bill.billCtl.Get())}, {1, 0});
+    rawInvoke(a, d, click, DISPATCH_METHOD, {byRef(VT_BOOL, &flag), object(tool.Get())}, {1, 0});
     CHECK_HR(a.hr, S_OK);
     CHECK_EQ(flag, VARIANT_BOOL(VARIANT_TRUE));
 

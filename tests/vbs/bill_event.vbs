@@ -74,7 +74,7 @@ CheckNoError "SetStatus"
 ' A variable passed by reference takes back the Boolean the event object holds.
 Dim cancel
 cancel = 5
-ev.FireBarClick sim.BillCtl, cancel
+ev.FireBarClick Nothing, cancel
 CheckNoError "FireBarClick"
 Check VarType(cancel) = vbBoolean, "by-reference variable now holds a Boolean, VarType " & VarType(cancel)
 Check cancel = True, "by-reference variable holds True"
