@@ -4,7 +4,9 @@
 #include "Pyx.h"
 #include "com/Server.h"
 #include "hostkit/FakeHost.h"
+#include "hostkit/LockService.h"
 #include "hostkit/PyxContainers.h"
+#include "hostkit/SessionKit.h"
 #include "hostkit/SimBill.h"
 
 namespace {
@@ -17,10 +19,18 @@ const ClassEntry kClasses[] = {
     {&CLSID_PyxVector, L"Pyx.Vector", createInstance<hostkit::PyxVector>},
     {&CLSID_FakeHost, L"OrviHostKit.FakeHost", createInstance<hostkit::FakeHost>},
     {&CLSID_SimBill, L"OrviHostKit.SimBill", createInstance<hostkit::SimBill>},
+    // Session services of the client, under the ProgIDs the library creates them by.
+    {&CLSID_ShareProps, L"OrviPropsMgr.ShareProps", hostkit::createKitObject<hostkit::PropsStore>},
+    {&CLSID_OrviResLoader, L"OrviResLoader.Loader", hostkit::createKitObject<hostkit::OrviTextLoader>},
+    {&CLSID_QelResLoader, L"QelResLoader.Loader", hostkit::createKitObject<hostkit::QelTextLoader>},
+    {&CLSID_ClassInfo, L"OrviMClass.ClassInfo", hostkit::createKitObject<hostkit::MiddleTierInfo>},
+    {&CLSID_ClassUpdate, L"OrviMClass.ClassUpdate", hostkit::createKitObject<hostkit::MiddleTierUpdate>},
+    {&CLSID_LoginSession, L"OrviHostKit.Login", hostkit::createKitObject<hostkit::LoginObject>},
+    {&CLSID_KitControl, L"OrviHostKit.SessionKit", createInstance<hostkit::SessionControl>},
 };
 
 const orvi::com::TypeLibDesc* const kLibs[] = {&hostkit::HostKitLibrary::typeLib(), &hostkit::PyxLibrary::typeLib(),
-                                               nullptr};
+                                               &hostkit::SessionKitLibrary::typeLib(), nullptr};
 const orvi::com::ServerDesc kServer = {kLibs, kClasses, sizeof kClasses / sizeof kClasses[0]};
 
 }  // namespace

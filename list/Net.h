@@ -1,3 +1,5 @@
+// Net: the plug-in's face of the client's network control. Begins, queries and commits tasks
+// through the login object's lock service (MNetControl); holds no state of its own.
 #pragma once
 #include "server/Library.h"
 

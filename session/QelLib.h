@@ -1,7 +1,14 @@
+// QelLib: the plug-in's general services: objects by ProgID, SQL reads and batch updates through
+// the client's middle tier, translated strings, and the account set, operator and network-control
+// objects. Each event object hands out one, created on the first read of its QelLib property.
 #pragma once
 #include "server/Library.h"
 
 namespace orvi {
+
+class Account;
+class Net;
+class User;
 
 class QelLib final : public Object<QelLib, _QelLib> {
 public:
@@ -19,6 +26,12 @@ public:
     STDMETHODIMP get_Account(_Account** ret) override;
     STDMETHODIMP get_User(_User** ret) override;
     STDMETHODIMP get_Net(_Net** ret) override;
+
+private:
+    // Each made on the first read of its property and kept while this object lives.
+    ComPtr<Account> account_;
+    ComPtr<User> user_;
+    ComPtr<Net> net_;
 };
 
 }  // namespace orvi
