@@ -13,7 +13,17 @@ namespace member = host::member;
 
 namespace event {
 // DISPIDs of __BillEvent.
-constexpr DISPID BarInitialize = 1, MenuBarInitialize = 2, BarClick = 4, MenuBarClick = 5;
+constexpr DISPID BarInitialize = 1, MenuBarInitialize = 2, HeadCtlClick = 3, BarClick = 4, MenuBarClick = 5,
+                 AfterDeleteRow = 6, Change = 7, BeforeSave = 8, AfterSave = 9, AfterFillRow = 10, AfterCopyBill = 11,
+                 BeforeVerify = 12, BeforeDoAction = 13, AfterDoAction = 14, SetCurrencyState = 15, Verify = 16,
+                 AddNewRow = 17, BeforeLoadBill = 18, AfterLoadBill = 19, BeforLoadBillFillData = 20,
+                 AfterNewEmptyData = 21, AfterNewBill = 22, AfterFirstNewBill = 23, SaveBillFailed = 24,
+                 BeforeSelBills = 25, AfterSelBill = 26, BeginEdit = 27, AfterLoadBillSetSumData = 28,
+                 AfterInputBillSetSumData = 29, AfterSelBillBeforeFillData = 30, BeforeSelBillShowFilter = 31,
+                 BeforeMultiCheck = 32, MultiCheck = 33, AfterMultiCheck = 34, StartMultiCheck = 35,
+                 FinishMultiCheck = 36, UnMultiCheck = 37, AfterUnMultiCheck = 38, BusinessCheck = 39,
+                 AfterBusinessCheck = 40, UnBusinessCheck = 41, AfterUnBusinessCheck = 42, BeforeSendMessage = 43,
+                 HeadCtlLostFocus = 44, SetAmountForEnd = 45;
 }  // namespace event
 
 BillEvent::BillEvent() {
@@ -35,6 +45,17 @@ BillEvent::~BillEvent() {
     dataSrv_.Reset();
     billCtl_.Reset();
     multiCheckMgr_.Reset();
+}
+
+HRESULT BillEvent::relay(DISPID id, com::EventArgs& args, VARIANT* ret, bool hasResult) noexcept {
+    return guard([&] {
+        if (hasResult) com::initOut(ret);
+        if (args.hasNullReference()) com::raise(E_POINTER, L"Invalid pointer");
+        // A handler may drop the last outside reference to this object (the host closing its
+        // form from a plug-in): hold one until the event is over.
+        ComPtr<_BillEvent> self(this);
+        raiseEvent(id, args);
+    });
 }
 
 IDispatch* BillEvent::bill() {
@@ -309,6 +330,7 @@ STDMETHODIMP BillEvent::get_BillHeads(_BillHeads** ret) {
 STDMETHODIMP BillEvent::FireBarInitialize(IDispatch* oBar, VARIANT* ret) {
     return guard([&] {
         com::initOut(ret);
+        ComPtr<_BillEvent> self(this);
         // InitMenuBar: a new MenuBar over the toolbar control replaces the earlier one.
         ComPtr<MenuBar> bar = com::make<MenuBar>();
         bar->setControl(oBar);
@@ -322,6 +344,7 @@ STDMETHODIMP BillEvent::FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VARI
     return guard([&] {
         com::initOut(ret);
         if (!Cancel) com::raise(E_POINTER, L"Invalid pointer");
+        ComPtr<_BillEvent> self(this);
         raiseEvent(event::BarClick, com::EventArgs().object(Tool).refBool(Cancel));
         // MenuBarClick follows whatever BarClick left in Cancel.
         ComPtr<VeskTool> tool = tool_;
@@ -331,115 +354,124 @@ STDMETHODIMP BillEvent::FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VARI
 }
 
 STDMETHODIMP BillEvent::FireAfterSave(VARIANT_BOOL* bCancel, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AfterSave, com::EventArgs().refBool(bCancel), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforeSave(VARIANT_BOOL* bCancel, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::BeforeSave, com::EventArgs().refBool(bCancel), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforeVerify(VARIANT_BOOL* bCancel, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::BeforeVerify, com::EventArgs().refBool(bCancel), ret);
 }
 
 STDMETHODIMP BillEvent::FireVerify(IDispatch** dctErr, BSTR* sErr, long* sErrRow, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::Verify, com::EventArgs().ref(dctErr).ref(sErr).ref(sErrRow), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterLoadBill(VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AfterLoadBill, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterDeleteRow(long Index, long lRow, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AfterDeleteRow, com::EventArgs().value(Index).value(lRow), ret);
 }
 
 STDMETHODIMP BillEvent::FireAddNewRow(short Index, long NewRow, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AddNewRow, com::EventArgs().value(Index).value(NewRow), ret);
 }
 
 STDMETHODIMP BillEvent::FireHeadCtlClick(IDispatch* ctl, IDispatch* dct, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::HeadCtlClick, com::EventArgs().object(ctl).object(dct), ret);
 }
 
 STDMETHODIMP BillEvent::ChangeCurrencyState(IDispatch* dcData, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::SetCurrencyState, com::EventArgs().object(dcData), ret);
 }
 
 STDMETHODIMP BillEvent::FireHeadCtlLostFocus(IDispatch* ctl, IDispatch* dct, IDispatch* dctFld, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::HeadCtlLostFocus, com::EventArgs().object(ctl).object(dct).object(dctFld), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterFirstNewBill(VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AfterFirstNewBill, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterNewEmptyData(VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AfterNewEmptyData, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforLoadBillFillData(VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::BeforLoadBillFillData, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BillEvent::FireChange(IDispatch* dct, IDispatch* dctFld, long Col, long Row, VARIANT_BOOL* Cancel, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::Change, com::EventArgs().object(dct).object(dctFld).value(Col).value(Row).refBool(Cancel), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforeLoadBill(VARIANT_BOOL* Cancel, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::BeforeLoadBill, com::EventArgs().refBool(Cancel), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforeSelBills(long lSelBillType, IDispatch* oDataSrv, IDispatch* dctLink, BSTR* sFilter, IDispatch** dctParam, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::BeforeSelBills,
+                 com::EventArgs().value(lSelBillType).object(oDataSrv).object(dctLink).ref(sFilter).ref(dctParam), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterSelBill(long lSelBillType, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AfterSelBill, com::EventArgs().value(lSelBillType), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeginEdit(IDispatch* dct, long Col, long Row, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::BeginEdit, com::EventArgs().object(dct).value(Col).value(Row), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterLoadBillSetSumData(IDispatch* dct, double* dbResult, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AfterLoadBillSetSumData, com::EventArgs().object(dct).ref(dbResult), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterInputBillSetSumData(IDispatch* dct, double* dbResult, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AfterInputBillSetSumData, com::EventArgs().object(dct).ref(dbResult), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforeDoAction(IDispatch* dct, IDispatch* dctFld, IDispatch* ItemObj, BSTR ActionTypeName, BSTR ActionName, BSTR Paremeters, VARIANT_BOOL* bCancel, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::BeforeDoAction,
+                 com::EventArgs().object(dct).object(dctFld).object(ItemObj).text(ActionTypeName).text(ActionName)
+                     .text(Paremeters).refBool(bCancel),
+                 ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterDoAction(IDispatch* dct, IDispatch* dctFld, IDispatch* ItemObj, BSTR ActionTypeName, BSTR ActionName, BSTR Paremeters, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AfterDoAction,
+                 com::EventArgs().object(dct).object(dctFld).object(ItemObj).text(ActionTypeName).text(ActionName)
+                     .text(Paremeters),
+                 ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterSelBillBeforeFillData(IDispatch* dcData, IDispatch* dctLink, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AfterSelBillBeforeFillData, com::EventArgs().object(dcData).object(dctLink), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterNewBill(VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AfterNewBill, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterCopyBill(VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AfterCopyBill, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BillEvent::FireSaveBillFailed(IDispatch* dctData, BSTR* sErrorMessage, VARIANT_BOOL* bCancelErrorMessage, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::SaveBillFailed, com::EventArgs().object(dctData).ref(sErrorMessage).refBool(bCancelErrorMessage),
+                 ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforeSelBillShowFilter(IDispatch** dct, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::BeforeSelBillShowFilter, com::EventArgs().ref(dct), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterFillRow(long lRow, IDispatch* dctPage, IDispatch* dctEntryData, IDispatch* dctLink, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::AfterFillRow, com::EventArgs().value(lRow).object(dctPage).object(dctEntryData).object(dctLink),
+                 ret);
 }
 
 STDMETHODIMP BillEvent::SetText(IDispatch* dct, BSTR sValue, long Row, VARIANT* ret) {
@@ -572,51 +604,72 @@ STDMETHODIMP BillEvent::InsertNewRowAndFill(long nPage, long nRow, SAFEARRAY** v
 }
 
 STDMETHODIMP BillEvent::FireBeforeMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long* lCheckLevel, long lCheckStatus, long lLastCheckFrom, long lLastCheckTo, VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+    return relay(event::BeforeMultiCheck,
+                 com::EventArgs().value(lCheckMode).value(lCheckMaxLevel).value(lBusinessLevel).ref(lCheckLevel)
+                     .value(lCheckStatus).value(lLastCheckFrom).value(lLastCheckTo).refBool(Cancel),
+                 nullptr, false);
 }
 
 STDMETHODIMP BillEvent::FireMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL* bSendCheckMessage, VARIANT_BOOL* bSendAcceptMessage, BSTR* sMessageTitle, BSTR* sMessage, VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+    return relay(event::MultiCheck,
+                 com::EventArgs().value(lCheckMode).value(lCheckMaxLevel).value(lBusinessLevel).value(lCheckLevel)
+                     .value(lCheckStatus).refBool(bSendCheckMessage).refBool(bSendAcceptMessage).ref(sMessageTitle)
+                     .ref(sMessage).refBool(Cancel),
+                 nullptr, false);
 }
 
 STDMETHODIMP BillEvent::FireAfterMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL Success) {
-    return pending(__func__);
+    return relay(event::AfterMultiCheck,
+                 com::EventArgs().value(lCheckMode).value(lCheckMaxLevel).value(lBusinessLevel).value(lCheckLevel)
+                     .value(lCheckStatus).boolean(Success),
+                 nullptr, false);
 }
 
 STDMETHODIMP BillEvent::FireStartMultiCheck(long lCheckMode, long lCheckMaxLevel, VARIANT_BOOL* bSendMessage, VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+    return relay(event::StartMultiCheck,
+                 com::EventArgs().value(lCheckMode).value(lCheckMaxLevel).refBool(bSendMessage).refBool(Cancel), nullptr, false);
 }
 
 STDMETHODIMP BillEvent::FireFinishMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckStatus, VARIANT_BOOL* bSendMessage) {
-    return pending(__func__);
+    return relay(event::FinishMultiCheck,
+                 com::EventArgs().value(lCheckMode).value(lCheckMaxLevel).value(lBusinessLevel).value(lCheckStatus)
+                     .refBool(bSendMessage),
+                 nullptr, false);
 }
 
 STDMETHODIMP BillEvent::FireUnMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckStatus, long lLastCheckFrom, long lLastCheckTo, VARIANT_BOOL* bSendMessage, VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+    return relay(event::UnMultiCheck,
+                 com::EventArgs().value(lCheckMode).value(lCheckMaxLevel).value(lBusinessLevel).value(lCheckStatus)
+                     .value(lLastCheckFrom).value(lLastCheckTo).refBool(bSendMessage).refBool(Cancel),
+                 nullptr, false);
 }
 
 STDMETHODIMP BillEvent::FireAfterUnMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL Success) {
-    return pending(__func__);
+    return relay(event::AfterUnMultiCheck,
+                 com::EventArgs().value(lCheckMode).value(lCheckMaxLevel).value(lBusinessLevel).value(lCheckLevel)
+                     .value(lCheckStatus).boolean(Success),
+                 nullptr, false);
 }
 
 STDMETHODIMP BillEvent::FireBusinessCheck(VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+    return relay(event::BusinessCheck, com::EventArgs().refBool(Cancel), nullptr, false);
 }
 
 STDMETHODIMP BillEvent::FireAfterBusinessCheck(VARIANT_BOOL Success) {
-    return pending(__func__);
+    return relay(event::AfterBusinessCheck, com::EventArgs().boolean(Success), nullptr, false);
 }
 
 STDMETHODIMP BillEvent::FireUnBusinessCheck(VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+    return relay(event::UnBusinessCheck, com::EventArgs().refBool(Cancel), nullptr, false);
 }
 
 STDMETHODIMP BillEvent::FireAfterUnBusinessCheck(VARIANT_BOOL Success) {
-    return pending(__func__);
+    return relay(event::AfterUnBusinessCheck, com::EventArgs().boolean(Success), nullptr, false);
 }
 
 STDMETHODIMP BillEvent::FireBeforeSendMessage(BSTR ActionCode, IDispatch** dctMessage, VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+    return relay(event::BeforeSendMessage, com::EventArgs().text(ActionCode).ref(dctMessage).refBool(Cancel), nullptr,
+                 false);
 }
 
 STDMETHODIMP BillEvent::SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) {
@@ -628,7 +681,7 @@ STDMETHODIMP BillEvent::ClearGrids(short nIndex) {
 }
 
 STDMETHODIMP BillEvent::ChangeAmountForEnd(IDispatch* dcData, long iRow, IDispatch* dct, IDispatch* dctFld, VARIANT* ret) {
-    return pending(__func__);
+    return relay(event::SetAmountForEnd, com::EventArgs().object(dcData).value(iRow).object(dct).object(dctFld), ret);
 }
 
 }  // namespace orvi

@@ -139,6 +139,13 @@ public:
     STDMETHODIMP ChangeAmountForEnd(IDispatch* dcData, long iRow, IDispatch* dct, IDispatch* dctFld, VARIANT* ret) override;
 
 private:
+    // Raises one event to every connected sink. Relays of the form's events return an Empty
+    // Variant in ret; the check relays are procedures (ret null).
+    HRESULT relay(DISPID id, com::EventArgs& args, VARIANT* ret, bool hasResult = true) noexcept;
+    HRESULT relay(DISPID id, com::EventArgs&& args, VARIANT* ret, bool hasResult = true) noexcept {
+        return relay(id, args, ret, hasResult);
+    }
+
     IDispatch* bill();                            // the bound bill control, or error 91
     Variant header(const wchar_t* key);           // a value of the ClassType template header
 

@@ -71,13 +71,15 @@ public:
         if (x && !v.bstrVal) V_VT(&v) = VT_EMPTY;
         return *this;
     }
-    EventArgs& ref(long* x) { return push(VT_BYREF | VT_I4).plVal = x, *this; }
-    EventArgs& ref(double* x) { return push(VT_BYREF | VT_R8).pdblVal = x, *this; }
-    EventArgs& ref(BSTR* x) { return push(VT_BYREF | VT_BSTR).pbstrVal = x, *this; }
-    EventArgs& ref(IDispatch** x) { return push(VT_BYREF | VT_DISPATCH).ppdispVal = x, *this; }
-    EventArgs& refBool(VARIANT_BOOL* x) { return push(VT_BYREF | VT_BOOL).pboolVal = x, *this; }
+    EventArgs& ref(long* x) { return push(VT_BYREF | VT_I4, x).plVal = x, *this; }
+    EventArgs& ref(double* x) { return push(VT_BYREF | VT_R8, x).pdblVal = x, *this; }
+    EventArgs& ref(BSTR* x) { return push(VT_BYREF | VT_BSTR, x).pbstrVal = x, *this; }
+    EventArgs& ref(IDispatch** x) { return push(VT_BYREF | VT_DISPATCH, x).ppdispVal = x, *this; }
+    EventArgs& refBool(VARIANT_BOOL* x) { return push(VT_BYREF | VT_BOOL, x).pboolVal = x, *this; }
 
     UINT count() const noexcept { return count_; }
+    // A by-reference argument was given a null pointer (a caller error: nothing to point at).
+    bool hasNullReference() const noexcept { return nullReference_; }
     // The arguments in rgvarg order (last argument first).
     VARIANTARG* reversed() noexcept {
         for (UINT i = 0; i < count_; ++i) rev_[i] = args_[count_ - 1 - i];
@@ -86,6 +88,10 @@ public:
 
 private:
     static constexpr UINT kMax = 16;
+    VARIANT& push(VARTYPE vt, const void* reference) {
+        if (!reference) nullReference_ = true;
+        return push(vt);
+    }
     VARIANT& push(VARTYPE vt) {
         VARIANT& v = args_[count_ < kMax ? count_++ : kMax - 1];
         VariantInit(&v);
@@ -95,6 +101,7 @@ private:
     VARIANT args_[kMax];
     VARIANT rev_[kMax];
     UINT count_ = 0;
+    bool nullReference_ = false;
 };
 
 // Mixin for ComObject: IConnectionPointContainer with one connection point for the class's

@@ -670,7 +670,7 @@ HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wch
     }
     for (size_t i = 0; i < nParams; ++i) {
         // A Variant taken by value goes to the callee as the whole VARIANT, not as the value it holds.
-        types[i] = f.params[i].vt == VT_VARIANT && !f.params[i].byRef ? VT_VARIANT : V_VT(&work[i].argv);
+        types[i] = f.params[i].vt == VT_VARIANT && !f.params[i].byRef ? VARTYPE(VT_VARIANT) : V_VT(&work[i].argv);
         pointers[i] = &work[i].argv;
     }
 

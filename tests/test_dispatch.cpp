@@ -344,9 +344,9 @@ TEST_CASE(hostile_invocations) {
 
 TEST_CASE(members_not_built_yet_say_so) {
     Late ev = Late::create(L"OrviClassEvents.BillEvent");
-    Outcome o = ev.call(L"FireAfterLoadBill");
+    Outcome o = ev.call(L"RefreshBill");
     CHECK_ERROR(o, E_NOTIMPL, L"OrviClassEvents.BillEvent");
-    CHECK_EQ(o.description, std::wstring(L"FireAfterLoadBill is not implemented yet"));
+    CHECK_EQ(o.description, std::wstring(L"RefreshBill is not implemented yet"));
     // Whatever the arguments: the answer does not depend on them.
     CHECK_ERROR(ev.call(L"GetFieldValue", {Variant(1L), Variant(2L), Variant(3L), Variant(4L)}), E_NOTIMPL, L"");
     // Through the vtable as well.
