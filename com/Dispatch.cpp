@@ -247,11 +247,29 @@ HRESULT directCall(void* instance, SHORT offset, const uintptr_t* a, size_t n) {
     }
 }
 
+// Whether the callee left a converted by-reference value as it received it. Arrays may have been
+// changed in place, so they always count as changed.
+bool unchanged(const VARIANT& now, const VARIANT& before) noexcept {
+    if (V_VT(&now) != V_VT(&before) || (V_VT(&now) & VT_ARRAY)) return false;
+    switch (V_VT(&now)) {
+    case VT_BSTR:
+        return SysStringLen(V_BSTR(&now)) == SysStringLen(V_BSTR(&before)) &&
+               std::memcmp(V_BSTR(&now) ? V_BSTR(&now) : L"", V_BSTR(&before) ? V_BSTR(&before) : L"",
+                           SysStringLen(V_BSTR(&now)) * sizeof(WCHAR)) == 0;
+    case VT_VARIANT: return false;
+    default: {
+        size_t size = valueSize(V_VT(&now));
+        return size && std::memcmp(&V_I4(&now), &V_I4(&before), size) == 0;
+    }
+    }
+}
+
 struct ArgWork {
     VARIANT store;         // value owned by the call
     VARIANT argv;          // what the callee receives
     VARIANT* intoVariant;  // caller's Variant that takes `store` back afterwards
     VARIANT* intoTyped;    // caller's VT_BYREF|X argument that takes `store` back, converted
+    VARIANT before;        // what a converted reference held going in (written back only if changed)
 };
 
 }  // namespace
@@ -564,13 +582,17 @@ HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wch
     size_t prepared = 0;
     HRESULT hr = S_OK;
     auto cleanup = [&] {
-        for (size_t i = 0; i < prepared; ++i) VariantClear(&work[i].store);
+        for (size_t i = 0; i < prepared; ++i) {
+            VariantClear(&work[i].store);
+            VariantClear(&work[i].before);
+        }
     };
     for (size_t i = 0; i < nParams; ++i, ++prepared) {
         const ParamSpec& p = f.params[i];
         ArgWork& w = work[i];
         VariantInit(&w.store);
         VariantInit(&w.argv);
+        VariantInit(&w.before);
         w.intoVariant = w.intoTyped = nullptr;
         const VARIANT* a = src[i];
         bool missing = !a || isMissing(*a);
@@ -649,6 +671,7 @@ HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wch
                 V_VT(&w.argv) = VT_BYREF | vt;
                 V_BYREF(&w.argv) = dataOf(w.store);
                 w.intoVariant = inner;
+                VariantCopy(&w.before, &w.store);
             }
         } else {
             // A by-value argument, or a reference to another type: convert into a value owned
@@ -661,7 +684,10 @@ HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wch
             }
             V_VT(&w.argv) = VT_BYREF | vt;
             V_BYREF(&w.argv) = vt == VT_VARIANT ? static_cast<void*>(&w.store) : dataOf(w.store);
-            if ((avt & VT_BYREF) && V_BYREF(a)) w.intoTyped = const_cast<VARIANT*>(a);
+            if ((avt & VT_BYREF) && V_BYREF(a)) {
+                w.intoTyped = const_cast<VARIANT*>(a);
+                VariantCopy(&w.before, &w.store);
+            }
         }
     }
     if (FAILED(hr)) {
@@ -700,10 +726,12 @@ HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wch
         if (SUCCEEDED(hr)) hr = V_ERROR(&callResult);
     }
 
-    // Hand by-reference results back to the caller, also after a failure: nothing is lost.
+    // Hand by-reference results back to the caller, also after a failure: nothing is lost. A value
+    // the callee did not change leaves the caller's variable exactly as it was (type included).
     HRESULT wbHr = S_OK;
     for (size_t i = 0; i < nParams; ++i) {
         ArgWork& w = work[i];
+        if ((w.intoVariant || w.intoTyped) && unchanged(w.store, w.before)) continue;
         if (w.intoVariant) {
             VariantClear(w.intoVariant);
             *w.intoVariant = w.store;

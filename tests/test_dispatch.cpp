@@ -188,6 +188,28 @@ TEST_CASE(by_reference_answers_reach_every_kind_of_caller_variable) {
     SysFreeString(text);
 }
 
+TEST_CASE(by_reference_variables_the_callee_leaves_alone_keep_their_type) {
+    auto toolbar = hostkit::newToolbar();
+    auto tool = toolbar->tools().add(1, L"Save");
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");  // no sink: nobody answers
+    DISPID click = idOf(ev.get(), L"FireBarClick");
+    VARIANT holder;
+    VariantInit(&holder);
+    V_VT(&holder) = VT_I4;
+    V_I4(&holder) = 5;
+    short integer = 3;
+    BSTR text = SysAllocString(L"-1");
+    for (VARIANT arg : {byRef(VT_VARIANT, &holder), byRef(VT_I2, &integer), byRef(VT_BSTR, &text)}) {
+        RawCall r;
+        rawInvoke(r, ev.get(), click, DISPATCH_METHOD, {arg, object(tool.Get())});
+        CHECK_HR(r.hr, S_OK);
+    }
+    CHECK(V_VT(&holder) == VT_I4 && V_I4(&holder) == 5);
+    CHECK_EQ(integer, short(3));
+    CHECK_EQ(std::wstring(text), std::wstring(L"-1"));
+    SysFreeString(text);
+}
+
 TEST_CASE(named_arguments_and_argument_counts) {
     auto bill = hostkit::buildSampleBill();
     auto toolbar = hostkit::newToolbar();

@@ -71,13 +71,28 @@ Check control.ArgValue("SetStatus", -1, 1) = 1, "default panel"
 Check control.ArgValue("SetStatus", -1, 2) = "Ready", "default status text"
 CheckNoError "SetStatus"
 
-' A variable passed by reference takes back the Boolean the event object holds.
+' With no plug-in connected, a variable passed by reference comes back as the script set it,
+' even when it had to be converted for the call.
 Dim cancel
 cancel = 5
 ev.FireBarClick Nothing, cancel
 CheckNoError "FireBarClick"
-Check VarType(cancel) = vbBoolean, "by-reference variable now holds a Boolean, VarType " & VarType(cancel)
-Check cancel = True, "by-reference variable holds True"
+Check VarType(cancel) = vbInteger And cancel = 5, "untouched by-reference variable, VarType " & VarType(cancel)
+
+' A member that changes its by-reference argument hands the new value to the script's variable:
+' LoadVyString trims the resource file name it is given.
+Dim kit, store, resourceFile, translated
+Set kit = CreateObject("OrviHostKit.SessionKit")
+Set store = CreateObject("OrviPropsMgr.ShareProps")
+store.SetProperty kit.ProcessID, "PropsString", "UserID=7;Language=ENG"
+resourceFile = "  SalesText  "
+translated = ev.QelLib.LoadVyString("hello", resourceFile)
+CheckNoError "LoadVyString"
+Check resourceFile = "SalesText", "by-reference variable takes back the trimmed name, got [" & resourceFile & "]"
+Check translated = "hello", "unknown text comes back unchanged"
+store.Clear kit.ProcessID
+Set store = Nothing
+Set kit = Nothing
 
 ' A host error reaches the script with the host's number, description and source.
 control.Fail "CurBillID", &H80041000, "bill not saved", "BillControl"
