@@ -172,17 +172,11 @@ void ConnectionPoint::fire(DISPID id, VARIANTARG* args, UINT count) noexcept {
         snapshot[i] = sinks_[i].sink;
         snapshot[i]->AddRef();
     }
+    // Events have no result, and a handler's failure is not the raiser's to act on: neither a
+    // result variable nor an exception record is asked for.
     DISPPARAMS params = {args, nullptr, count, 0};
     for (size_t i = 0; i < n; ++i) {
-        VARIANT result;
-        VariantInit(&result);
-        EXCEPINFO excep = {};
-        UINT argErr = 0;
-        snapshot[i]->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &excep, &argErr);
-        VariantClear(&result);
-        SysFreeString(excep.bstrSource);
-        SysFreeString(excep.bstrDescription);
-        SysFreeString(excep.bstrHelpFile);
+        snapshot[i]->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
         snapshot[i]->Release();
     }
     if (snapshot != local) delete[] snapshot;
