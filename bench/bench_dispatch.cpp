@@ -5,38 +5,13 @@
 //   tools/wine-run build/x86_64 build/x86_64/bench/bench_dispatch.exe
 #include <cstdio>
 
+#include "BenchClock.h"
 #include "Late.h"
 #include "OrviClassEvents.h"
 
 using namespace testkit;
 
 namespace {
-
-double now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(freq.QuadPart);
-}
-
-template <class F>
-double nsPerCall(F&& f) {
-    const int warm = 20000;
-    for (int i = 0; i < warm; ++i) f();
-    double best = 1e9;
-    for (int round = 0; round < 5; ++round) {
-        const int n = 400000;
-        double t0 = now();
-        for (int i = 0; i < n; ++i) f();
-        double ns = (now() - t0) * 1e9 / n;
-        if (ns < best) best = ns;
-    }
-    return best;
-}
 
 void row(const char* what, double ours, double platform) {
     std::printf("%-44s %9.1f ns %9.1f ns %7.2fx\n", what, ours, platform, platform / ours);
@@ -70,21 +45,21 @@ int main() {
         UINT argErr = 0;
 
         std::printf("%-44s %12s %12s %8s\n", "operation", "ours", "ITypeInfo", "ratio");
-        double ours = nsPerCall([&] {
+        double ours = bench::nsPerCall([&] {
             disp->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, &excep, &argErr);
             VariantClear(&result);
         });
-        double platform = nsPerCall([&] {
+        double platform = bench::nsPerCall([&] {
             info->Invoke(vtbl.Get(), id, DISPATCH_PROPERTYGET, &none, &result, &excep, &argErr);
             VariantClear(&result);
         });
         row("property get (ReSaveSuccess)", ours, platform);
 
-        ours = nsPerCall([&] {
+        ours = bench::nsPerCall([&] {
             disp->Invoke(id, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, &result, &excep, &argErr);
             VariantClear(&result);
         });
-        platform = nsPerCall([&] {
+        platform = bench::nsPerCall([&] {
             info->Invoke(vtbl.Get(), id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, &result, &excep, &argErr);
             VariantClear(&result);
         });
@@ -96,8 +71,8 @@ int main() {
         V_BOOL(&value) = VARIANT_TRUE;
         DISPID putId = DISPID_PROPERTYPUT;
         DISPPARAMS put = {&value, &putId, 1, 1};
-        ours = nsPerCall([&] { disp->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, &excep, &argErr); });
-        platform = nsPerCall([&] { info->Invoke(vtbl.Get(), id, DISPATCH_PROPERTYPUT, &put, nullptr, &excep, &argErr); });
+        ours = bench::nsPerCall([&] { disp->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, &excep, &argErr); });
+        platform = bench::nsPerCall([&] { info->Invoke(vtbl.Get(), id, DISPATCH_PROPERTYPUT, &put, nullptr, &excep, &argErr); });
         row("property let, Boolean", ours, platform);
 
         VARIANT text;
@@ -105,13 +80,13 @@ int main() {
         V_VT(&text) = VT_BSTR;
         V_BSTR(&text) = SysAllocString(L"-1");
         put.rgvarg = &text;
-        ours = nsPerCall([&] { disp->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, &excep, &argErr); });
-        platform = nsPerCall([&] { info->Invoke(vtbl.Get(), id, DISPATCH_PROPERTYPUT, &put, nullptr, &excep, &argErr); });
+        ours = bench::nsPerCall([&] { disp->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, &excep, &argErr); });
+        platform = bench::nsPerCall([&] { info->Invoke(vtbl.Get(), id, DISPATCH_PROPERTYPUT, &put, nullptr, &excep, &argErr); });
         row("property let, text converted to Boolean", ours, platform);
         VariantClear(&text);
 
         VARIANT_BOOL direct = 0;
-        double vtblNs = nsPerCall([&] { vtbl->get_ReSaveSuccess(&direct); });
+        double vtblNs = bench::nsPerCall([&] { vtbl->get_ReSaveSuccess(&direct); });
         std::printf("%-44s %9.1f ns\n", "direct vtable call (for reference)", vtblNs);
         VARIANT retArg;
         V_VT(&retArg) = VT_BYREF | VT_BOOL;
@@ -119,15 +94,15 @@ int main() {
         VARTYPE vts[1] = {VT_BYREF | VT_BOOL};
         VARIANTARG* ptrs[1] = {&retArg};
         VARIANT hr;
-        double dcf = nsPerCall([&] { DispCallFunc(vtbl.Get(), 7 * sizeof(void*) + 33 * sizeof(void*), CC_STDCALL, VT_ERROR, 1, vts, ptrs, &hr); });
+        double dcf = bench::nsPerCall([&] { DispCallFunc(vtbl.Get(), 7 * sizeof(void*) + 33 * sizeof(void*), CC_STDCALL, VT_ERROR, 1, vts, ptrs, &hr); });
         std::printf("%-44s %9.1f ns\n", "DispCallFunc alone (for reference)", dcf);
 
         for (const wchar_t* n : {L"ReSaveSuccess", L"resavesuccess", L"FireAfterInputBillSetSumData", L"FID"}) {
             LPOLESTR names[1] = {const_cast<LPOLESTR>(n)};
             DISPID got = 0;
             MEMBERID member = 0;
-            ours = nsPerCall([&] { disp->GetIDsOfNames(IID_NULL, names, 1, 0, &got); });
-            platform = nsPerCall([&] { info->GetIDsOfNames(names, 1, &member); });
+            ours = bench::nsPerCall([&] { disp->GetIDsOfNames(IID_NULL, names, 1, 0, &got); });
+            platform = bench::nsPerCall([&] { info->GetIDsOfNames(names, 1, &member); });
             char label[80];
             std::snprintf(label, sizeof label, "name lookup \"%s\"", narrow(n).c_str());
             row(label, ours, platform);

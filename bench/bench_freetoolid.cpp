@@ -8,23 +8,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "BenchClock.h"
 #include "Late.h"
 #include "hostkit/ToolbarKit.h"
 
 using namespace testkit;
 
 namespace {
-
-double seconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) / double(frequency.QuadPart);
-}
 
 struct Figures {
     long tools;
@@ -69,14 +59,14 @@ Figures measure(long tools) {
     double best = 1e30;
     for (int batch = 0; batch < 7; ++batch) {
         long n = 0;
-        double start = seconds(), elapsed = 0;
+        double start = bench::now(), elapsed = 0;
         while (n < 3 || elapsed < 0.2) {
             if (callOnce() != tools + 1) {
                 fail(__FILE__, __LINE__, "wrong free ID");
                 return {tools, calls, 0, 0};
             }
             ++n;
-            elapsed = seconds() - start;
+            elapsed = bench::now() - start;
         }
         calls += n;
         if (elapsed / double(n) < best) best = elapsed / double(n);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "BenchClock.h"
 #include "Late.h"
 #include "OrviClassEvents.h"
 
@@ -64,31 +65,6 @@ public:
     volatile LONG refs_ = 1;
 };
 
-double now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(freq.QuadPart);
-}
-
-template <class F>
-double nsPerCall(F&& f) {
-    for (int i = 0; i < 20000; ++i) f();
-    double best = 1e9;
-    for (int round = 0; round < 5; ++round) {
-        const int n = 200000;
-        double t0 = now();
-        for (int i = 0; i < n; ++i) f();
-        double ns = (now() - t0) * 1e9 / n;
-        if (ns < best) best = ns;
-    }
-    return best;
-}
-
 }  // namespace
 
 int main() {
@@ -116,17 +92,17 @@ int main() {
         NullSink sinks[8];
         DWORD cookies[8] = {};
         std::printf("%-48s %10s\n", "operation", "time");
-        double zero = nsPerCall(fire);
+        double zero = bench::nsPerCall(fire);
         std::printf("%-48s %7.1f ns\n", "FireBeforeSave, no sink", zero);
         point->Advise(&sinks[0], &cookies[0]);
-        double one = nsPerCall(fire);
+        double one = bench::nsPerCall(fire);
         std::printf("%-48s %7.1f ns\n", "FireBeforeSave, 1 sink", one);
         for (int i = 1; i < 8; ++i) point->Advise(&sinks[i], &cookies[i]);
-        double eight = nsPerCall(fire);
+        double eight = bench::nsPerCall(fire);
         std::printf("%-48s %7.1f ns\n", "FireBeforeSave, 8 sinks", eight);
         // The same call made through the IDispatch vtable, as the relay makes it.
         IDispatch* volatile sinkDisp = &sinks[0];  // an opaque pointer: no inlining
-        double plainVirtual = nsPerCall([&] {
+        double plainVirtual = bench::nsPerCall([&] {
             sinkDisp->Invoke(8, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
         });
         std::printf("%-48s %7.1f ns\n", "plain IDispatch::Invoke on one sink", plainVirtual);
@@ -138,11 +114,11 @@ int main() {
 
         // The same with sinks that do some work of their own, as real plug-ins do.
         WorkingSink working[8];
-        double workZero = nsPerCall(fire);
+        double workZero = bench::nsPerCall(fire);
         for (int i = 0; i < 8; ++i) point->Advise(&working[i], &cookies[i]);
-        double workEight = nsPerCall(fire);
+        double workEight = bench::nsPerCall(fire);
         IDispatch* volatile workDisp = &working[0];
-        double workPlain = nsPerCall([&] {
+        double workPlain = bench::nsPerCall([&] {
             workDisp->Invoke(8, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
         });
         double workPerSink = (workEight - workZero) / 8;

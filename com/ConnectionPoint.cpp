@@ -3,6 +3,7 @@
 #include <new>
 
 #include "Module.h"
+#include "Unknown.h"
 
 namespace orvi::com {
 
@@ -10,24 +11,10 @@ namespace {
 
 // Enumerators keep their own references to what they list and count as live objects.
 template <class Enum, class Item>
-class Enumerator final : public Enum {
+class Enumerator final : public Unknown<Enumerator<Enum, Item>, Enum> {
 public:
-    Enumerator(std::vector<Item> items, REFIID iid) : items_(std::move(items)), iid_(iid) { Module::objectCreated(); }
+    explicit Enumerator(std::vector<Item> items) : items_(std::move(items)) {}
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != iid_) return E_NOINTERFACE;
-        *ppv = static_cast<Enum*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (!n) delete this;
-        return ULONG(n);
-    }
     STDMETHODIMP Next(ULONG count, Item* out, ULONG* fetched) override {
         if (!out || (count > 1 && !fetched)) return E_POINTER;
         ULONG n = 0;
@@ -51,7 +38,7 @@ public:
         if (!out) return E_POINTER;
         *out = nullptr;
         for (Item& i : items_) addRef(i);
-        auto* e = new (std::nothrow) Enumerator(items_, iid_);
+        auto* e = new (std::nothrow) Enumerator(items_);
         if (!e) {
             for (Item& i : items_) release(i);
             return E_OUTOFMEMORY;
@@ -62,19 +49,16 @@ public:
     }
 
 private:
-    ~Enumerator() {
+    ~Enumerator() override {
         for (Item& i : items_) release(i);
-        Module::objectDestroyed();
     }
     static void addRef(CONNECTDATA& d) { d.pUnk->AddRef(); }
     static void release(CONNECTDATA& d) { d.pUnk->Release(); }
     static void addRef(IConnectionPoint* p) { p->AddRef(); }
     static void release(IConnectionPoint* p) { p->Release(); }
 
-    volatile LONG refs_ = 1;
     std::vector<Item> items_;
     size_t pos_ = 0;
-    IID iid_;
 };
 
 }  // namespace
@@ -142,7 +126,7 @@ STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** out) {
         items.reserve(sinks_.size());
         for (Sink& s : sinks_) items.push_back({s.sink, s.cookie});
         for (CONNECTDATA& d : items) d.pUnk->AddRef();
-        auto* e = new (std::nothrow) Enumerator<IEnumConnections, CONNECTDATA>(items, IID_IEnumConnections);
+        auto* e = new (std::nothrow) Enumerator<IEnumConnections, CONNECTDATA>(items);
         if (!e) {
             for (CONNECTDATA& d : items) d.pUnk->Release();
             return E_OUTOFMEMORY;
@@ -189,7 +173,7 @@ HRESULT enumSinglePoint(IConnectionPoint* point, IEnumConnectionPoints** out) no
     try {
         point->AddRef();
         auto* e = new (std::nothrow)
-            Enumerator<IEnumConnectionPoints, IConnectionPoint*>({point}, IID_IEnumConnectionPoints);
+            Enumerator<IEnumConnectionPoints, IConnectionPoint*>({point});
         if (!e) {
             point->Release();
             return E_OUTOFMEMORY;

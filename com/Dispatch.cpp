@@ -311,7 +311,8 @@ void DispatchTable::build(const TypeLibDesc& lib, REFIID iid, const wchar_t* con
         ITypeInfo* dispInfo = nullptr;
         loadHr_ = lib.rawTypeInfo(iid, &dispInfo);
         if (FAILED(loadHr_)) return;
-        wrapTypeInfo(dispInfo, &dispatchInfo_);
+        dispatchInfo_ = dispInfo;
+        dispatchInfo_->AddRef();
 
         // The vtable half of the dual interface carries the typed signatures and the offsets.
         ITypeInfo* info = dispInfo;
@@ -418,9 +419,7 @@ HRESULT DispatchTable::getTypeInfo(UINT index, ITypeInfo** info) const noexcept 
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
     if (FAILED(loadHr_)) return loadHr_;
-    *info = dispatchInfo_;
-    (*info)->AddRef();
-    return S_OK;
+    return wrapTypeInfo(dispatchInfo_, info);
 }
 
 DISPID DispatchTable::idOfName(const wchar_t* name) const noexcept {

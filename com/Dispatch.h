@@ -82,7 +82,7 @@ private:
     };
 
     HRESULT loadHr_ = E_UNEXPECTED;
-    ITypeInfo* dispatchInfo_ = nullptr;  // client view of the dispatch type info
+    ITypeInfo* dispatchInfo_ = nullptr;  // the dispatch type info (clients get a view of it)
     std::vector<FuncSpec> funcs_;
     std::vector<NameSlot> names_;
     std::vector<IdSlot> ids_;

@@ -7,29 +7,16 @@
 #include <vector>
 
 #include "Module.h"
+#include "Unknown.h"
 
 namespace orvi::com {
 
 namespace {
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public Unknown<ClassFactory, IClassFactory> {
 public:
-    explicit ClassFactory(HRESULT (*create)(REFIID, void**)) : create_(create) { Module::objectCreated(); }
+    explicit ClassFactory(HRESULT (*create)(REFIID, void**)) : create_(create) {}
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
-        *ppv = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (!n) delete this;
-        return ULONG(n);
-    }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
@@ -42,8 +29,6 @@ public:
     }
 
 private:
-    ~ClassFactory() { Module::objectDestroyed(); }
-    volatile LONG refs_ = 1;
     HRESULT (*create_)(REFIID, void**);
 };
 

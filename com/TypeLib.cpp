@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Module.h"
+#include "Unknown.h"
 
 namespace orvi::com {
 
@@ -134,28 +135,17 @@ struct FuncDescCopy {
     PARAMDESCEX* defaults;
 };
 
-class TypeInfoView final : public ITypeInfo2 {
+class TypeInfoView final : public Unknown<TypeInfoView, ITypeInfo2> {
 public:
     explicit TypeInfoView(ITypeInfo* raw) : raw_(raw) {
         raw_->AddRef();
         raw_->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&raw2_));
     }
-
+    // ITypeInfo always; ITypeInfo2 when the type information behind it has it.
+    bool answers(REFIID riid) const noexcept { return riid != IID_ITypeInfo2 || raw2_; }
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (riid == IID_IUnknown || riid == IID_ITypeInfo || (riid == IID_ITypeInfo2 && raw2_)) {
-            *ppv = static_cast<ITypeInfo2*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG n = InterlockedDecrement(&refs_);
-        if (!n) delete this;
-        return n;
+        // ITypeInfo is the leading part of ITypeInfo2: the same pointer answers both.
+        return Unknown::QueryInterface(riid == IID_ITypeInfo ? IID_IUnknown : riid, ppv);
     }
 
     STDMETHODIMP GetTypeAttr(TYPEATTR** attr) override {
@@ -299,7 +289,7 @@ public:
     }
 
 private:
-    ~TypeInfoView() {
+    ~TypeInfoView() override {
         if (raw2_) raw2_->Release();
         raw_->Release();
     }
@@ -307,33 +297,19 @@ private:
         if (SUCCEEDED(hr)) repairTypeLibValue(v);
         return hr;
     }
-    volatile LONG refs_ = 1;
     ITypeInfo* raw_;
     ITypeInfo2* raw2_ = nullptr;
 };
 
-class TypeLibView final : public ITypeLib2 {
+class TypeLibView final : public Unknown<TypeLibView, ITypeLib2> {
 public:
     explicit TypeLibView(ITypeLib* raw) : raw_(raw) {
         raw_->AddRef();
         raw_->QueryInterface(IID_ITypeLib2, reinterpret_cast<void**>(&raw2_));
     }
-
+    bool answers(REFIID riid) const noexcept { return riid != IID_ITypeLib2 || raw2_; }
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (riid == IID_IUnknown || riid == IID_ITypeLib || (riid == IID_ITypeLib2 && raw2_)) {
-            *ppv = static_cast<ITypeLib2*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG n = InterlockedDecrement(&refs_);
-        if (!n) delete this;
-        return n;
+        return Unknown::QueryInterface(riid == IID_ITypeLib ? IID_IUnknown : riid, ppv);
     }
 
     STDMETHODIMP_(UINT) GetTypeInfoCount() override { return raw_->GetTypeInfoCount(); }
@@ -387,7 +363,7 @@ public:
     STDMETHODIMP GetAllCustData(CUSTDATA* data) override { return raw2_->GetAllCustData(data); }
 
 private:
-    ~TypeLibView() {
+    ~TypeLibView() override {
         if (raw2_) raw2_->Release();
         raw_->Release();
     }
@@ -398,7 +374,6 @@ private:
         raw->Release();
         return hr;
     }
-    volatile LONG refs_ = 1;
     ITypeLib* raw_;
     ITypeLib2* raw2_ = nullptr;
 };

@@ -320,22 +320,29 @@ std::vector<long> ToolbarTools::ids() const {
     return r;
 }
 
-size_t ToolbarTools::resolve(const Variant& index) const {
+// The position an index names: a string is a name (exact match), anything else a position
+// counted from 0.
+template <class Item>
+size_t resolveIndex(const Variant& index, const std::vector<ComPtr<Item>>& items) {
     if (index.vt() == VT_BSTR) {
         std::wstring name = text(index);
-        for (size_t i = 0; i < tools_.size(); ++i)
-            if (tools_[i]->name() == name) return i;
-        raise(kToolbarBadIndex, L"Invalid index: " + name);
+        for (size_t i = 0; i < items.size(); ++i)
+            if (items[i]->name() == name) return i;
+        throw ComError(kToolbarBadIndex, L"Invalid index: " + name, kToolbarSource);
     }
     long position = -1;
     try {
         position = orvi::com::toLong(index.get());
     } catch (const ComError&) {
-        raise(kToolbarBadIndex, L"Invalid index");
+        throw ComError(kToolbarBadIndex, L"Invalid index", kToolbarSource);
     }
-    if (position < 0 || size_t(position) >= tools_.size())
-        raise(kToolbarBadIndex, L"Invalid index: " + std::to_wstring(position));
+    if (position < 0 || size_t(position) >= items.size())
+        throw ComError(kToolbarBadIndex, L"Invalid index: " + std::to_wstring(position), kToolbarSource);
     return size_t(position);
+}
+
+size_t ToolbarTools::resolve(const Variant& index) const {
+    return resolveIndex(index, tools_);
 }
 
 void ToolbarTools::call(Call& c) {
@@ -413,21 +420,7 @@ ComPtr<ToolbarBand> ToolbarBands::add(const std::wstring& name) {
 }
 
 size_t ToolbarBands::resolve(const Variant& index) const {
-    if (index.vt() == VT_BSTR) {
-        std::wstring name = text(index);
-        for (size_t i = 0; i < bands_.size(); ++i)
-            if (bands_[i]->name() == name) return i;
-        raise(kToolbarBadIndex, L"Invalid index: " + name);
-    }
-    long position = -1;
-    try {
-        position = orvi::com::toLong(index.get());
-    } catch (const ComError&) {
-        raise(kToolbarBadIndex, L"Invalid index");
-    }
-    if (position < 0 || size_t(position) >= bands_.size())
-        raise(kToolbarBadIndex, L"Invalid index: " + std::to_wstring(position));
-    return size_t(position);
+    return resolveIndex(index, bands_);
 }
 
 void ToolbarBands::call(Call& c) {
