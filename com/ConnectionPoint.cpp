@@ -98,7 +98,7 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
         FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&disp))))
         return CONNECT_E_CANNOTCONNECT;
     try {
-        sinks_.push_back({nextCookie_, disp});
+        sinks_.push_back({nextCookie_, disp, false});
     } catch (...) {
         disp->Release();
         return E_OUTOFMEMORY;
@@ -109,7 +109,11 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
 
 STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
     for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
-        if (it->cookie != cookie) continue;
+        if (it->cookie != cookie || it->removed) continue;
+        if (firing_) {
+            it->removed = true;  // released when the events under way are over
+            return S_OK;
+        }
         IDispatch* sink = it->sink;
         sinks_.erase(it);
         sink->Release();  // after the list is consistent: the release may re-enter
@@ -118,13 +122,33 @@ STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
     return CONNECT_E_NOCONNECTION;
 }
 
+size_t ConnectionPoint::sinkCount() const noexcept {
+    size_t n = 0;
+    for (const Sink& s : sinks_) n += !s.removed;
+    return n;
+}
+
+void ConnectionPoint::purge() noexcept {
+    std::vector<IDispatch*> released;
+    for (auto it = sinks_.begin(); it != sinks_.end();) {
+        if (it->removed) {
+            released.push_back(it->sink);
+            it = sinks_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (IDispatch* sink : released) sink->Release();
+}
+
 STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     try {
         std::vector<CONNECTDATA> items;
         items.reserve(sinks_.size());
-        for (Sink& s : sinks_) items.push_back({s.sink, s.cookie});
+        for (Sink& s : sinks_)
+            if (!s.removed) items.push_back({s.sink, s.cookie});
         for (CONNECTDATA& d : items) d.pUnk->AddRef();
         auto* e = new (std::nothrow) Enumerator<IEnumConnections, CONNECTDATA>(items);
         if (!e) {
@@ -140,30 +164,20 @@ STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** out) {
 
 void ConnectionPoint::fire(DISPID id, VARIANTARG* args, UINT count) noexcept {
     if (sinks_.empty()) return;
-    // Keep the owner and every sink alive for the whole event, whatever the handlers do.
+    // The owner stays alive for the whole event whatever the handlers do; sinks unadvised meanwhile
+    // stay alive until the outermost event is over (see Unadvise).
     container_->AddRef();
-    IDispatch* local[8];
-    IDispatch** snapshot = local;
-    size_t n = sinks_.size();
-    if (n > 8) {
-        snapshot = new (std::nothrow) IDispatch*[n];
-        if (!snapshot) {
-            container_->Release();
-            return;
-        }
-    }
-    for (size_t i = 0; i < n; ++i) {
-        snapshot[i] = sinks_[i].sink;
-        snapshot[i]->AddRef();
-    }
+    ++firing_;
     // Events have no result, and a handler's failure is not the raiser's to act on: neither a
     // result variable nor an exception record is asked for.
     DISPPARAMS params = {args, nullptr, count, 0};
-    for (size_t i = 0; i < n; ++i) {
-        snapshot[i]->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
-        snapshot[i]->Release();
+    const size_t connected = sinks_.size();  // sinks advised during the event do not get it
+    for (size_t i = 0; i < connected; ++i) {
+        if (sinks_[i].removed) continue;
+        IDispatch* sink = sinks_[i].sink;  // the vector may grow during the call: copy first
+        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
     }
-    if (snapshot != local) delete[] snapshot;
+    if (--firing_ == 0) purge();
     container_->Release();
 }
 

@@ -1,11 +1,13 @@
 // Connection points for the event objects: one source interface, any number of sinks.
 //
 // Sinks are plain IDispatch objects (Advise asks for the source interface first and falls back to
-// IDispatch, which is what script and VB sinks offer). Raising an event copies the sink list
-// first and calls Invoke on each copy, so a handler may unadvise itself or another sink, release
-// its reference to the event object, or raise another event, and the loop stays valid. A sink
-// whose handler fails does not stop the event: the failure is dropped and the next sink is
-// called, because the host that raised the event has no way to act on a plug-in's error.
+// IDispatch, which is what script and VB sinks offer). An event goes to the sinks connected when
+// it starts, except those unadvised before their turn: once Unadvise has returned, a sink is not
+// called again. While events are being raised, an unadvised sink is only marked, and its
+// reference is released when the outermost event is over. So a handler may unadvise any sink, release its reference to the event
+// object, or raise another event, and every pointer in use stays valid. A sink whose handler
+// fails does not stop the event: the failure is dropped and the next sink is called, because the
+// host that raised the event has no way to act on a plug-in's error.
 #pragma once
 #include <windows.h>
 #include <ocidl.h>
@@ -35,17 +37,20 @@ public:
 
     // Calls every connected sink with the arguments (rgvarg order: last argument first).
     void fire(DISPID id, VARIANTARG* args, UINT count) noexcept;
-    size_t sinkCount() const noexcept { return sinks_.size(); }
+    size_t sinkCount() const noexcept;
 
 private:
     struct Sink {
         DWORD cookie;
         IDispatch* sink;
+        bool removed;  // unadvised while an event was being raised
     };
+    void purge() noexcept;
     IConnectionPointContainer* container_;
     IID iid_;
     std::vector<Sink> sinks_;
     DWORD nextCookie_ = 1;
+    int firing_ = 0;  // events being raised (they nest when handlers raise events)
 };
 
 // The arguments of one event, in declaration order. By-value arguments are passed as values of

@@ -385,8 +385,8 @@ TEST_CASE(sinks_may_unadvise_during_an_event) {
     Late ev = Late::create(L"OrviClassEvents.BillEvent");
     ComPtr<Sink> a = Sink::create(), b = Sink::create(), c = Sink::create();
     for (Sink* s : {a.Get(), b.Get(), c.Get()}) s->connect(ev.get(), DIID___BillEvent);
-    // a leaves during the event and also disconnects c; the event already under way still reaches
-    // every sink that was connected when it started.
+    // a leaves during the event and also disconnects c: once unadvised, c is not called, not even
+    // by the event under way; b still is.
     a->on(8, [&](std::vector<VARIANT*>&) {
         a->disconnect();
         c->disconnect();
@@ -395,12 +395,41 @@ TEST_CASE(sinks_may_unadvise_during_an_event) {
     CHECK_HR(ev.call(L"FireBeforeSave", {refBool(cancel)}).hr, S_OK);
     CHECK_EQ(a->events().size(), size_t(1));
     CHECK_EQ(b->events().size(), size_t(1));
-    CHECK_EQ(c->events().size(), size_t(1));
+    CHECK_EQ(c->events().size(), size_t(0));
+    // The unadvised sinks were released when the event was over; the container lists b only.
+    CHECK_EQ(c->refs(), 1ul);
+    ComPtr<IConnectionPointContainer> container;
+    ev.get()->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.GetAddressOf()));
+    ComPtr<IConnectionPoint> point;
+    container->FindConnectionPoint(DIID___BillEvent, point.GetAddressOf());
+    ComPtr<IEnumConnections> list;
+    point->EnumConnections(list.GetAddressOf());
+    CONNECTDATA data[3] = {};
+    ULONG fetched = 0;
+    list->Next(3, data, &fetched);
+    CHECK_EQ(fetched, 1ul);
+    for (ULONG i = 0; i < fetched; ++i) data[i].pUnk->Release();
     CHECK_HR(ev.call(L"FireBeforeSave", {refBool(cancel)}).hr, S_OK);
     CHECK_EQ(a->events().size(), size_t(1));
     CHECK_EQ(b->events().size(), size_t(2));
-    CHECK_EQ(c->events().size(), size_t(1));
+    CHECK_EQ(c->events().size(), size_t(0));
     b->disconnect();
+}
+
+TEST_CASE(sinks_advised_during_an_event_get_the_next_one) {
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");
+    ComPtr<Sink> a = Sink::create(), late = Sink::create();
+    a->connect(ev.get(), DIID___BillEvent);
+    a->on(8, [&](std::vector<VARIANT*>&) {
+        if (a->events().size() == 1) late->connect(ev.get(), DIID___BillEvent);
+    });
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    CHECK_HR(ev.call(L"FireBeforeSave", {refBool(cancel)}).hr, S_OK);
+    CHECK_EQ(late->events().size(), size_t(0));
+    CHECK_HR(ev.call(L"FireBeforeSave", {refBool(cancel)}).hr, S_OK);
+    CHECK_EQ(late->events().size(), size_t(1));
+    a->disconnect();
+    late->disconnect();
 }
 
 TEST_CASE(a_sink_may_release_the_last_reference_during_an_event) {

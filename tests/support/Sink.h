@@ -40,6 +40,7 @@ public:
     const std::vector<EventCall>& events() const { return events_; }
     std::vector<DISPID> ids() const;
     void clear() { events_.clear(); }
+    ULONG refs() const { return ULONG(refs_); }
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
