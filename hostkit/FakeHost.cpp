@@ -11,10 +11,6 @@ using orvi::com::RuntimeError;
 
 namespace {
 
-bool sameName(const std::wstring& a, const wchar_t* b) {
-    return b && CompareStringOrdinal(a.c_str(), int(a.size()), b, -1, TRUE) == CSTR_EQUAL;
-}
-
 std::wstring text(BSTR b) {
     return std::wstring(b ? b : L"", SysStringLen(b));
 }
@@ -58,24 +54,24 @@ void Invocation::setRef(size_t i, const Variant& v) const {
     VariantClear(&old);
 }
 
-FakeObject::FakeObject(std::wstring name) : name_(std::move(name)) {
-    orvi::com::Module::objectCreated();
-}
+FakeObject::FakeObject(std::wstring name) : name_(std::move(name)) {}
 
-FakeObject::~FakeObject() {
-    orvi::com::Module::objectDestroyed();
+int FakeObject::memberIndex(const wchar_t* name) const {
+    for (size_t i = 0; i < members_.size(); ++i)
+        if (sameName(members_[i].name.c_str(), name)) return int(i);
+    return -1;
 }
 
 FakeObject::Member& FakeObject::member(const std::wstring& name) {
     for (Member& m : members_)
-        if (sameName(m.name, name.c_str())) return m;
+        if (sameName(m.name.c_str(), name.c_str())) return m;
     members_.push_back(Member{name});
     return members_.back();
 }
 
 const FakeObject::Member* FakeObject::find(const std::wstring& name) const {
     for (const Member& m : members_)
-        if (sameName(m.name, name.c_str())) return &m;
+        if (sameName(m.name.c_str(), name.c_str())) return &m;
     return nullptr;
 }
 
@@ -119,7 +115,7 @@ FakeObject& FakeObject::setsArg(const std::wstring& name, size_t index, const Va
 std::vector<const RecordedCall*> FakeObject::callsOf(const std::wstring& name) const {
     std::vector<const RecordedCall*> r;
     for (const RecordedCall& c : calls_)
-        if (sameName(c.member, name.c_str())) r.push_back(&c);
+        if (sameName(c.member.c_str(), name.c_str())) r.push_back(&c);
     return r;
 }
 
@@ -135,50 +131,6 @@ const RecordedCall* FakeObject::last(const std::wstring& name) const {
 Variant FakeObject::propertyValue(const std::wstring& name) const {
     const Member* m = find(name);
     return m ? m->stored : Variant();
-}
-
-STDMETHODIMP FakeObject::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
-    *ppv = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) FakeObject::AddRef() {
-    return ULONG(InterlockedIncrement(&refs_));
-}
-
-STDMETHODIMP_(ULONG) FakeObject::Release() {
-    LONG n = InterlockedDecrement(&refs_);
-    if (!n) delete this;
-    return ULONG(n);
-}
-
-STDMETHODIMP FakeObject::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_INVALIDARG;
-    *count = 0;
-    return S_OK;
-}
-
-STDMETHODIMP FakeObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (info) *info = nullptr;
-    return DISP_E_BADINDEX;
-}
-
-STDMETHODIMP FakeObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    if (!names || !ids) return E_INVALIDARG;
-    HRESULT hr = S_OK;
-    for (UINT n = 0; n < count; ++n) {
-        ids[n] = DISPID_UNKNOWN;
-        if (n == 0)
-            for (size_t i = 0; i < members_.size(); ++i)
-                if (sameName(members_[i].name, names[0])) ids[0] = DISPID(i + 1);
-        if (ids[n] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
-    }
-    return hr;
 }
 
 STDMETHODIMP FakeObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
@@ -224,15 +176,7 @@ STDMETHODIMP FakeObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPA
         }
         if (result) inv.result.detach(result);
     } catch (ComError& e) {
-        if (excep) {
-            ZeroMemory(excep, sizeof *excep);
-            excep->scode = e.hr();
-            excep->bstrDescription = SysAllocString(e.description().c_str());
-            excep->bstrSource = SysAllocString(e.source().c_str());
-            hr = DISP_E_EXCEPTION;
-        } else {
-            hr = e.hr();
-        }
+        hr = failed(e, excep, L"");
     } catch (...) {
         hr = E_OUTOFMEMORY;
     }

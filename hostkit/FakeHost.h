@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "hostkit/HostKit.h"
+#include "hostkit/UntypedDispatch.h"
 
 namespace hostkit {
 
@@ -44,7 +45,7 @@ struct Invocation {
     void setRef(size_t i, const Variant& v) const;
 };
 
-class FakeObject final : public IDispatch {
+class FakeObject final : public UntypedDispatch {
 public:
     using Handler = std::function<void(Invocation&)>;
 
@@ -65,16 +66,8 @@ public:
     const RecordedCall* last(const std::wstring& member) const;
     Variant propertyValue(const std::wstring& member) const;
     void clearCalls() { calls_.clear(); }
-    ULONG refCount() const noexcept { return ULONG(refs_); }
     const std::wstring& name() const noexcept { return name_; }
 
-    // IUnknown / IDispatch
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override;
-    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
     STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT* argErr) override;
 
@@ -90,11 +83,10 @@ private:
         std::wstring failDescription, failSource;
         std::vector<std::pair<size_t, Variant>> argWrites;
     };
-    ~FakeObject();
+    int memberIndex(const wchar_t* name) const override;
     Member& member(const std::wstring& name);
     const Member* find(const std::wstring& name) const;
 
-    volatile LONG refs_ = 1;
     std::wstring name_;
     std::vector<Member> members_;  // DISPID = index + 1
     std::vector<RecordedCall> calls_;

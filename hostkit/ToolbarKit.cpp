@@ -22,12 +22,8 @@ const IID IID_ToolbarKitObject = {0x6ae2bd02, 0xc89c, 0x470d, {0x8e, 0x73, 0x4b,
 bool recording = true;
 bool tracing = false;
 
-bool sameName(const wchar_t* a, const wchar_t* b) {
-    return a && b && CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
-}
-
 bool is(const wchar_t* member, const wchar_t* name) {
-    return sameName(member, name);
+    return UntypedDispatch::sameName(member, name);
 }
 
 std::wstring text(const Variant& v) {
@@ -60,12 +56,8 @@ ToolbarObject::ToolbarObject(std::wstring label, const Member* members, size_t c
         else if (vt == VT_I2) V_I2(&v) = 0;
         else V_I4(&v) = 0;
     }
-    orvi::com::Module::objectCreated();
 }
 
-ToolbarObject::~ToolbarObject() {
-    orvi::com::Module::objectDestroyed();
-}
 
 void ToolbarObject::recordCalls(bool on) noexcept {
     recording = on;
@@ -80,7 +72,7 @@ std::vector<std::wstring>& ToolbarObject::releaseLog() {
     return log;
 }
 
-int ToolbarObject::find(const wchar_t* name) const noexcept {
+int ToolbarObject::memberIndex(const wchar_t* name) const {
     for (size_t i = 0; i < memberCount_; ++i)
         if (sameName(members_[i].name, name)) return int(i);
     return -1;
@@ -114,12 +106,12 @@ ToolbarObject& ToolbarObject::fails(const std::wstring& member, HRESULT hr, std:
 }
 
 Variant ToolbarObject::prop(const wchar_t* name) const {
-    int i = find(name);
+    int i = memberIndex(name);
     return i < 0 ? Variant() : values_[size_t(i)];
 }
 
 void ToolbarObject::setProp(const wchar_t* name, const Variant& value) {
-    int i = find(name);
+    int i = memberIndex(name);
     if (i < 0 || members_[i].vt == VT_EMPTY) return;
     Variant converted;
     orvi::com::changeType(converted.get(), value.get(), members_[i].vt);
@@ -141,51 +133,14 @@ void ToolbarObject::call(Call&) {
                    kToolbarSource);
 }
 
-STDMETHODIMP ToolbarObject::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || (itf_ && riid == *itf_))
-        *ppv = static_cast<IDispatch*>(this);
-    else if (riid == IID_ToolbarKitObject)
-        *ppv = this;
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
+void* ToolbarObject::extraInterface(REFIID riid) noexcept {
+    if (itf_ && riid == *itf_) return static_cast<IDispatch*>(this);
+    if (riid == IID_ToolbarKitObject) return this;
+    return nullptr;
 }
 
-STDMETHODIMP_(ULONG) ToolbarObject::AddRef() {
-    return ULONG(InterlockedIncrement(&refs_));
-}
-
-STDMETHODIMP_(ULONG) ToolbarObject::Release() {
+void ToolbarObject::onRelease() noexcept {
     if (tracing) releaseLog().push_back(label_);
-    LONG n = InterlockedDecrement(&refs_);
-    if (!n) delete this;
-    return ULONG(n);
-}
-
-STDMETHODIMP ToolbarObject::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_INVALIDARG;
-    *count = 0;
-    return S_OK;
-}
-
-STDMETHODIMP ToolbarObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (info) *info = nullptr;
-    return DISP_E_BADINDEX;
-}
-
-STDMETHODIMP ToolbarObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    if (!names || !ids) return E_INVALIDARG;
-    HRESULT hr = S_OK;
-    for (UINT n = 0; n < count; ++n) {
-        int i = n == 0 ? find(names[0]) : -1;
-        ids[n] = i < 0 ? DISPID_UNKNOWN : DISPID(i + 1);
-        if (i < 0) hr = DISP_E_UNKNOWNNAME;
-    }
-    return hr;
 }
 
 STDMETHODIMP ToolbarObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
@@ -221,15 +176,7 @@ STDMETHODIMP ToolbarObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DIS
         }
         if (result && !c.isPut()) c.result.detach(result);
     } catch (const ComError& e) {
-        if (excep) {
-            ZeroMemory(excep, sizeof *excep);
-            excep->scode = e.hr();
-            excep->bstrDescription = SysAllocString(e.description().c_str());
-            excep->bstrSource = SysAllocString(e.hasSource() ? e.source().c_str() : kToolbarSource);
-            hr = DISP_E_EXCEPTION;
-        } else {
-            hr = e.hr();
-        }
+        hr = failed(e, excep, kToolbarSource);
     } catch (...) {
         hr = E_OUTOFMEMORY;
     }

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "hostkit/FakeHost.h"
+#include "hostkit/UntypedDispatch.h"
 
 namespace hostkit {
 
@@ -41,7 +42,7 @@ inline constexpr HRESULT kToolbarBadIndex = HRESULT(0x80040301);   // "Invalid i
 inline constexpr HRESULT kToolbarDuplicateId = HRESULT(0x80040302);  // "Tool ID <id> is already in use"
 inline constexpr HRESULT kToolbarNotATool = HRESULT(0x80040303);   // "Tool object required"
 
-class ToolbarObject : public IDispatch {
+class ToolbarObject : public UntypedDispatch {
 public:
     // Calls received through IDispatch.
     const std::vector<RecordedCall>& calls() const noexcept { return calls_; }
@@ -57,7 +58,6 @@ public:
     void setProp(const wchar_t* name, const Variant& value);
 
     const std::wstring& label() const noexcept { return label_; }
-    ULONG refCount() const noexcept { return ULONG(refs_); }
 
     // Recording of calls, for every object of the stand-in (on by default; benchmarks switch it
     // off).
@@ -66,13 +66,6 @@ public:
     static void traceReleases(bool on) noexcept;
     static std::vector<std::wstring>& releaseLog();
 
-    // IUnknown / IDispatch
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override;
-    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
     STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT* argErr) override;
 
@@ -94,7 +87,9 @@ protected:
     };
 
     ToolbarObject(std::wstring label, const Member* members, size_t count, const IID* itf);
-    virtual ~ToolbarObject();
+    int memberIndex(const wchar_t* name) const override;
+    void* extraInterface(REFIID riid) noexcept override;
+    void onRelease() noexcept override;
     virtual void call(Call& call);
     [[noreturn]] static void raise(HRESULT hr, std::wstring description);
 
@@ -106,9 +101,7 @@ private:
         HRESULT hr;
         std::wstring description, source;
     };
-    int find(const wchar_t* name) const noexcept;
 
-    volatile LONG refs_ = 1;
     std::wstring label_;
     const Member* members_;
     size_t memberCount_;
