@@ -1,23 +1,30 @@
 // BillEvent: the event and API object of the host's bill form. The host creates it, binds its
 // bill control through BillCtl, and calls its Fire... methods; plug-ins sink its events and drive
 // the form through its members.
+//
+// The class is one object in several units, one per concern:
+//   BillEvent.cpp        creation, binding to the bill control, the bill's properties
+//   BillEventRelays.cpp  the relays of the form's events (the check relays are CheckRelays)
+//   BillEventFields.cpp  field values: descriptors, field data, reads and writes by key
+//   BillEventForm.cpp    the form API forwarded to the bill control
 #pragma once
+#include "bill/CheckRelays.h"
 #include "bill/HostData.h"
-#include "server/Library.h"
+#include "server/EventObject.h"
 
 namespace orvi {
 
 class BillEntrys;
 class BillHeads;
-class MenuBar;
-class QelLib;
-class VeskTool;
 
-class BillEvent final : public Object<BillEvent, _BillEvent, com::EventSource<BillEvent, OrviLibrary>> {
+class BillEvent final : public EventObject<BillEvent, CheckRelays<BillEvent, _BillEvent>> {
 public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.BillEvent";
     static constexpr const CLSID& kClsid = CLSID_BillEvent;
     static constexpr const IID& kEventIid = DIID___BillEvent;
+    // DISPIDs of __BillEvent.
+    static constexpr BarEvents kBarEvents = {1, 2, 4, 5};
+    static constexpr CheckEvents kCheckEvents = {32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43};
 
     BillEvent();
     ~BillEvent() override;
@@ -122,32 +129,18 @@ public:
     STDMETHODIMP SetFieldValue(BSTR sKey, VARIANT vValue, long nRow, VARIANT_BOOL* ret) override;
     STDMETHODIMP SetBillFormCaption(BSTR sCaption) override;
     STDMETHODIMP InsertNewRowAndFill(long nPage, long nRow, SAFEARRAY** vFieldsData, VARIANT_BOOL* ret) override;
-    STDMETHODIMP FireBeforeMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long* lCheckLevel, long lCheckStatus, long lLastCheckFrom, long lLastCheckTo, VARIANT_BOOL* Cancel) override;
-    STDMETHODIMP FireMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL* bSendCheckMessage, VARIANT_BOOL* bSendAcceptMessage, BSTR* sMessageTitle, BSTR* sMessage, VARIANT_BOOL* Cancel) override;
-    STDMETHODIMP FireAfterMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL Success) override;
-    STDMETHODIMP FireStartMultiCheck(long lCheckMode, long lCheckMaxLevel, VARIANT_BOOL* bSendMessage, VARIANT_BOOL* Cancel) override;
-    STDMETHODIMP FireFinishMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckStatus, VARIANT_BOOL* bSendMessage) override;
-    STDMETHODIMP FireUnMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckStatus, long lLastCheckFrom, long lLastCheckTo, VARIANT_BOOL* bSendMessage, VARIANT_BOOL* Cancel) override;
-    STDMETHODIMP FireAfterUnMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL Success) override;
-    STDMETHODIMP FireBusinessCheck(VARIANT_BOOL* Cancel) override;
-    STDMETHODIMP FireAfterBusinessCheck(VARIANT_BOOL Success) override;
-    STDMETHODIMP FireUnBusinessCheck(VARIANT_BOOL* Cancel) override;
-    STDMETHODIMP FireAfterUnBusinessCheck(VARIANT_BOOL Success) override;
-    STDMETHODIMP FireBeforeSendMessage(BSTR ActionCode, IDispatch** dctMessage, VARIANT_BOOL* Cancel) override;
     STDMETHODIMP SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) override;
     STDMETHODIMP ClearGrids(short nIndex) override;
     STDMETHODIMP ChangeAmountForEnd(IDispatch* dcData, long iRow, IDispatch* dct, IDispatch* dctFld, VARIANT* ret) override;
 
 private:
-    // Raises one event to every connected sink. Relays of the form's events return an Empty
-    // Variant in ret; the check relays are procedures (ret null).
-    HRESULT relay(DISPID id, com::EventArgs& args, VARIANT* ret, bool hasResult = true) noexcept;
-    HRESULT relay(DISPID id, com::EventArgs&& args, VARIANT* ret, bool hasResult = true) noexcept {
-        return relay(id, args, ret, hasResult);
-    }
+    IDispatch* bill();                   // the bound bill control, or error 91
+    Variant header(const wchar_t* key);  // a value of the ClassType template header
 
-    IDispatch* bill();                            // the bound bill control, or error 91
-    Variant header(const wchar_t* key);           // a value of the ClassType template header
+    // Field values (BillEventFields.cpp). Each returns Nothing where the member would.
+    host::DictionaryPtr fieldInfo(std::wstring_view key, Bstr& pKey, long& index) noexcept;
+    host::DictionaryPtr dataField(IDispatch* dct, long row) noexcept;
+    void showText(IDispatch* dct, BSTR text, long row) noexcept;  // SetText, errors ignored
 
     VARIANT_BOOL reSaveSuccess_ = VARIANT_FALSE;
     ComPtr<IDispatch> multiCheckMgr_;
@@ -156,11 +149,11 @@ private:
     host::DictionaryPtr classType_;
     host::DictionaryPtr tableInfo_;
     host::VectorPtr classTypeEntry_;
-    ComPtr<QelLib> qelLib_;
-    ComPtr<MenuBar> menuBar_;
-    ComPtr<VeskTool> tool_;
     ComPtr<BillHeads> billHeads_;
     ComPtr<BillEntrys> billEntrys_;
+    // Set when GetFieldInfoByKey or GetDataFld dropped a failure: the error state a value write
+    // tests before it shows the new value.
+    bool droppedFailure_ = false;
 };
 
 }  // namespace orvi

@@ -4,8 +4,10 @@
 //
 //   class BillEvent final : public ComObject<BillEvent, OrviLibrary, _BillEvent, EventSource<BillEvent>>
 //
-// `Lib` supplies the type library (Lib::typeLib()) and the list of members not implemented yet
-// (Lib::pending()); `Extras` are mixins that implement further interfaces and answer
+// `Impl` is the default dual interface, or a layer of shared member implementations over it that
+// names the interface as `using Interface = ...` (see CheckRelays). `Lib` supplies the type
+// library (Lib::typeLib()) and the list of members not implemented yet (Lib::pending());
+// `Extras` are mixins that implement further interfaces and answer
 // `void* castTo(REFIID)` for them. The derived class supplies `static constexpr const wchar_t*
 // kSource`, the error source of its members (its ProgID).
 //
@@ -16,6 +18,7 @@
 #include <wrl/client.h>
 
 #include <new>
+#include <type_traits>
 #include <utility>
 
 #include "Dispatch.h"
@@ -26,9 +29,22 @@ namespace orvi::com {
 
 using Microsoft::WRL::ComPtr;
 
-template <class Derived, class Lib, class Itf, class... Extras>
-class ComObject : public Itf, public Extras..., public ISupportErrorInfo {
+namespace detail {
+template <class T, class = void>
+struct InterfaceOf {
+    using type = T;
+};
+template <class T>
+struct InterfaceOf<T, std::void_t<typename T::Interface>> {
+    using type = typename T::Interface;
+};
+}  // namespace detail
+
+template <class Derived, class Lib, class Impl, class... Extras>
+class ComObject : public Impl, public Extras..., public ISupportErrorInfo {
 public:
+    using Itf = typename detail::InterfaceOf<Impl>::type;
+
     ComObject(const ComObject&) = delete;
     ComObject& operator=(const ComObject&) = delete;
 

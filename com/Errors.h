@@ -106,13 +106,15 @@ void fillExcepInfo(EXCEPINFO* info, HRESULT hr) noexcept;
 //  - reraiseAs: any failure is raised again with its number and description and the class's
 //    source ("OrviClassEvents.BillEvent");
 //  - ignoring: any failure is dropped and the member keeps its initial result.
+//
+// A re-raised error carries number, description and source only: the help file and context of
+// the error it was made from stay behind (they belong to the component that raised it).
 template <class F>
 void reraiseAs(const wchar_t* source, F&& f) {
     try {
         f();
-    } catch (ComError& e) {
-        e.withSource(source);
-        throw;
+    } catch (const ComError& e) {
+        throw ComError(e.hr(), e.description(), source);
     } catch (const std::bad_alloc&) {
         throw;
     } catch (...) {
@@ -126,6 +128,17 @@ bool ignoring(F&& f) noexcept {
         return true;
     } catch (...) {
         return false;
+    }
+}
+
+// The policy of a member, as a value: for members whose behaviour is driven from a table.
+enum class OnError { Ignore, Reraise, Pass };
+template <class F>
+void withPolicy(OnError policy, const wchar_t* source, F&& f) {
+    switch (policy) {
+    case OnError::Ignore: ignoring(f); return;
+    case OnError::Reraise: reraiseAs(source, f); return;
+    case OnError::Pass: f(); return;
     }
 }
 

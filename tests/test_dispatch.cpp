@@ -366,23 +366,25 @@ TEST_CASE(hostile_invocations) {
 
 TEST_CASE(members_not_built_yet_say_so) {
     Late ev = Late::create(L"OrviClassEvents.BillEvent");
-    Outcome o = ev.call(L"RefreshBill");
+    Outcome o = ev.call(L"SendMessage");
     CHECK_ERROR(o, E_NOTIMPL, L"OrviClassEvents.BillEvent");
-    CHECK_EQ(o.description, std::wstring(L"RefreshBill is not implemented yet"));
+    CHECK_EQ(o.description, std::wstring(L"SendMessage is not implemented yet"));
     // Whatever the arguments: the answer does not depend on them.
-    CHECK_ERROR(ev.call(L"GetFieldValue", {Variant(1L), Variant(2L), Variant(3L), Variant(4L)}), E_NOTIMPL, L"");
+    CHECK_ERROR(ev.call(L"SendMessage", {Variant(1L), Variant(2L), Variant(3L), Variant(4L), Variant(5L)}), E_NOTIMPL,
+                L"");
     // Through the vtable as well.
-    ComPtr<_BillEvent> vtbl;
-    REQUIRE(SUCCEEDED(ev.get()->QueryInterface(IID__BillEvent, reinterpret_cast<void**>(vtbl.GetAddressOf()))));
+    Late list = Late::create(L"OrviClassEvents.ListEvents");
+    ComPtr<_ListEvents> vtbl;
+    REQUIRE(SUCCEEDED(list.get()->QueryInterface(IID__ListEvents, reinterpret_cast<void**>(vtbl.GetAddressOf()))));
     VARIANT result;
     VariantInit(&result);
-    CHECK_HR(vtbl->LockBill(&result), E_NOTIMPL);
+    CHECK_HR(vtbl->FireRefreshList(&result), E_NOTIMPL);
     ComPtr<IErrorInfo> info;
     CHECK_HR(GetErrorInfo(0, info.GetAddressOf()), S_OK);
     if (info) {
         BSTR text = nullptr;
         info->GetDescription(&text);
-        CHECK_EQ(std::wstring(text ? text : L""), std::wstring(L"LockBill is not implemented yet"));
+        CHECK_EQ(std::wstring(text ? text : L""), std::wstring(L"FireRefreshList is not implemented yet"));
         SysFreeString(text);
     }
 }

@@ -1,0 +1,227 @@
+// BillEvent: field values. A field is found by its key through the bill control
+// (GetFieldInfoByKey), its data dictionary fetched with the control's GetDataFld, and its value
+// read or changed the way its control needs: a plain value, a lookup value the host resolves
+// (GetItem), or a code picked from the item list of a list box. Every write ends with SetText, so
+// the form shows the new value.
+//
+// GetFieldInfoByKey and GetDataFld drop every failure and answer Nothing; the other members
+// re-raise any failure with its number and description under this class's source.
+#include "bill/BillEvent.h"
+
+#include "bill/HostForm.h"
+#include "bill/MFieldValue.h"
+#include "session/MSession.h"
+
+namespace orvi {
+
+namespace member = host::member;
+
+namespace {
+
+constexpr HRESULT kFieldNotFound = com::objectErrorHresult(100);
+constexpr HRESULT kValueNotFound = com::objectErrorHresult(101);
+constexpr HRESULT kUpdateFailed = com::objectErrorHresult(102);
+constexpr HRESULT kLookupFailed = com::objectErrorHresult(103);
+constexpr HRESULT kNotInList = com::objectErrorHresult(104);
+
+[[noreturn]] void fail(HRESULT hr) {
+    const wchar_t* text = L"";
+    switch (hr) {
+    case kFieldNotFound: text = L"没有找到符合给定字段名的字段"; break;
+    case kValueNotFound: text = L"没有找到给定字段名的字段的值"; break;
+    case kUpdateFailed: text = L"更新字段值时出现错误"; break;
+    case kLookupFailed: text = L"更新查找类型字段时出现错误"; break;
+    case kNotInList: text = L"没有在列表项中找到指定的值"; break;
+    }
+    com::raise(hr, session::LoadLangText(text));
+}
+
+std::wstring_view viewOf(BSTR s) noexcept {
+    return {s ? s : L"", SysStringLen(s)};
+}
+
+// A control type or lookup kind as the host stores it (Empty reads as 0).
+long codeOf(IPyxDictionary* dct, const wchar_t* key) {
+    return com::toLong(host::item(dct, key).get());
+}
+
+bool isLookup(IPyxDictionary* dct) {
+    long kind = codeOf(dct, L"FLookUpType");
+    return kind != 0 && kind != 100;
+}
+
+// The host's GetItem: whether it resolved the text into the field data (Null counts as False).
+// The host may hand back other dictionaries in the by-reference arguments; they are taken.
+bool resolveLookup(IDispatch* billCtl, ComPtr<IDispatch>& dct, ComPtr<IDispatch>& dctFld, std::wstring_view text,
+                   long row) {
+    Variant value(text);
+    Variant found =
+        com::call(billCtl, member::GetItem, {Arg::ref(dct), Arg::ref(dctFld), Arg::value(value.get()), Arg::ref(row)});
+    return found.vt() != VT_NULL && com::toBool(found.get());
+}
+
+}  // namespace
+
+host::DictionaryPtr BillEvent::fieldInfo(std::wstring_view key, Bstr& pKey, long& index) noexcept {
+    host::DictionaryPtr dct;
+    if (!com::ignoring([&] {
+            Bstr k(key);
+            dct = host::toDictionary(
+                com::call(bill(), member::GetFieldInfoByKey, {Arg::ref(k), Arg::ref(pKey), Arg::ref(index)}).get());
+        })) {
+        dct.Reset();
+        droppedFailure_ = true;
+    }
+    return dct;
+}
+
+host::DictionaryPtr BillEvent::dataField(IDispatch* dct, long row) noexcept {
+    host::DictionaryPtr fld;
+    if (!com::ignoring([&] {
+            ComPtr<IDispatch> d(dct);
+            fld = host::toDictionary(com::call(bill(), member::GetDataFld, {Arg::ref(d), Arg::ref(row)}).get());
+        })) {
+        fld.Reset();
+        droppedFailure_ = true;
+    }
+    return fld;
+}
+
+STDMETHODIMP BillEvent::GetFieldInfoByKey(BSTR sKey, BSTR* sPKey, long* lIndex, IDispatch** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        if (!sPKey || !lIndex) com::raise(E_POINTER, L"Invalid pointer");
+        // The caller's own variables go to the host and come back filled.
+        Bstr pKey = Bstr::attach(*sPKey);
+        *sPKey = nullptr;
+        host::DictionaryPtr dct = fieldInfo(viewOf(sKey), pKey, *lIndex);
+        *sPKey = pKey.release();
+        *ret = dct.Detach();
+    });
+}
+
+STDMETHODIMP BillEvent::GetDataFld(IDispatch* dct, long Row, IDispatch** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = dataField(dct, Row).Detach();
+    });
+}
+
+STDMETHODIMP BillEvent::GetDataFldbyKey(BSTR sFKey, long Row, IDispatch** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        Bstr pKey(L"");
+        long index = 0;
+        host::DictionaryPtr dct = fieldInfo(viewOf(sFKey), pKey, index);
+        // A key that is not found still asks the host, for the data of Nothing.
+        *ret = dataField(dct.Get(), Row).Detach();
+    });
+}
+
+STDMETHODIMP BillEvent::UpdateNormalFld(IDispatch* dct, BSTR sValue, long Row, IDispatch** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        com::reraiseAs(kSource, [&] {
+            ComPtr<IDispatch> d(dct);
+            host::DictionaryPtr fld =
+                host::toDictionary(com::call(bill(), member::GetDataFld, {Arg::ref(d), Arg::ref(Row)}).get());
+            fieldvalue::UpdateFldValue(host::toDictionary(dct).Get(), fld.Get(), viewOf(sValue));
+            showText(dct, sValue, Row);
+        });
+    });
+}
+
+STDMETHODIMP BillEvent::UpdateLookFld(IDispatch* dct, BSTR sValue, long Row, IDispatch** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        com::reraiseAs(kSource, [&] {
+            ComPtr<IDispatch> d(dct);
+            ComPtr<IDispatch> fld =
+                host::toDictionary(com::call(bill(), member::GetDataFld, {Arg::ref(d), Arg::ref(Row)}).get());
+            // A value the host cannot resolve changes nothing and is no error.
+            if (resolveLookup(bill(), d, fld, viewOf(sValue), Row)) showText(dct, sValue, Row);
+        });
+    });
+}
+
+STDMETHODIMP BillEvent::GetFieldValue(BSTR sKey, long nRow, Enu_ValueType ValueType, VARIANT* ret) {
+    return guard([&] {
+        com::initOut(ret);
+        com::reraiseAs(kSource, [&] {
+            Bstr pKey(L"");
+            long index = 0;
+            host::DictionaryPtr dct = fieldInfo(viewOf(sKey), pKey, index);
+            if (!dct) fail(kFieldNotFound);
+            host::DictionaryPtr fld = dataField(dct.Get(), nRow);
+            if (!fld) fail(kValueNotFound);
+            const wchar_t* key = ValueType == Enu_ValueType_FFLD   ? L"FFLD"
+                                 : ValueType == Enu_ValueType_FFND ? L"FFND"
+                                 : ValueType == Enu_ValueType_FDSP ? L"FDSP"
+                                                                   : nullptr;
+            if (key) host::item(fld.Get(), key).detach(ret);
+        });
+    });
+}
+
+STDMETHODIMP BillEvent::SetFieldValue(BSTR sKey, VARIANT vValue, long nRow, VARIANT_BOOL* ret) {
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        // The error state covers this call only (a handler may call in again meanwhile).
+        struct Scope {
+            bool& flag;
+            bool outer;
+            explicit Scope(bool& f) : flag(f), outer(f) { flag = false; }
+            ~Scope() { flag = outer; }
+        } scope(droppedFailure_);
+        com::reraiseAs(kSource, [&] {
+            Bstr pKey(L"");
+            long index = 0;
+            host::DictionaryPtr dct = fieldInfo(viewOf(sKey), pKey, index);
+            if (!dct) fail(kFieldNotFound);
+            host::DictionaryPtr fld = dataField(dct.Get(), nRow);
+            if (!fld) fail(kValueNotFound);
+            IDispatch* descriptor = dct.Get();
+
+            if (codeOf(dct.Get(), L"FCtlType") != 8) {
+                if (!isLookup(dct.Get())) {
+                    // A plain field stores the value as it came (a Double stays a Double).
+                    host::setItem(fld.Get(), L"FFLD", com::deref(vValue));
+                    host::setItem(fld.Get(), L"FMODIFY", Variant(short(1)).get());
+                    if (droppedFailure_) fail(kUpdateFailed);
+                    Bstr text = com::toBstr(vValue);
+                    showText(descriptor, text.get(), nRow);
+                } else {
+                    Bstr text = com::toBstr(vValue);
+                    ComPtr<IDispatch> d(descriptor), f(fld.Get());
+                    if (!resolveLookup(bill(), d, f, text.view(), nRow)) fail(kLookupFailed);
+                    // The form shows the display text the host resolved.
+                    Bstr shown = com::toBstr(host::item(host::toDictionary(f.Get()).Get(), L"FDSP").get());
+                    showText(descriptor, shown.get(), nRow);
+                }
+            } else {
+                Bstr text = com::toBstr(vValue);
+                host::DictionaryPtr items = fieldvalue::ListItems(dct.Get());
+                std::optional<fieldvalue::ListChoice> choice =
+                    fieldvalue::ChooseListItem(items.Get(), text.view(), fieldvalue::ItemMatch::Variant);
+                if (!choice) fail(kNotInList);
+                host::setItem(fld.Get(), L"FDSP", choice->display.get());
+                host::setItem(fld.Get(), L"FFLD", choice->code.get());
+                host::setItem(fld.Get(), L"FMODIFY", Variant(short(1)).get());
+                // The form is given the code, not the display text.
+                Bstr code = com::toBstr(choice->code.get());
+                showText(descriptor, code.get(), nRow);
+            }
+            *ret = VARIANT_TRUE;
+        });
+    });
+}
+
+STDMETHODIMP BillEvent::IsFileNeedFilter(VARIANT_BOOL* ret) {
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        com::reraiseAs(kSource,
+                       [&] { *ret = com::toVariantBool(com::call(bill(), member::IsFileNeedFilter).get()); });
+    });
+}
+
+}  // namespace orvi

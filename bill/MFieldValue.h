@@ -1,0 +1,43 @@
+// Field value routines shared by the event objects and the layout model: storing a text into a
+// field data dictionary by the field's column type (UpdateFldValue), the item list of a list-box
+// field and the choice of its item for a value, and VB's comparison of a value with a text.
+#pragma once
+#include <optional>
+#include <string_view>
+
+#include "bill/HostData.h"
+
+namespace orvi::fieldvalue {
+
+// Stores sValue into dctFld by dct("FValueType"), the field's SQL Server column type:
+//  - numeric types: when the lenient numbers of sValue and of the text of "FFLD" differ, sValue
+//    goes under "FFLD" and Integer 1 under "FMODIFY" and "FInput";
+//  - datetime: the same when the two fall on different calendar days (a value that is not a date
+//    is a type mismatch);
+//  - any other type: when sValue differs from "FFLD", sValue without its single quotes goes
+//    under "FFLD" and Integer 1 under "FMODIFY".
+// Failures propagate (a missing dictionary is error 91).
+void UpdateFldValue(IPyxDictionary* dct, IPyxDictionary* dctFld, std::wstring_view sValue);
+
+// VB's comparison of a value with a String: the value's text against the text, exactly. Empty
+// when the value is Null (the comparison is Null, which is neither true nor false).
+std::optional<bool> EqualsText(const VARIANT& value, std::wstring_view text);
+
+// The item list of a list-box field: "VALUELIST" when the descriptor has it, else "SQL". Keys
+// are the stored codes, items the display texts.
+host::DictionaryPtr ListItems(IPyxDictionary* dct);
+
+// How an item's display text is compared with the value.
+enum class ItemMatch {
+    Variant,  // VB's comparison of the item with the text (EqualsText; a Null item never matches)
+    Text      // the item converted to text, compared exactly (a Null item is an error)
+};
+struct ListChoice {
+    Variant code;     // the item's key, as a String
+    Variant display;  // the text itself when it matched a display text; else the item's value
+};
+// The item a value given as text stands for: the first item, in item order, whose display text
+// equals the text; otherwise the item whose code the text is. Nothing when neither.
+std::optional<ListChoice> ChooseListItem(IPyxDictionary* items, std::wstring_view text, ItemMatch match);
+
+}  // namespace orvi::fieldvalue

@@ -1,0 +1,103 @@
+// What the three event objects of the host's forms (BillEvent, ListEvents, BaseClassEvent) share:
+// raising an event to every connected plug-in, the menu bar built by FireBarInitialize, the one
+// tool wrapper that FireBarClick re-points at the clicked tool, and the QelLib they hand out.
+//
+// A class gives the DISPIDs of its bar events as
+//   static constexpr BarEvents kBarEvents = {BarInitialize, MenuBarInitialize, BarClick, MenuBarClick};
+#pragma once
+#include "menubar/MenuBar.h"
+#include "menubar/VeskTool.h"
+#include "server/Library.h"
+#include "session/QelLib.h"
+
+namespace orvi {
+
+struct BarEvents {
+    DISPID barInitialize, menuBarInitialize, barClick, menuBarClick;
+};
+
+template <class Derived, class Itf>
+class EventObject : public Object<Derived, Itf, com::EventSource<Derived, OrviLibrary>> {
+    template <class, class>
+    friend class CheckRelays;
+
+protected:
+    // The tool wrapper is made with the object, before anything a derived class makes.
+    EventObject() : tool_(com::make<VeskTool>()) {}
+
+    // Raises one event to every connected sink. Relays of the forms' events return an Empty
+    // Variant in ret; procedures (the check relays) have no result.
+    HRESULT relay(DISPID id, com::EventArgs& args, VARIANT* ret) noexcept { return raiseAll(id, args, ret, true); }
+    HRESULT relay(DISPID id, com::EventArgs&& args, VARIANT* ret) noexcept { return raiseAll(id, args, ret, true); }
+    HRESULT procedure(DISPID id, com::EventArgs& args) noexcept { return raiseAll(id, args, nullptr, false); }
+    HRESULT procedure(DISPID id, com::EventArgs&& args) noexcept { return raiseAll(id, args, nullptr, false); }
+
+    // InitMenuBar: a new MenuBar over the host's toolbar control replaces the earlier one.
+    void initMenuBar(IDispatch* bar) {
+        ComPtr<MenuBar> fresh = com::make<MenuBar>();
+        fresh->setControl(bar);
+        menuBar_ = fresh;
+    }
+
+    // FireBarInitialize: the new menu bar, then BarInitialize(bar), then MenuBarInitialize(menu bar).
+    HRESULT fireBarInitialize(IDispatch* bar, VARIANT* ret) noexcept {
+        return this->guard([&] {
+            com::initOut(ret);
+            ComPtr<Derived> self(static_cast<Derived*>(this));
+            initMenuBar(bar);
+            ComPtr<MenuBar> menu = menuBar_;  // a handler may start another FireBarInitialize
+            this->raiseEvent(Derived::kBarEvents.barInitialize, com::EventArgs().object(bar));
+            this->raiseEvent(Derived::kBarEvents.menuBarInitialize,
+                             com::EventArgs().object(static_cast<_MenuBar*>(menu.Get())));
+        });
+    }
+
+    // FireBarClick: BarClick(tool, Cancel), the tool wrapper pointed at the tool, then
+    // MenuBarClick(wrapper, Cancel) whatever BarClick left in Cancel.
+    HRESULT fireBarClick(IDispatch* tool, VARIANT_BOOL* cancel, VARIANT* ret) noexcept {
+        return this->guard([&] {
+            com::initOut(ret);
+            if (!cancel) com::raise(E_POINTER, L"Invalid pointer");
+            ComPtr<Derived> self(static_cast<Derived*>(this));
+            this->raiseEvent(Derived::kBarEvents.barClick, com::EventArgs().object(tool).refBool(cancel));
+            ComPtr<VeskTool> wrapper = tool_;
+            wrapper->setTool(tool);
+            this->raiseEvent(Derived::kBarEvents.menuBarClick,
+                             com::EventArgs().object(static_cast<_VeskTool*>(wrapper.Get())).refBool(cancel));
+        });
+    }
+
+    // The QelLib property: made on the first read, the same object afterwards.
+    HRESULT getQelLib(_QelLib** ret) noexcept {
+        return this->guard([&] {
+            com::initOut(ret);
+            if (!qelLib_) qelLib_ = com::make<QelLib>();
+            com::copyOut(ret, qelLib_);
+        });
+    }
+    // The MenuBar property: the menu bar of the last FireBarInitialize, or Nothing.
+    HRESULT getMenuBar(_MenuBar** ret) noexcept {
+        return this->guard([&] {
+            com::initOut(ret);
+            com::copyOut(ret, menuBar_);
+        });
+    }
+
+    ComPtr<VeskTool> tool_;
+    ComPtr<QelLib> qelLib_;
+    ComPtr<MenuBar> menuBar_;
+
+private:
+    HRESULT raiseAll(DISPID id, com::EventArgs& args, VARIANT* ret, bool hasResult) noexcept {
+        return this->guard([&] {
+            if (hasResult) com::initOut(ret);
+            if (args.hasNullReference()) com::raise(E_POINTER, L"Invalid pointer");
+            // A handler may drop the last outside reference to this object (the host closing its
+            // form from a plug-in): hold one until the event is over.
+            ComPtr<Derived> self(static_cast<Derived*>(this));
+            this->raiseEvent(id, args);
+        });
+    }
+};
+
+}  // namespace orvi
