@@ -35,11 +35,17 @@ const FieldSpec kFields[] = {
     {L"FDate", L"F2", L"日期", L"FDate", 1, 3, 0, 61},
     {L"FCustID", L"F3", L"客户", L"FCustID", 1, 1, 1, 56},
     {L"FStatus", L"F4", L"状态", L"FStatus", 1, 8, 0, 56},
+    {L"FUrgent", L"F5", L"加急", L"FUrgent", 1, 4, 0, 104},
+    {L"FPayMode", L"F6", L"付款方式", L"FPayMode", 1, 8, 0, 167},
+    {L"FExplanation", L"F7", L"摘要", L"FExplanation", 1, 1, 0, 167},
     {L"FItemID", L"E1", L"物料", L"FItemID", 2, 1, 1, 56},
     {L"FQty", L"E2", L"数量", L"FQty", 2, 1, 0, 106},
     {L"FPrice", L"E3", L"单价", L"FPrice", 2, 1, 0, 60},
     {L"FFeeName", L"P1", L"费用名称", L"FFeeName", 3, 1, 0, 167},
     {L"FAmount", L"P2", L"金额", L"FAmount", 3, 1, 0, 60},
+    {L"FAttachment", L"A1", L"附件", L"FAttachment", 4, 1, 0, 167},
+    {L"FTerms", L"T1", L"条款", L"FTerms", 5, 1, 0, 167},
+    {L"FDelivery", L"T2", L"交货日期", L"FDelivery", 5, 3, 0, 61},
 };
 
 ComPtr<PyxDictionary> fieldData(Variant stored, Variant number, Variant display) {
@@ -72,9 +78,13 @@ SampleBill buildSampleBill() {
         const wchar_t* keyField;
         long layer, top, height;
     };
+    // The header, two grids with rows, a page that is neither header nor grid (an attachment
+    // pane) and a grid of one record (FEntryType 0: its data is not indexed by row).
     const PageSpec pages[] = {{0, L"t_SEOrder", L"FInterID", 0, 0, 2400},
                               {1, L"t_SEOrderEntry", L"FEntryID", 0, 2500, 2000},
-                              {1, L"t_SEOrderFee", L"FFeeID", 1, 4600, 1200}};
+                              {1, L"t_SEOrderFee", L"FFeeID", 1, 4600, 1200},
+                              {2, L"t_SEOrderAttach", L"FAttachID", 1, 5900, 600},
+                              {0, L"t_SEOrderTerms", L"FTermsID", 1, 6600, 800}};
     long index = 1;
     for (const PageSpec& p : pages) {
         auto page = dict({{L"FEntryType", num(p.entryType)},
@@ -91,7 +101,8 @@ SampleBill buildSampleBill() {
 
     b.tableInfo = newDictionary();
     auto map = newDictionary();
-    ComPtr<PyxDictionary> pageFields[4] = {nullptr, newDictionary(), newDictionary(), newDictionary()};
+    ComPtr<PyxDictionary> pageFields[6] = {nullptr, newDictionary(), newDictionary(), newDictionary(),
+                                           newDictionary(), newDictionary()};
     for (const FieldSpec& f : kFields) {
         auto desc = dict({{L"FKey", text(f.key)},
                           {L"FFieldName", text(f.column)},
@@ -106,20 +117,26 @@ SampleBill buildSampleBill() {
                           {L"FLayer", Variant(short(0))},
                           {L"FNote", text(L"")},
                           {L"FFilter", text(L"")}});
-        if (f.ctlType == 8)
+        // List boxes: FStatus lists its items in VALUELIST, FPayMode in SQL.
+        if (f.ctlType == 8 && f.key == std::wstring_view(L"FStatus"))
             desc->set(L"VALUELIST", objectValue(dict({{L"1", text(L"Open")}, {L"2", text(L"Closed")}}).Get()));
+        if (f.ctlType == 8 && f.key == std::wstring_view(L"FPayMode"))
+            desc->set(L"SQL", objectValue(dict({{L"C", text(L"Cash")}, {L"T", text(L"Transfer")}}).Get()));
         b.tableInfo->set(f.name, objectValue(desc.Get()));
         map->set(f.key, text(f.name));
         pageFields[f.page]->set(f.name, text(f.name));
     }
     b.tableInfo->set(L"Map", objectValue(map.Get()));
-    for (long p = 1; p <= 3; ++p) b.tableInfo->set(L"Page" + std::to_wstring(p), objectValue(pageFields[p].Get()));
+    for (long p = 1; p <= 5; ++p) b.tableInfo->set(L"Page" + std::to_wstring(p), objectValue(pageFields[p].Get()));
 
     b.data = newDictionary();
     auto header = dict({{L"F1", objectValue(fieldData(text(L"SO-0001"), text(L""), text(L"SO-0001")).Get())},
                         {L"F2", objectValue(fieldData(text(L"2026-12-01"), text(L""), text(L"2026-12-01")).Get())},
                         {L"F3", objectValue(fieldData(num(17), num(17), text(L"东方商贸")).Get())},
-                        {L"F4", objectValue(fieldData(text(L"1"), text(L""), text(L"Open")).Get())}});
+                        {L"F4", objectValue(fieldData(text(L"1"), text(L""), text(L"Open")).Get())},
+                        {L"F5", objectValue(fieldData(Variant(short(0)), text(L""), text(L"")).Get())},
+                        {L"F6", objectValue(fieldData(text(L"C"), text(L""), text(L"Cash")).Get())},
+                        {L"F7", objectValue(fieldData(text(L"It's urgent"), text(L""), text(L"It's urgent")).Get())}});
     b.data->set(L"Page1", objectValue(header.Get()));
     auto rows = newVector();
     rows->add(objectValue(dict({{L"E1", objectValue(fieldData(num(301), num(301), text(L"螺栓 M8")).Get())},
@@ -132,6 +149,17 @@ SampleBill buildSampleBill() {
                                 {L"P2", objectValue(fieldData(text(L"50"), text(L"50"), text(L"50")).Get())}})
                               .Get()));
     b.data->set(L"Page3", objectValue(fees.Get()));
+    b.data->set(L"Page4", objectValue(dict({{L"A1", objectValue(fieldData(text(L""), text(L""), text(L"")).Get())}}).Get()));
+    b.data->set(L"Page5",
+                objectValue(dict({{L"T1", objectValue(fieldData(text(L"FOB"), text(L""), text(L"FOB")).Get())},
+                                  {L"T2", objectValue(fieldData(text(L"2026-12-20"), text(L""), text(L"2026-12-20")).Get())}})
+                                .Get()));
+
+    // Lookup tables of the lookup fields (code -> display text), answered by GetItem.
+    b.lookups = newDictionary();
+    b.lookups->set(L"FCustID", objectValue(dict({{L"17", text(L"东方商贸")}, {L"18", text(L"西部电子")}}).Get()));
+    b.lookups->set(L"FItemID", objectValue(dict({{L"301", text(L"螺栓 M8")}, {L"302", text(L"螺母 M8")}}).Get()));
+    b.screen = newDictionary();
 
     b.dataSrv = newFake(L"DataSrv");
     b.dataSrv->property(L"ClassType", objectValue(b.classType.Get()))
@@ -147,8 +175,12 @@ SampleBill buildSampleBill() {
         .property(L"TaskID", num(0))
         .property(L"bRPSetPart", Variant(false))
         .property(L"rsBillID", Variant(static_cast<IDispatch*>(nullptr)))
+        .property(L"CurrentRow", num(1))
+        .property(L"IsChange", Variant(false))
         .returns(L"SetBillName", Variant())
         .returns(L"SetStatus", Variant());
+    addFieldAccess(b);
+    addFormApi(b);
     // The control reads its part switch as bRPSetPart and sets it as RPSetPart.
     ctl.on(L"RPSetPart", [](Invocation& inv) {
         if (inv.isPut() && inv.count()) inv.self.property(L"bRPSetPart", inv.value(inv.count() - 1));
@@ -197,6 +229,20 @@ STDMETHODIMP SimBill::get_ClassTypeEntry(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
         orvi::com::copyOut(ret, bill_.classTypeEntry);
+    });
+}
+
+STDMETHODIMP SimBill::get_Lookups(IDispatch** ret) {
+    return guard([&] {
+        initOut(ret);
+        orvi::com::copyOut(ret, bill_.lookups);
+    });
+}
+
+STDMETHODIMP SimBill::Shown(BSTR FKey, long Row, VARIANT* ret) {
+    return guard([&] {
+        initOut(ret);
+        shownText(bill_, std::wstring(FKey ? FKey : L"", SysStringLen(FKey)), Row).detach(ret);
     });
 }
 

@@ -14,11 +14,47 @@ struct SampleBill {
     ComPtr<PyxDictionary> tableInfo;
     ComPtr<PyxVector> classTypeEntry;
     ComPtr<PyxDictionary> data;
+    ComPtr<PyxDictionary> lookups;  // FKey -> Dictionary of code -> display text, for GetItem
+    ComPtr<PyxDictionary> screen;   // what SetText showed, by shownKey
 };
 
-// The sample: sales order 1001 ("销售订单"), header page t_SEOrder, entry grids t_SEOrderEntry
-// (rows) and t_SEOrderFee (rows), a few fields on each.
+// The sample: sales order 1001 ("销售订单") on five pages:
+//   1 header t_SEOrder          FBillNo, FDate, FCustID (lookup), FStatus (list, VALUELIST),
+//                               FUrgent (two-state), FPayMode (list, SQL), FExplanation
+//   2 grid t_SEOrderEntry       rows: FItemID (lookup), FQty, FPrice
+//   3 grid t_SEOrderFee         rows: FFeeName, FAmount
+//   4 attachment pane           FEntryType 2: neither header nor grid; FAttachment
+//   5 grid t_SEOrderTerms       FEntryType 0, one record: FTerms, FDelivery
+// Descriptor names: F1.. on page 1, E1.. on 2, P1.. on 3, A1 on 4, T1.. on 5 (in layout order).
+//
+// The bill control answers, besides its properties:
+//   GetFieldInfoByKey(key, ByRef name, ByRef index)  the descriptor of the field whose FKey is key
+//                       (Nothing when none), its descriptor name and its position on its page
+//   GetDataFld(dct, row)  the field's data dictionary: Data("Page<n>") by descriptor name, and on
+//                       a page with FEntryType 1 by row first (a row below 1 is CurrentRow);
+//                       Nothing for Nothing, an unknown field or a row that does not exist
+//   GetItem(dct, dctFld, text, row)  looks text up in the field's lookup table, as a code or as a
+//                       display text: when found stores FFLD and FFND (the code, a Long when it
+//                       is a number), FDSP and FMODIFY 1 and answers True; otherwise False
+//   SetText(dct, row, text)  shows text: screen(shownKey(FKey, row)) = text
+//   the form API: each member recorded; IsChange reads the IsChange property, GetActiveCtl
+//                       answers an "ActiveCtl" object, GetActiveField fills (FQty's descriptor,
+//                       Col 2, CurrentRow), Sum adds FFLD of a grid field over rows BRow..ERow
+//                       (0 = from the first, to the last), DeleteEntryData empties a grid page,
+//                       InsertNewRowAndFill inserts a row at nRow (after the last for 0 or beyond)
+//                       filled in layout order from the array, IsFileNeedFilter answers False,
+//                       SetBillFormCaption keeps the caption in the Caption property,
+//                       GetToolIndex answers the ToolIndex property (0)
 SampleBill buildSampleBill();
+
+// The key under which SetText keeps what it showed: the FKey, and "@<row>" on a page of rows.
+std::wstring shownKey(const SampleBill& bill, const std::wstring& fkey, long row);
+// What SetText showed for a field (Empty when nothing).
+Variant shownText(const SampleBill& bill, const std::wstring& fkey, long row);
+
+// Members of the simulated bill control (SimBillFields.cpp).
+void addFieldAccess(SampleBill& bill);
+void addFormApi(SampleBill& bill);
 
 class SimBill final : public orvi::com::ComObject<SimBill, HostKitLibrary, ISimBill> {
 public:
@@ -32,6 +68,8 @@ public:
     STDMETHODIMP get_TableInfo(IDispatch** ret) override;
     STDMETHODIMP get_ClassTypeEntry(IDispatch** ret) override;
     STDMETHODIMP get_Data(IDispatch** ret) override;
+    STDMETHODIMP get_Lookups(IDispatch** ret) override;
+    STDMETHODIMP Shown(BSTR FKey, long Row, VARIANT* ret) override;
 
 private:
     SampleBill bill_;
