@@ -2,6 +2,64 @@
 
 namespace orvi::com {
 
+namespace {
+
+// A TLS slot holding the calling thread's object count as a pointer-sized integer. A plain slot
+// has no thread-exit callback: a thread that ends after the module is gone calls nothing here.
+DWORD countSlot() noexcept {
+    static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+    static DWORD slot = TLS_OUT_OF_INDEXES;
+    InitOnceExecuteOnce(
+        &once,
+        [](PINIT_ONCE, PVOID, PVOID*) -> BOOL {
+            slot = TlsAlloc();
+            return TRUE;
+        },
+        nullptr, nullptr);
+    return slot;
+}
+
+intptr_t threadCount(DWORD slot) noexcept {
+    return slot == TLS_OUT_OF_INDEXES ? 0 : reinterpret_cast<intptr_t>(TlsGetValue(slot));
+}
+
+}  // namespace
+
+void Module::objectCreated() noexcept {
+    InterlockedIncrement(&objects_);
+    DWORD slot = countSlot();
+    if (slot != TLS_OUT_OF_INDEXES) {
+        DWORD error = GetLastError();  // TlsGetValue clears it; callers may be reporting one
+        TlsSetValue(slot, reinterpret_cast<void*>(threadCount(slot) + 1));
+        SetLastError(error);
+    }
+}
+
+void Module::objectDestroyed() noexcept {
+    InterlockedDecrement(&objects_);
+    DWORD slot = countSlot();
+    if (slot == TLS_OUT_OF_INDEXES) return;
+    DWORD error = GetLastError();
+    intptr_t n = threadCount(slot) - 1;
+    TlsSetValue(slot, reinterpret_cast<void*>(n));
+    SetLastError(error);
+    // Objects released on another thread than their own make that thread's count negative; only
+    // the thread that created them goes idle.
+    if (n == 0 && idleHook_) idleHook_();
+}
+
+LONG Module::threadObjectCount() noexcept {
+    DWORD error = GetLastError();
+    LONG n = LONG(threadCount(countSlot()));
+    SetLastError(error);
+    return n;
+}
+
+void Module::shutdown() noexcept {
+    DWORD slot = countSlot();
+    if (slot != TLS_OUT_OF_INDEXES) TlsFree(slot);
+}
+
 HMODULE Module::handle() noexcept {
     static HMODULE module = [] {
         HMODULE h = nullptr;

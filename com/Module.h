@@ -1,5 +1,11 @@
-// Per-module bookkeeping shared by every COM class built on this layer: live object count,
-// server locks, and the module handle (the DLL or executable that contains this code).
+// Per-module bookkeeping shared by every COM class built on this layer: live object count (in
+// all and per thread), server locks, and the module handle (the DLL or executable that contains
+// this code).
+//
+// Per-thread state a module keeps for its apartment threads is released through the thread-idle
+// hook: it runs on a thread when the last object of the module that the thread created goes, so
+// the state goes while the thread's apartment is still alive, and nothing of it (no thread-exit
+// callback) is left to call into the module once it can unload.
 #pragma once
 #include <windows.h>
 
@@ -7,14 +13,21 @@ namespace orvi::com {
 
 class Module {
 public:
-    static void objectCreated() noexcept { InterlockedIncrement(&objects_); }
-    static void objectDestroyed() noexcept { InterlockedDecrement(&objects_); }
+    static void objectCreated() noexcept;
+    static void objectDestroyed() noexcept;
     static LONG objectCount() noexcept { return objects_; }
+    // Objects of this module alive that were created on the calling thread.
+    static LONG threadObjectCount() noexcept;
 
     static void lock(bool on) noexcept { on ? InterlockedIncrement(&locks_) : InterlockedDecrement(&locks_); }
     static LONG lockCount() noexcept { return locks_; }
 
     static bool canUnload() noexcept { return objects_ == 0 && locks_ == 0; }
+
+    // Sets the hook run on a thread whose last object has gone (one hook per module).
+    static void onThreadIdle(void (*hook)() noexcept) noexcept { idleHook_ = hook; }
+    // Gives back the per-thread bookkeeping (the module's DLL_PROCESS_DETACH).
+    static void shutdown() noexcept;
 
     // The module that holds this code; resolved from a code address, so it works the same in a
     // DLL and when the layer is linked into an executable.
@@ -25,6 +38,7 @@ public:
 private:
     static inline volatile LONG objects_ = 0;
     static inline volatile LONG locks_ = 0;
+    static inline void (*idleHook_)() noexcept = nullptr;
 };
 
 }  // namespace orvi::com

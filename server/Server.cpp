@@ -20,6 +20,7 @@
 #include "menubar/VeskTools.h"
 #include "server/Library.h"
 #include "session/Account.h"
+#include "session/MSession.h"
 #include "session/QelLib.h"
 #include "session/User.h"
 
@@ -66,7 +67,14 @@ const com::ServerDesc kServer = {kLibs, kClasses, sizeof kClasses / sizeof kClas
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
+    if (reason == DLL_PROCESS_ATTACH) {
+        DisableThreadLibraryCalls(instance);
+        // A thread's session state goes with the last object of the library it holds.
+        orvi::com::Module::onThreadIdle(&orvi::session::ReleaseThreadSession);
+    } else if (reason == DLL_PROCESS_DETACH) {
+        orvi::session::ShutdownSessions();
+        orvi::com::Module::shutdown();
+    }
     return TRUE;
 }
 

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "com/LateCall.h"
-#include "com/Module.h"
 #include "session/PropsText.h"
 
 namespace orvi::session {
@@ -29,27 +28,38 @@ struct ThreadSession {
     props::PropsCollection parsed{UpperChar};
 };
 
-// Runs when a thread that holds session state ends.
-void WINAPI releaseThreadSession(void* data) {
-    delete static_cast<ThreadSession*>(data);
-    com::Module::lock(false);
+// This thread's state, in a plain TLS slot: no thread-exit callback, so a thread that outlives the
+// module calls nothing here. The state is released by ReleaseThreadSession on its own thread.
+DWORD sessionSlot() {
+    static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+    static DWORD slot = TLS_OUT_OF_INDEXES;
+    InitOnceExecuteOnce(
+        &once,
+        [](PINIT_ONCE, PVOID, PVOID*) -> BOOL {
+            slot = TlsAlloc();
+            return TRUE;
+        },
+        nullptr, nullptr);
+    return slot;
 }
 
-DWORD sessionSlot() {
-    static const DWORD slot = FlsAlloc(releaseThreadSession);
-    return slot;
+ThreadSession* currentSession() noexcept {
+    DWORD slot = sessionSlot();
+    if (slot == TLS_OUT_OF_INDEXES) return nullptr;
+    DWORD error = GetLastError();
+    auto* state = static_cast<ThreadSession*>(TlsGetValue(slot));
+    SetLastError(error);
+    return state;
 }
 
 ThreadSession& threadSession() {
     DWORD slot = sessionSlot();
-    if (slot == FLS_OUT_OF_INDEXES) com::raise(RuntimeError::OutOfMemory);
-    auto* state = static_cast<ThreadSession*>(FlsGetValue(slot));
+    if (slot == TLS_OUT_OF_INDEXES) com::raise(RuntimeError::OutOfMemory);
+    ThreadSession* state = currentSession();
     if (!state) {
         auto fresh = std::make_unique<ThreadSession>();
-        if (!FlsSetValue(slot, fresh.get())) com::raise(RuntimeError::OutOfMemory);
+        if (!TlsSetValue(slot, fresh.get())) com::raise(RuntimeError::OutOfMemory);
         state = fresh.release();
-        // The module stays loaded while any thread holds session state (its release code is here).
-        com::Module::lock(true);
     }
     return *state;
 }
@@ -73,6 +83,19 @@ private:
 };
 
 }  // namespace
+
+void ReleaseThreadSession() noexcept {
+    ThreadSession* state = currentSession();
+    if (!state) return;
+    // Detach first: releasing the loader may call back into the library on this thread.
+    TlsSetValue(sessionSlot(), nullptr);
+    delete state;
+}
+
+void ShutdownSessions() noexcept {
+    DWORD slot = sessionSlot();
+    if (slot != TLS_OUT_OF_INDEXES) TlsFree(slot);
+}
 
 wchar_t UpperChar(wchar_t c) noexcept {
     CharUpperBuffW(&c, 1);

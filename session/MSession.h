@@ -9,8 +9,10 @@
 // Module state exists once per thread (apartment) and starts empty there: the session language
 // (read from the props string at the first translation that finds it empty), the resource
 // loader (created by LoadLangText or QelLib.LoadVyString, whichever runs first on the thread,
-// and shared by both) and the parsed props of the last ParseProps. A thread's state is released
-// when the thread ends.
+// and shared by both) and the parsed props of the last ParseProps. A thread's state lives while
+// the thread holds objects of the library: ReleaseThreadSession runs on the thread when its last
+// object goes (the module's thread-idle hook), while its apartment is still alive, and the next
+// use on that thread starts empty again.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
@@ -65,6 +67,11 @@ std::wstring LoadThrough(IDispatch* loader, std::wstring_view text);
 // A new object of a class named by ProgID (what a VB client's CreateObject does); error 429
 // when it cannot be created.
 ComPtr<IDispatch> CreateObjectByProgID(std::wstring_view progId);
+
+// Releases the calling thread's session state (the loader with it); the next use starts empty.
+void ReleaseThreadSession() noexcept;
+// Gives back the per-thread slot (the module's DLL_PROCESS_DETACH).
+void ShutdownSessions() noexcept;
 
 // Upper-cases one character by the platform's rules.
 wchar_t UpperChar(wchar_t c) noexcept;

@@ -13,6 +13,12 @@ namespace session = orvi::session;
 
 namespace {
 
+// A fresh apartment thread whose session state is released at its end, as the library's module
+// does when a thread's last object goes (this program has the routines without the library).
+void onSessionThread(const std::function<void()>& body) {
+    onFreshThread(body, [] { session::ReleaseThreadSession(); });
+}
+
 // The error a routine raised (number and text), or S_OK.
 struct Raised {
     HRESULT hr = S_OK;
@@ -145,7 +151,7 @@ TEST_CASE(parse_props_rebuilds_the_collection) {
 
 TEST_CASE(parsed_props_are_kept_per_thread) {
     session::ParseProps(L"Main=1");
-    onFreshThread([] {
+    onSessionThread([] {
         CHECK_EQ(raisedBy([] { session::GetParsedItem(L"Main"); }).hr, HRESULT(0x800A0005));
         session::ParseProps(L"Main=2");
         CHECK_EQ(session::GetParsedItem(L"Main"), std::wstring(L"2"));
@@ -156,7 +162,7 @@ TEST_CASE(parsed_props_are_kept_per_thread) {
 TEST_CASE(lang_text_in_the_source_language_creates_no_loader) {
     SessionHost host;
     host.set(L"PropsString", L"UserID=1;language=chs");
-    onFreshThread([] {
+    onSessionThread([] {
         CHECK_EQ(session::LoadLangText(L"  保存 "), std::wstring(L"  保存 "));
         CHECK_EQ(session::SessionLanguage(), std::wstring(L"CHS"));
     });
@@ -167,7 +173,7 @@ TEST_CASE(lang_text_keeps_leading_and_trailing_spaces) {
     SessionHost host;
     host.set(L"PropsString", L"UserID=1;Language=ENG");
     host.writeTable(L"OrviDesign", L"ENG", {{L"保存", L"Save"}, {L"审 核", L"Approve"}});
-    onFreshThread([&] {
+    onSessionThread([&] {
         CHECK_EQ(session::LoadLangText(L"  保存 "), std::wstring(L"  Save "));
         CHECK_EQ(session::LoadLangText(L"保存"), std::wstring(L"Save"));
         CHECK_EQ(session::LoadLangText(L" 审 核   "), std::wstring(L" Approve   "));
@@ -191,7 +197,7 @@ TEST_CASE(lang_text_leaves_a_pending_error_as_it_was) {
     SessionHost host;
     host.set(L"PropsString", L"UserID=1;Language=ENG");
     host.writeTable(L"OrviDesign", L"ENG", {{L"保存", L"Save"}});
-    onFreshThread([&] {
+    onSessionThread([&] {
         ComPtr<IErrorInfo> pending = pendingError(L"调用者的错误", L"Plugin.Module", L"plugin.chm", 4711);
         // Translation that succeeds.
         SetErrorInfo(0, pending.Get());
@@ -225,7 +231,7 @@ TEST_CASE(lang_text_without_a_loader) {
     SessionHost host;
     host.set(L"PropsString", L"UserID=1;Language=ENG");
     host.fail(L"OrviResLoader", long(0x80040154));
-    onFreshThread([&] {
+    onSessionThread([&] {
         ComPtr<IErrorInfo> pending = pendingError(L"pending", L"Caller", L"", 0);
         SetErrorInfo(0, pending.Get());
         CHECK_EQ(session::LoadLangText(L" 保存  "), std::wstring(L" 保存  "));
@@ -242,13 +248,13 @@ TEST_CASE(lang_text_without_a_loader) {
 TEST_CASE(the_loader_slot_is_shared_and_kept_per_thread) {
     SessionHost host;
     host.set(L"PropsString", L"UserID=1;Language=ENG");
-    onFreshThread([&] {
+    onSessionThread([&] {
         IDispatch* first = session::SessionLoader(L"QelResLoader.Loader");
         // Whichever ProgID comes next, the thread's loader is the one made first.
         CHECK(session::SessionLoader(L"OrviResLoader.Loader") == first);
         session::LoadLangText(L"保存");
         CHECK_EQ(session::SessionLanguage(), std::wstring(L"ENG"));
-        onFreshThread([&] { CHECK(session::SessionLoader(L"OrviResLoader.Loader") != first); });
+        onSessionThread([&] { CHECK(session::SessionLoader(L"OrviResLoader.Loader") != first); });
     });
     CHECK_EQ(host.created(L"QelResLoader"), 1L);
     CHECK_EQ(host.created(L"OrviResLoader"), 1L);

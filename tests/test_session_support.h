@@ -14,23 +14,30 @@ using testkit::Late;
 using testkit::Variant;
 
 // Runs body on a new single-threaded apartment thread, whose session state starts empty, and
-// returns once the thread has ended (its session state released). Objects body creates must be
-// released inside it.
-inline void onFreshThread(const std::function<void()>& body) {
+// returns once the thread has ended. Objects body creates must be released inside it (the
+// library releases the thread's session state with its last object); `atEnd` runs on the thread
+// after body, before the apartment goes.
+inline void onFreshThread(const std::function<void()>& body, const std::function<void()>& atEnd = {}) {
+    struct Work {
+        const std::function<void()>& body;
+        const std::function<void()>& atEnd;
+    } work{body, atEnd};
     struct Start {
         static DWORD WINAPI run(void* p) {
             CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            auto& w = *static_cast<Work*>(p);
             try {
-                (*static_cast<const std::function<void()>*>(p))();
+                w.body();
             } catch (const testkit::Abort&) {
             } catch (...) {
                 testkit::fail(__FILE__, __LINE__, "unexpected exception on the test thread");
             }
+            if (w.atEnd) w.atEnd();
             CoUninitialize();
             return 0;
         }
     };
-    HANDLE thread = CreateThread(nullptr, 0, &Start::run, const_cast<std::function<void()>*>(&body), 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, &Start::run, &work, 0, nullptr);
     if (!thread) {
         testkit::fail(__FILE__, __LINE__, "CreateThread failed");
         return;
