@@ -138,8 +138,8 @@ private:
     Variant header(const wchar_t* key);  // a value of the ClassType template header
 
     // Field values (BillEventFields.cpp). Each returns Nothing where the member would.
-    host::DictionaryPtr fieldInfo(std::wstring_view key, Bstr& pKey, long& index) noexcept;
-    host::DictionaryPtr dataField(IDispatch* dct, long row) noexcept;
+    host::DictionaryPtr fieldInfo(std::wstring_view key, Bstr& pKey, long& index, bool keepAnswer = false) noexcept;
+    host::DictionaryPtr dataField(IDispatch* dct, long row, bool keepAnswer = false) noexcept;
     void showText(IDispatch* dct, BSTR text, long row) noexcept;  // SetText, errors ignored
 
     VARIANT_BOOL reSaveSuccess_ = VARIANT_FALSE;

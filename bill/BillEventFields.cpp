@@ -62,28 +62,36 @@ bool resolveLookup(IDispatch* billCtl, ComPtr<IDispatch>& dct, ComPtr<IDispatch>
 
 }  // namespace
 
-host::DictionaryPtr BillEvent::fieldInfo(std::wstring_view key, Bstr& pKey, long& index) noexcept {
+// The descriptor and the field data, every failure dropped and recorded in the object's error
+// state. A failure gives Nothing; a value write (keepAnswer) instead keeps what the host answered
+// alongside a failure it reported, and the error state makes the write fail once it has stored
+// the value.
+host::DictionaryPtr BillEvent::fieldInfo(std::wstring_view key, Bstr& pKey, long& index, bool keepAnswer) noexcept {
     host::DictionaryPtr dct;
-    if (!com::ignoring([&] {
-            Bstr k(key);
-            dct = host::toDictionary(
-                com::call(bill(), member::GetFieldInfoByKey, {Arg::ref(k), Arg::ref(pKey), Arg::ref(index)}).get());
-        })) {
-        dct.Reset();
-        droppedFailure_ = true;
-    }
+    bool failed = false;
+    bool ok = com::ignoring([&] {
+        Bstr k(key);
+        com::CallOutcome answer =
+            com::tryCall(bill(), member::GetFieldInfoByKey, {Arg::ref(k), Arg::ref(pKey), Arg::ref(index)});
+        failed = answer.failed;
+        if (!answer.failed || keepAnswer) dct = host::toDictionary(answer.result.get());
+    });
+    if (!ok || failed) droppedFailure_ = true;
+    if (!ok || (failed && !keepAnswer)) dct.Reset();
     return dct;
 }
 
-host::DictionaryPtr BillEvent::dataField(IDispatch* dct, long row) noexcept {
+host::DictionaryPtr BillEvent::dataField(IDispatch* dct, long row, bool keepAnswer) noexcept {
     host::DictionaryPtr fld;
-    if (!com::ignoring([&] {
-            ComPtr<IDispatch> d(dct);
-            fld = host::toDictionary(com::call(bill(), member::GetDataFld, {Arg::ref(d), Arg::ref(row)}).get());
-        })) {
-        fld.Reset();
-        droppedFailure_ = true;
-    }
+    bool failed = false;
+    bool ok = com::ignoring([&] {
+        ComPtr<IDispatch> d(dct);
+        com::CallOutcome answer = com::tryCall(bill(), member::GetDataFld, {Arg::ref(d), Arg::ref(row)});
+        failed = answer.failed;
+        if (!answer.failed || keepAnswer) fld = host::toDictionary(answer.result.get());
+    });
+    if (!ok || failed) droppedFailure_ = true;
+    if (!ok || (failed && !keepAnswer)) fld.Reset();
     return fld;
 }
 
@@ -176,9 +184,9 @@ STDMETHODIMP BillEvent::SetFieldValue(BSTR sKey, VARIANT vValue, long nRow, VARI
         com::reraiseAs(kSource, [&] {
             Bstr pKey(L"");
             long index = 0;
-            host::DictionaryPtr dct = fieldInfo(viewOf(sKey), pKey, index);
+            host::DictionaryPtr dct = fieldInfo(viewOf(sKey), pKey, index, true);
             if (!dct) fail(kFieldNotFound);
-            host::DictionaryPtr fld = dataField(dct.Get(), nRow);
+            host::DictionaryPtr fld = dataField(dct.Get(), nRow, true);
             if (!fld) fail(kValueNotFound);
             IDispatch* descriptor = dct.Get();
 

@@ -51,6 +51,7 @@ struct Resolved {
     VARTYPE vt = VT_EMPTY;
     bool byRef = false;
     bool interfaceType = false;  // a named interface (not a pointer to one)
+    IID iid = IID_NULL;          // that interface
     bool ok = true;
 };
 
@@ -63,6 +64,7 @@ Resolved resolve(ITypeInfo* owner, const TYPEDESC& td, int depth = 0) {
         if (!inner.ok || inner.byRef) return r.ok = false, r;
         r.vt = inner.vt;
         r.byRef = !inner.interfaceType;  // pointer to an interface = object reference by value
+        r.iid = inner.iid;
         return r;
     }
     case VT_SAFEARRAY: {
@@ -86,6 +88,7 @@ Resolved resolve(ITypeInfo* owner, const TYPEDESC& td, int depth = 0) {
         case TKIND_DISPATCH:
         case TKIND_COCLASS:
             r.interfaceType = true;
+            if (attr->typekind != TKIND_COCLASS) r.iid = attr->guid;
             r.vt = (attr->guid == IID_IUnknown || (attr->typekind == TKIND_INTERFACE && attr->guid != IID_IDispatch &&
                                                     !(attr->wTypeFlags & TYPEFLAG_FDISPATCHABLE)))
                        ? VT_UNKNOWN
@@ -264,6 +267,28 @@ bool unchanged(const VARIANT& now, const VARIANT& before) noexcept {
     }
 }
 
+// The object a caller passed for an interface parameter: Nothing (also Empty) gives null; another
+// kind of value, or an object that does not answer the interface, is a type mismatch. The result
+// is that interface, AddRef'd, in a VARIANT of type vt (VT_DISPATCH or VT_UNKNOWN).
+HRESULT narrow(VARIANT& out, const VARIANT& in, VARTYPE vt, REFIID iid) noexcept {
+    VariantInit(&out);
+    const VARIANT& d = deref(in);
+    IUnknown* object = nullptr;
+    switch (V_VT(&d)) {
+    case VT_EMPTY: break;
+    case VT_DISPATCH: case VT_UNKNOWN: object = V_UNKNOWN(&d); break;
+    case VT_DISPATCH | VT_BYREF: case VT_UNKNOWN | VT_BYREF:
+        object = V_UNKNOWNREF(&d) ? *V_UNKNOWNREF(&d) : nullptr;
+        break;
+    default: return DISP_E_TYPEMISMATCH;
+    }
+    void* typed = nullptr;
+    if (object && (FAILED(object->QueryInterface(iid, &typed)) || !typed)) return DISP_E_TYPEMISMATCH;
+    V_VT(&out) = vt;
+    V_UNKNOWN(&out) = static_cast<IUnknown*>(typed);
+    return S_OK;
+}
+
 struct ArgWork {
     VARIANT store;         // value owned by the call
     VARIANT argv;          // what the callee receives
@@ -357,6 +382,9 @@ void DispatchTable::build(const TypeLibDesc& lib, REFIID iid, const wchar_t* con
                 ParamSpec ps;
                 ps.vt = r.vt;
                 ps.byRef = r.byRef;
+                ps.typedInterface = (r.vt == VT_DISPATCH || r.vt == VT_UNKNOWN) && r.iid != IID_NULL &&
+                                    r.iid != IID_IDispatch && r.iid != IID_IUnknown;
+                ps.iid = r.iid;
                 ps.optional = (pf & PARAMFLAG_FOPT) != 0;
                 VariantInit(&ps.defaultValue);
                 if ((pf & PARAMFLAG_FHASDEFAULT) && e.paramdesc.pparamdescex) {
@@ -626,6 +654,28 @@ HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wch
         }
 
         const VARTYPE avt = V_VT(a);
+        if (p.typedInterface) {
+            // Checked and narrowed to the declared interface before the member runs; a
+            // by-reference variable gets back what the member leaves, if it changes it.
+            hr = narrow(w.store, *a, vt, p.iid);
+            if (FAILED(hr)) {
+                if (argErr) *argErr = srcIndex[i];
+                ++prepared;
+                break;
+            }
+            if (!p.byRef) {
+                w.argv = w.store;
+                continue;
+            }
+            V_VT(&w.argv) = VT_BYREF | vt;
+            V_BYREF(&w.argv) = dataOf(w.store);
+            if (avt == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(a))
+                w.intoVariant = V_VARIANTREF(a);
+            else if ((avt & VT_BYREF) && V_BYREF(a))
+                w.intoTyped = const_cast<VARIANT*>(a);
+            if (w.intoVariant || w.intoTyped) VariantCopy(&w.before, &w.store);
+            continue;
+        }
         if (!p.byRef) {
             const VARIANT& d = deref(*a);
             if (vt == VT_VARIANT && (V_VT(&d) & VT_BYREF)) {

@@ -27,6 +27,10 @@ struct ParamSpec {
     bool optional = false;
     bool hasDefault = false;
     VARIANT defaultValue{};  // owned; VT_EMPTY when there is none
+    // Declared with a specific interface (not IDispatch or IUnknown): an object must answer it,
+    // and the member receives that interface. `vt` is then VT_DISPATCH or VT_UNKNOWN.
+    bool typedInterface = false;
+    IID iid = IID_NULL;
 };
 
 struct FuncSpec {

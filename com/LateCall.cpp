@@ -5,7 +5,7 @@ namespace orvi::com {
 namespace {
 
 Variant invokeWith(IDispatch* target, const wchar_t* name, WORD flags, const Arg* const* args, UINT count,
-                   bool namedValue) {
+                   bool namedValue, HRESULT* failure = nullptr) {
     if (!target) raise(RuntimeError::ObjectNotSet);
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[1] = {const_cast<LPOLESTR>(name)};
@@ -23,6 +23,12 @@ Variant invokeWith(IDispatch* target, const wchar_t* name, WORD flags, const Arg
     hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, namedValue ? nullptr : &result.get(),
                         &excep, &argErr);
     if (rgvarg != local) delete[] rgvarg;
+    if (failure && FAILED(hr)) {
+        // The caller records the failure and keeps whatever was answered.
+        if (hr == DISP_E_EXCEPTION) hr = errorFromExcepInfo(excep).hr();
+        *failure = hr;
+        return result;
+    }
     if (hr == DISP_E_EXCEPTION) throw errorFromExcepInfo(excep);
     if (FAILED(hr)) throwHresult(hr);
     return result;
@@ -38,6 +44,29 @@ Variant invoke(IDispatch* target, const wchar_t* name, WORD flags, std::initiali
         list[n++] = &a;
     }
     return invokeWith(target, name, flags, list, n, false);
+}
+
+CallOutcome tryCall(IDispatch* target, const wchar_t* name, std::initializer_list<Arg> args) noexcept {
+    CallOutcome r;
+    try {
+        const Arg* list[32];
+        UINT n = 0;
+        for (const Arg& a : args) {
+            if (n == 32) raise(RuntimeError::WrongArgumentCount);
+            list[n++] = &a;
+        }
+        HRESULT failure = S_OK;
+        r.result = invokeWith(target, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, list, n, false, &failure);
+        r.failed = FAILED(failure);
+        r.hr = failure;
+    } catch (const ComError& e) {
+        r.failed = true;
+        r.hr = e.hr();
+    } catch (...) {
+        r.failed = true;
+        r.hr = E_OUTOFMEMORY;
+    }
+    return r;
 }
 
 void put(IDispatch* target, const wchar_t* name, Arg value) {

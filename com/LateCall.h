@@ -73,6 +73,15 @@ inline Variant call(IDispatch* target, const wchar_t* name, std::initializer_lis
 inline Variant get(IDispatch* target, const wchar_t* name, std::initializer_list<Arg> args = {}) {
     return call(target, name, args);
 }
+// A call whose failure is the caller's to record rather than to raise: what the callee answered
+// (also when it reported a failure alongside, as a sloppy callee may) and its error, if any.
+struct CallOutcome {
+    Variant result;
+    bool failed = false;
+    HRESULT hr = S_OK;
+};
+CallOutcome tryCall(IDispatch* target, const wchar_t* name, std::initializer_list<Arg> args = {}) noexcept;
+
 // Property put (let) and put-by-reference (set) of a value.
 void put(IDispatch* target, const wchar_t* name, Arg value);
 void putRef(IDispatch* target, const wchar_t* name, Arg value);

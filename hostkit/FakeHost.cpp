@@ -99,11 +99,22 @@ FakeObject& FakeObject::on(const std::wstring& name, Handler handler) {
     return *this;
 }
 
-FakeObject& FakeObject::fails(const std::wstring& name, HRESULT hr, std::wstring description, std::wstring source) {
+FakeObject& FakeObject::fails(const std::wstring& name, HRESULT hr, std::wstring description, std::wstring source,
+                              std::wstring helpFile, DWORD helpContext) {
     Member& m = member(name);
     m.failHr = hr;
     m.failDescription = std::move(description);
     m.failSource = std::move(source);
+    m.failHelpFile = std::move(helpFile);
+    m.failHelpContext = helpContext;
+    m.failAfterAnswer = false;
+    return *this;
+}
+
+FakeObject& FakeObject::answersThenFails(const std::wstring& name, HRESULT hr, std::wstring description,
+                                         std::wstring source) {
+    fails(name, hr, std::move(description), std::move(source));
+    member(name).failAfterAnswer = true;
     return *this;
 }
 
@@ -156,10 +167,13 @@ STDMETHODIMP FakeObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPA
 
         // members_ may grow inside a handler: copy what is needed first.
         HRESULT failHr = m.failHr;
-        std::wstring failDescription = m.failDescription, failSource = m.failSource;
+        std::wstring failDescription = m.failDescription, failSource = m.failSource, failHelpFile = m.failHelpFile;
+        DWORD failHelpContext = m.failHelpContext;
+        bool failAfterAnswer = m.failAfterAnswer;
         auto writes = m.argWrites;
         Handler handler = m.handler;
-        if (FAILED(failHr)) throw ComError(failHr, failDescription, failSource);
+        if (FAILED(failHr) && !failAfterAnswer)
+            throw ComError(failHr, failDescription, failSource).withHelp(failHelpFile, failHelpContext);
         for (auto& [index, value] : writes)
             if (index < inv.args.size()) inv.setRef(index, value);
         if (m.isProperty) {
@@ -175,6 +189,7 @@ STDMETHODIMP FakeObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPA
             inv.result = members_[size_t(id - 1)].result;
         }
         if (result) inv.result.detach(result);
+        if (FAILED(failHr)) throw ComError(failHr, failDescription, failSource).withHelp(failHelpFile, failHelpContext);
     } catch (ComError& e) {
         hr = failed(e, excep, L"");
     } catch (...) {

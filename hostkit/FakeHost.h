@@ -56,7 +56,12 @@ public:
     FakeObject& returns(const std::wstring& member, IDispatch* object);
     FakeObject& property(const std::wstring& member, const Variant& initial = Variant());
     FakeObject& on(const std::wstring& member, Handler handler);
-    FakeObject& fails(const std::wstring& member, HRESULT hr, std::wstring description, std::wstring source);
+    // Calls of the member fail with this error (hr S_OK: no longer), help file and context included.
+    FakeObject& fails(const std::wstring& member, HRESULT hr, std::wstring description, std::wstring source,
+                      std::wstring helpFile = {}, DWORD helpContext = 0);
+    // Calls of the member answer as usual and then report this failure as well (a host that fills
+    // the result and fails): what callers that keep such answers must cope with.
+    FakeObject& answersThenFails(const std::wstring& member, HRESULT hr, std::wstring description, std::wstring source);
     FakeObject& setsArg(const std::wstring& member, size_t index, const Variant& value);
 
     // Inspection.
@@ -80,7 +85,9 @@ private:
         bool isProperty = false;
         Variant stored;
         HRESULT failHr = S_OK;
-        std::wstring failDescription, failSource;
+        std::wstring failDescription, failSource, failHelpFile;
+        DWORD failHelpContext = 0;
+        bool failAfterAnswer = false;
         std::vector<std::pair<size_t, Variant>> argWrites;
     };
     int memberIndex(const wchar_t* name) const override;

@@ -65,6 +65,8 @@ HRESULT UntypedDispatch::failed(const orvi::com::ComError& e, EXCEPINFO* excep, 
     excep->scode = e.hr();
     excep->bstrDescription = SysAllocString(e.description().c_str());
     excep->bstrSource = SysAllocString(e.hasSource() ? e.source().c_str() : defaultSource);
+    if (!e.helpFile().empty()) excep->bstrHelpFile = SysAllocString(e.helpFile().c_str());
+    excep->dwHelpContext = e.helpContext();
     return DISP_E_EXCEPTION;
 }
 

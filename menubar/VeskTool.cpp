@@ -282,7 +282,8 @@ STDMETHODIMP VeskTool::SetPicture(long Index, long MaskColor) {
 STDMETHODIMP VeskTool::SetPicture2(IPictureDisp** Picture, long Index, long MaskColor) {
     return guard([&] {
         if (!Picture) com::raise(E_POINTER, L"Invalid pointer");
-        setFace(Index, *Picture, MaskColor);
+        ComPtr<IDispatch> picture(*Picture);  // the caller's variable may change during the call
+        setFace(Index, picture.Get(), MaskColor);
     });
 }
 

@@ -119,7 +119,9 @@ void VeskTools::insert(const VARIANT& index, _VeskTool** oTool, bool after) {
     ComPtr<VeskTool> wrapper = VeskTool::from(*oTool);
     long position = positionOf(index);
     if (after && position != -1) ++position;
-    com::call(list(), member::Insert, {Arg(position), Arg(static_cast<IDispatch*>(wrapper->tool()))});
+    // Held for the call: the control may run code that re-points the wrapper meanwhile.
+    ComPtr<IDispatch> tool(wrapper->tool());
+    com::call(list(), member::Insert, {Arg(position), Arg(tool.Get())});
 }
 
 STDMETHODIMP VeskTools::InsertBefore(VARIANT Index, _VeskTool** oTool) {

@@ -107,8 +107,10 @@ STDMETHODIMP QelLib::LoadVyString(BSTR strGBText, BSTR* ResourceFile, BSTR* ret)
                 ComPtr<IDispatch> loader = session::SessionLoader(kPluginLoaderProgId);
                 Bstr file(props::TrimSpaces(ResourceFile ? text(*ResourceFile) : std::wstring()));
                 if (ResourceFile) {
+                    // The caller's string is replaced only once its replacement exists.
+                    BSTR trimmed = Bstr(file).release();
                     SysFreeString(*ResourceFile);
-                    *ResourceFile = Bstr(file).release();
+                    *ResourceFile = trimmed;
                 }
                 Variant baseName(file.empty() ? std::wstring_view(kPluginResources) : file.view());
                 com::put(loader.Get(), L"ResFileBaseName", Arg::value(baseName.get()));

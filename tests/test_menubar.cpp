@@ -3,6 +3,7 @@
 // given the control through FireBarInitialize and hands out its MenuBar.
 #include <olectl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -683,15 +684,121 @@ TEST_CASE(insert_name_search_skips_tools_it_cannot_read) {
     CHECK_EQ(bed.insert(L"InsertBefore", str(L"3")), -1L);
 }
 
+namespace {
+
+// A minimal tool collection of a control, for re-entrancy: each Item is a new tool object that
+// only its holder keeps alive, and Insert runs a callback while the control holds the tool it was
+// given (as a real control would, to link it into the band).
+struct BareTool final : IDispatch {
+    explicit BareTool(bool* destroyed) : destroyed_(destroyed) {}
+    ~BareTool() { *destroyed_ = true; }
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = riid == IID_IUnknown || riid == IID_IDispatch || riid == hostkit::IID_ToolbarTool
+                   ? static_cast<IDispatch*>(this)
+                   : nullptr;
+        if (!*ppv) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(++refs_); }
+    STDMETHODIMP_(ULONG) Release() override {
+        long n = --refs_;
+        if (!n) delete this;
+        return ULONG(n);
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    long refs_ = 1;
+    bool* destroyed_;
+};
+
+struct BareTools final : IDispatch {
+    std::function<void(IDispatch* tool)> onInsert;
+    bool firstDestroyed = false, otherDestroyed = false;
+    int items = 0;
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = riid == IID_IUnknown || riid == IID_IDispatch || riid == hostkit::IID_ToolbarTools
+                   ? static_cast<IDispatch*>(this)
+                   : nullptr;
+        if (!*ppv) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the test's stack
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* id) override {
+        std::wstring n = names[0];
+        *id = n == L"Item" ? 1 : n == L"Insert" ? 2 : DISPID_UNKNOWN;
+        return *id == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT* result, EXCEPINFO*, UINT*) override {
+        if (id == 1) {
+            if (result) {
+                V_VT(result) = VT_DISPATCH;
+                V_DISPATCH(result) = new BareTool(items++ == 0 ? &firstDestroyed : &otherDestroyed);
+            }
+            return S_OK;
+        }
+        if (id == 2 && p->cArgs == 2) {
+            const VARIANT& tool = orvi::com::deref(p->rgvarg[0]);
+            if (onInsert) onInsert(V_VT(&tool) == VT_DISPATCH ? V_DISPATCH(&tool) : nullptr);
+            return S_OK;
+        }
+        return DISP_E_MEMBERNOTFOUND;
+    }
+};
+
+}  // namespace
+
+TEST_CASE(insert_holds_the_tool_while_the_control_uses_it) {
+    BareTools tools;
+    ComPtr<hostkit::FakeObject> control = hostkit::newFake(L"Control");
+    control->property(L"Tools", obj(&tools));
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");
+    REQUIRE(ev.call(L"FireBarInitialize", {obj(control.Get())}).ok());
+    Late vt = ev.object(L"MenuBar").object(L"VeskTools");
+    Late wrapper = vt.object(L"Item", {number(0)});  // the wrapper alone holds the first tool
+    bool stillThere = false;
+    tools.onInsert = [&](IDispatch* tool) {
+        // A plug-in handler re-points the shared wrapper while the control works with the tool.
+        vt.call(L"Item", {number(1)});
+        stillThere = tool && !tools.firstDestroyed;
+    };
+    IDispatch* w = wrapper.get();
+    CHECK(vt.call(L"InsertAfter", {number(0), ref(w)}).ok());
+    CHECK(stillThere);
+    CHECK(tools.firstDestroyed);  // let go once the call is over
+    tools.onInsert = nullptr;
+    wrapper = Late();
+    vt = Late();
+    ev = Late();
+    control->property(L"Tools", Variant());
+}
+
 TEST_CASE(insert_needs_a_tool_wrapper_of_this_library) {
     InsertBed bed = insertBed();
     bed.reset();
     Variant nothing(static_cast<IDispatch*>(nullptr));
     CHECK_ERROR(bed.bandTools.call(L"InsertBefore", {number(0), nothing}), kObjectNotSet, kVeskTools);
     CHECK_ERROR(bed.bandTools.call(L"InsertAfter", {number(0), nothing}), kObjectNotSet, kVeskTools);
-    // The control's own tool object is not a VeskTool.
-    CHECK_ERROR(bed.bandTools.call(L"InsertBefore", {number(0), obj(bed.control->tools().at(3))}), kTypeMismatch,
-                kVeskTools);
+    // The control's own tool object is not a VeskTool: a late-bound caller is refused before the
+    // member runs (the dispatcher's type mismatch, argument 0 = the last one), a vtable caller by
+    // the member itself.
+    Outcome refused = bed.bandTools.call(L"InsertBefore", {number(0), obj(bed.control->tools().at(3))});
+    CHECK_HR(refused.hr, DISP_E_TYPEMISMATCH);
+    CHECK_EQ(refused.argErr, 0u);
+    ComPtr<_VeskTools> vtbl;
+    REQUIRE(SUCCEEDED(bed.bandTools.get()->QueryInterface(IID__VeskTools, reinterpret_cast<void**>(vtbl.GetAddressOf()))));
+    _VeskTool* foreign = reinterpret_cast<_VeskTool*>(static_cast<IDispatch*>(bed.control->tools().at(3)));
+    VARIANT at;
+    VariantInit(&at);
+    CHECK_HR(vtbl->InsertBefore(at, &foreign), kTypeMismatch);
     CHECK_EQ(bed.band->tools().count(L"Insert"), size_t(0));
     // A wrapper passed by reference is fine.
     IDispatch* cut = bed.cut.get();
@@ -865,6 +972,36 @@ TEST_CASE(set_picture2_uses_index_0_and_light_grey_by_default) {
     CHECK_EQ(tool->face(7)->maskColor, 0xFF00FFL);
     CHECK_EQ(recordedLong(tool->last(L"SetPicture"), 0), 7L);
     CHECK_EQ(control->form()->refreshRequests(), size_t(2));
+}
+
+TEST_CASE(set_picture2_takes_only_a_picture) {
+    auto control = toolbarWithTools({1});
+    Bar b = bind(control.Get());
+    ToolbarTool* tool = control->tools().at(0);
+    Late t = b.menu.object(L"VeskTools").object(L"Item", {number(0)});
+    // Another kind of object, or a value, is refused before the member runs.
+    for (Variant wrong : {obj(control.Get()), str(L"c:\\icon.ico"), Variant(5L)}) {
+        Outcome o = t.call(L"SetPicture2", {wrong});
+        CHECK_HR(o.hr, DISP_E_TYPEMISMATCH);
+    }
+    CHECK_EQ(tool->count(L"SetPicture"), size_t(0));
+    // A picture in a script's variable (by reference, as a Variant) and in a typed variable.
+    ComPtr<IDispatch> picture = bitmapPicture(8, 8);
+    REQUIRE(picture);
+    VARIANT holder;
+    VariantInit(&holder);
+    V_VT(&holder) = VT_DISPATCH;
+    V_DISPATCH(&holder) = picture.Get();
+    picture->AddRef();
+    CHECK(t.call(L"SetPicture2", {ref(holder), number(1)}).ok());
+    IDispatch* typed = picture.Get();
+    CHECK(t.call(L"SetPicture2", {ref(typed), number(2)}).ok());
+    CHECK(typed == picture.Get());
+    CHECK(tool->face(1) && tool->face(2));
+    CHECK(sameObject(recordedObject(tool->last(L"SetPicture"), 1), picture.Get()));
+    VariantClear(&holder);
+    // Nothing is a picture that is not there: the control is asked to clear the face.
+    CHECK(t.call(L"SetPicture2", {obj(nullptr), number(3)}).ok());
 }
 
 TEST_CASE(picture_index_outside_the_integer_range_overflows) {

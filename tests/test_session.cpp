@@ -436,6 +436,96 @@ TEST_CASE(load_vy_string_never_fails) {
     CHECK_EQ(p.host.alive(L"QelResLoader"), 0L);
 }
 
+namespace {
+
+// Makes task-memory allocations of one size fail, from a given one on, and records every block
+// freed meanwhile. BSTRs of the platform come from task memory once its string cache is off.
+class AllocationFailure final : public IMallocSpy {
+public:
+    AllocationFailure(SIZE_T size, int succeedFirst) : size_(size), left_(succeedFirst) {}
+    bool freed(const void* bstr) const {
+        for (const void* block : freed_)
+            if (block <= bstr && static_cast<const char*>(bstr) - static_cast<const char*>(block) <= 16) return true;
+        return false;
+    }
+    int failures() const { return failures_; }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = riid == IID_IUnknown || riid == IID_IMallocSpy ? static_cast<IMallocSpy*>(this) : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // outlives its registration
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T request) override {
+        failNext_ = request == size_ && left_-- <= 0;
+        return request;
+    }
+    STDMETHODIMP_(void*) PostAlloc(void* actual) override {
+        if (!failNext_) return actual;
+        ++failures_;
+        return nullptr;  // the block is dropped: this test can spare it
+    }
+    STDMETHODIMP_(void*) PreFree(void* request, BOOL) override {
+        freed_.push_back(request);
+        return request;
+    }
+    STDMETHODIMP_(void) PostFree(BOOL) override {}
+    STDMETHODIMP_(SIZE_T) PreRealloc(void* request, SIZE_T size, void** actual, BOOL) override {
+        *actual = request;
+        return size;
+    }
+    STDMETHODIMP_(void*) PostRealloc(void* actual, BOOL) override { return actual; }
+    STDMETHODIMP_(void*) PreGetSize(void* request, BOOL) override { return request; }
+    STDMETHODIMP_(SIZE_T) PostGetSize(SIZE_T actual, BOOL) override { return actual; }
+    STDMETHODIMP_(void*) PreDidAlloc(void* request, BOOL) override { return request; }
+    STDMETHODIMP_(int) PostDidAlloc(void*, BOOL, int actual) override { return actual; }
+    STDMETHODIMP_(void) PreHeapMinimize() override {}
+    STDMETHODIMP_(void) PostHeapMinimize() override {}
+
+private:
+    SIZE_T size_;
+    int left_;
+    bool failNext_ = false;
+    int failures_ = 0;
+    std::vector<const void*> freed_;
+};
+
+// What the platform allocates for a BSTR of n characters (count, text, terminator, 16-byte steps).
+SIZE_T bstrBlock(size_t n) {
+    SIZE_T header = sizeof(void*) == 8 ? 8 : 4;
+    return (header + n * sizeof(WCHAR) + sizeof(WCHAR) + 15) & ~SIZE_T(15);
+}
+
+}  // namespace
+
+TEST_CASE(load_vy_string_keeps_the_callers_file_when_its_replacement_cannot_be_made) {
+    Plugin p(L"UserID=12;Language=ENG");
+    onFreshThread([&] {
+        Late ev = Late::create(L"OrviClassEvents.BillEvent");
+        Late qel = ev.object(L"QelLib");
+        // The platform's string cache would hide allocations from the spy.
+        if (auto noCache = reinterpret_cast<void(WINAPI*)()>(GetProcAddress(GetModuleHandleW(L"oleaut32.dll"), "SetOaNoCache")))
+            noCache();
+        // A file name long enough that only its copies have this size; the caller's padded text
+        // has another. The trimmed copy is made, the replacement for the caller is not.
+        std::wstring name(2999, L'R');
+        std::wstring padded = std::wstring(20, L' ') + name + std::wstring(20, L' ');
+        REQUIRE(bstrBlock(padded.size()) != bstrBlock(name.size()));
+        BSTR file = SysAllocStringLen(padded.data(), UINT(padded.size()));
+        static AllocationFailure spy(bstrBlock(name.size()), 1);
+        REQUIRE(SUCCEEDED(CoRegisterMallocSpy(&spy)));
+        Outcome o = qel.call(L"LoadVyString", {str(L"保存"), ref(file)});
+        CoRevokeMallocSpy();
+        CHECK(o.ok());
+        CHECK_EQ(spy.failures(), 1);
+        CHECK_EQ(textOf(o.value), std::wstring(L"保存"));
+        // The caller still owns its own string, untouched.
+        CHECK(!spy.freed(file));
+        CHECK_EQ(std::wstring(file, SysStringLen(file)), padded);
+        SysFreeString(file);
+    });
+}
+
 TEST_CASE(a_missing_language_is_looked_up_again) {
     Plugin p(L"UserID=12");
     p.host.writeTable(L"OrviDesign", L"ENG", {{kNotEmpty, L"Empty!"}});
@@ -638,6 +728,19 @@ TEST_CASE(commit_mutex) {
     Variant answer = p.net.value(L"CommitMutex", {Variant(12L)});
     CHECK_EQ(answer.vt(), VARTYPE(VT_BOOL));
     CHECK(!asBool(answer));
+}
+
+TEST_CASE(a_login_failure_is_re_raised_without_its_help_topic) {
+    NetPlugin p;
+    p.login->fails(L"taskexec", HRESULT(0x80040321), L"lock table damaged", L"Client.Login", L"login.chm", 77);
+    for (const wchar_t* member : {L"BeginMutex", L"QueryFunc"}) {
+        Outcome o = p.net.call(member, {Variant(3L), str(L"F1")});
+        CHECK_ERROR(o, 0x80040321, L"OrviClassEvents.Net");
+        CHECK_EQ(o.description, std::wstring(L"lock table damaged"));
+        // The login object's help topic is its own, not the library's.
+        CHECK_EQ(o.helpFile, std::wstring(L""));
+        CHECK_EQ(o.helpContext, DWORD(0));
+    }
 }
 
 // ---------------------------------------------------------------- Net over the kit's lock service

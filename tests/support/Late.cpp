@@ -83,6 +83,8 @@ Outcome Late::invoke(const wchar_t* name, WORD flags, std::initializer_list<Vari
         o.error = excep.scode;
         o.description = excep.bstrDescription ? excep.bstrDescription : L"";
         o.source = excep.bstrSource ? excep.bstrSource : L"";
+        o.helpFile = excep.bstrHelpFile ? excep.bstrHelpFile : L"";
+        o.helpContext = excep.dwHelpContext;
     }
     SysFreeString(excep.bstrDescription);
     SysFreeString(excep.bstrSource);

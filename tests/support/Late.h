@@ -16,7 +16,8 @@ using orvi::com::Variant;
 struct Outcome {
     HRESULT hr = S_OK;     // what Invoke returned
     HRESULT error = S_OK;  // the error: the EXCEPINFO's scode for DISP_E_EXCEPTION, otherwise hr
-    std::wstring description, source;
+    std::wstring description, source, helpFile;
+    DWORD helpContext = 0;
     Variant value;
     UINT argErr = ~0u;
     bool ok() const { return SUCCEEDED(hr); }
