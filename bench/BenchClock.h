@@ -2,6 +2,9 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
+#include <utility>
+
 namespace bench {
 
 inline double now() {
@@ -26,6 +29,24 @@ double nsPerCall(F&& f, int perRound = 200000) {
         if (ns < best) best = ns;
     }
     return best;
+}
+
+// Two operations measured in alternating rounds, so that whatever else the machine does weighs on
+// both alike: the best round of each, in nanoseconds per call.
+template <class F, class G>
+std::pair<double, double> nsPerCallSideBySide(F&& f, G&& g, int perRound = 200000, int rounds = 9) {
+    for (int i = 0; i < perRound / 10; ++i) f(), g();
+    double bestF = 1e18, bestG = 1e18;
+    for (int round = 0; round < rounds; ++round) {
+        double t0 = now();
+        for (int i = 0; i < perRound; ++i) f();
+        double t1 = now();
+        for (int i = 0; i < perRound; ++i) g();
+        double t2 = now();
+        bestF = std::min(bestF, (t1 - t0) * 1e9 / perRound);
+        bestG = std::min(bestG, (t2 - t1) * 1e9 / perRound);
+    }
+    return {bestF, bestG};
 }
 
 }  // namespace bench

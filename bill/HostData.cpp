@@ -38,6 +38,12 @@ Variant item(IPyxDictionary* d, std::wstring_view key) {
     return r;
 }
 
+Variant item(IPyxDictionary* d, BSTR key) {
+    Variant r;
+    check(need(d)->get_Item(key, &r.get()), d, __uuidof(IPyxDictionary));
+    return r;
+}
+
 void setItem(IPyxDictionary* d, std::wstring_view key, const VARIANT& value) {
     Bstr k(key);
     check(need(d)->put_Item(k.get(), value), d, __uuidof(IPyxDictionary));
