@@ -38,9 +38,9 @@ Variant item(IPyxDictionary* d, std::wstring_view key) {
     return r;
 }
 
-Variant item(IPyxDictionary* d, BSTR key) {
+Variant itemOfKey(IPyxDictionary* d, const Bstr& key) {
     Variant r;
-    check(need(d)->get_Item(key, &r.get()), d, __uuidof(IPyxDictionary));
+    check(need(d)->get_Item(key.get(), &r.get()), d, __uuidof(IPyxDictionary));
     return r;
 }
 

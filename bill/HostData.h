@@ -22,7 +22,7 @@ VectorPtr toVector(IDispatch* p);
 // Value get by key; a missing key gives what the container gives (Empty). A null container is 91.
 Variant item(IPyxDictionary* d, std::wstring_view key);
 // The same with a key that already is a BSTR (no copy made).
-Variant item(IPyxDictionary* d, BSTR key);
+Variant itemOfKey(IPyxDictionary* d, const Bstr& key);
 // Value put by key (adds the key when absent).
 void setItem(IPyxDictionary* d, std::wstring_view key, const VARIANT& value);
 bool lookUp(IPyxDictionary* d, std::wstring_view key);

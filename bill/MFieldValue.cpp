@@ -70,7 +70,7 @@ std::optional<ListChoice> ChooseListItem(IPyxDictionary* items, std::wstring_vie
     long count = host::count(items);
     for (long i = 1; i <= count; ++i) {
         Bstr code = host::keyAt(items, i);
-        Variant display = host::item(items, code.get());
+        Variant display = host::itemOfKey(items, code);
         bool same = match == ItemMatch::Variant ? EqualsText(display.get(), text).value_or(false)
                                                 : com::toBstr(display.get()).view() == text;
         if (same) return ListChoice{Variant(std::move(code)), Variant(text)};

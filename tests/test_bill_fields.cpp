@@ -425,3 +425,4 @@ TEST_CASE(is_file_need_filter) {
     CHECK_ERROR(o, kHostError, kSource);
     CHECK_EQ(o.helpContext, DWORD(0));
 }
+
