@@ -1,7 +1,7 @@
 #include "layout/BillEntrys.h"
 
-#include "bill/HostForm.h"
 #include "layout/BillEntry.h"
+#include "layout/MLayout.h"
 
 namespace orvi {
 
@@ -15,8 +15,7 @@ BillEntrys::~BillEntrys() {
 
 void BillEntrys::setBillCtl(IDispatch* billCtl) {
     billCtl_ = billCtl;
-    ComPtr<IDispatch> dataSrv = com::toObject(com::get(billCtl, host::member::DataSrv).get());
-    pages_ = host::toVector(com::get(dataSrv.Get(), host::member::ClassTypeEntry).get());
+    pages_ = layout::PagesOf(billCtl);
     buildEntryMap();
 }
 
@@ -37,12 +36,32 @@ void BillEntrys::buildEntryMap() {
     }
 }
 
+std::optional<long> BillEntrys::positionOf(std::wstring_view ordinal) const noexcept {
+    for (const auto& [key, position] : entryMap_)
+        if (key == ordinal) return position;
+    return std::nullopt;
+}
+
 STDMETHODIMP BillEntrys::get_Item(VARIANT Index, _BillEntry** ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        com::reraiseAs(kSource, [&] {
+            // The ordinal as text: 2, 2.0 and "2" all name entry 2; " 2" and 1.5 name none.
+            Bstr ordinal = com::toBstr(Index);
+            std::optional<long> position = positionOf(ordinal.view());
+            if (!position) layout::RaiseBadIndex(L"Index 值错误。超出范围");
+            if (!entry_) entry_ = com::make<BillEntry>();
+            ComPtr<BillEntry> entry = entry_;
+            entry->setBillCtl(billCtl_.Get());
+            entry->setEntryIndex(com::toLong(Index));
+            entry->loadEntry(*position);
+            com::copyOut(ret, entry);
+        });
+    });
 }
 
 STDMETHODIMP BillEntrys::get_Count(long* ret) {
-    return pending(__func__);
+    return guard([&] { com::initOut(ret, entryCount_); });
 }
 
 }  // namespace orvi
