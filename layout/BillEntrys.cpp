@@ -5,6 +5,18 @@
 
 namespace orvi {
 
+namespace {
+
+// The text of an Index (VB's CStr); whole numbers are written here without a BSTR.
+std::wstring ordinalText(const VARIANT& index) {
+    const VARIANT& v = com::deref(index);
+    if (V_VT(&v) == VT_I4) return std::to_wstring(V_I4(&v));
+    if (V_VT(&v) == VT_I2) return std::to_wstring(V_I2(&v));
+    return com::toString(v);
+}
+
+}  // namespace
+
 BillEntrys::BillEntrys() = default;
 BillEntrys::~BillEntrys() {
     entry_.Reset();
@@ -47,8 +59,7 @@ STDMETHODIMP BillEntrys::get_Item(VARIANT Index, _BillEntry** ret) {
         com::initOut(ret);
         com::reraiseAs(kSource, [&] {
             // The ordinal as text: 2, 2.0 and "2" all name entry 2; " 2" and 1.5 name none.
-            Bstr ordinal = com::toBstr(Index);
-            std::optional<long> position = positionOf(ordinal.view());
+            std::optional<long> position = positionOf(ordinalText(Index));
             if (!position) layout::RaiseBadIndex(L"Index 值错误。超出范围");
             if (!entry_) entry_ = com::make<BillEntry>();
             ComPtr<BillEntry> entry = entry_;

@@ -25,6 +25,21 @@ host::DictionaryPtr TableInfoOf(IDispatch* billCtl) {
     return host::toDictionary(com::get(dataSrv.Get(), member::TableInfo).get());
 }
 
+Variant ItemOf(IPyxDictionary* d, BSTR key) {
+    if (!d) com::raise(RuntimeError::ObjectNotSet);
+    Variant r;
+    com::checkCall(d->get_Item(key, &r.get()), d, __uuidof(IPyxDictionary));
+    return r;
+}
+
+Bstr TakeText(Variant&& value) {
+    VARIANT& v = value.get();
+    if (V_VT(&v) != VT_BSTR) return com::toBstr(v);
+    Bstr text = Bstr::attach(V_BSTR(&v));
+    V_VT(&v) = VT_EMPTY;
+    return text;
+}
+
 void SizeControl(IDispatch* billCtl) noexcept {
     com::ignoring([&] { com::call(billCtl, member::SizeControl); });
 }

@@ -22,6 +22,11 @@ host::VectorPtr PagesOf(IDispatch* billCtl);
 // DataSrv.TableInfo of a bill control: the field table.
 host::DictionaryPtr TableInfoOf(IDispatch* billCtl);
 
+// Value get of a Dictionary by a key already held as a BSTR (a null container is error 91).
+Variant ItemOf(IPyxDictionary* d, BSTR key);
+// The text of a value (VB's CStr); the BSTR of a String value is taken over rather than copied.
+Bstr TakeText(Variant&& value);
+
 // Asks the bill control to lay the form out again after a geometry change. Nothing may fail
 // the change: a missing control or a failing SizeControl is ignored.
 void SizeControl(IDispatch* billCtl) noexcept;

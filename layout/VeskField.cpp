@@ -51,10 +51,9 @@ void VeskField::setBillCtl(IDispatch* billCtl) {
     tableInfo_ = layout::TableInfoOf(billCtl);
 }
 
-void VeskField::setFieldKey(std::wstring_view key) {
-    key_ = key;
-    if (!tableInfo_) com::raise(RuntimeError::ObjectNotSet);
-    setDescriptor(com::toObject(host::item(tableInfo_.Get(), key).get()).Get());
+void VeskField::setFieldKey(Bstr key) {
+    key_ = std::move(key);
+    setDescriptor(com::toObject(layout::ItemOf(tableInfo_.Get(), key_.get()).get()).Get());
 }
 
 void VeskField::setDescriptor(IDispatch* dct) noexcept {

@@ -83,7 +83,7 @@ public:
     void setBillCtl(IDispatch* billCtl);
     void setOwnerKind(std::wstring_view ownerKind) { ownerKind_ = ownerKind; }
     // Stores the descriptor key and reads the descriptor from the field table under it.
-    void setFieldKey(std::wstring_view key);
+    void setFieldKey(Bstr key);
 
 private:
     // The descriptor as the template or the control last gave it, and the same object as the
@@ -119,7 +119,7 @@ private:
     ComPtr<IDispatch> dct_;
     host::DictionaryPtr dctDictionary_;
     long row_ = -1;  // the value BillEvent's field members use when their Row is omitted
-    std::wstring key_;
+    Bstr key_;
     std::wstring ownerKind_;
 };
 

@@ -17,12 +17,11 @@ const BSTR* textOf(const VARIANT& index) noexcept {
 
 // The value get with a default of the foundation's Dictionary: the item, or "" for a key that
 // is not there.
-Variant valueOr(IPyxDictionary* d, std::wstring_view key) {
+Variant valueOr(IPyxDictionary* d, BSTR key) {
     if (!d) com::raise(RuntimeError::ObjectNotSet);
-    Bstr k(key);
     Variant fallback(L"");
     Variant r;
-    com::checkCall(d->get_Value(k.get(), fallback.get(), &r.get()), d, __uuidof(IPyxDictionary));
+    com::checkCall(d->get_Value(key, fallback.get(), &r.get()), d, __uuidof(IPyxDictionary));
     return r;
 }
 
@@ -59,29 +58,30 @@ IPyxDictionary* VeskFields::table() const {
     return tableInfo_.Get();
 }
 
-std::wstring VeskFields::keyByIndex(const VARIANT& index) const noexcept {
-    std::wstring key;
+Bstr VeskFields::keyByIndex(const VARIANT& index) const noexcept {
+    Bstr key;
     com::ignoring([&] {
         // The usual conversion: 2.6 is position 3, True is -1.
         long n = com::toLong(index);
         host::DictionaryPtr page = host::toDictionary(host::item(table(), host::pageKey(page_)).get());
         if (n < 1 || n > host::count(page.Get())) return;
         Bstr name = host::keyAt(page.Get(), n);
-        key = com::toString(host::item(page.Get(), name.view()).get());
+        key = layout::TakeText(layout::ItemOf(page.Get(), name.get()));
     });
     return key;
 }
 
-std::wstring VeskFields::keyByName(std::wstring_view name) const {
+Bstr VeskFields::keyByName(BSTR name) const {
     host::DictionaryPtr map = host::toDictionary(host::item(table(), L"Map").get());
-    std::wstring mapped = com::toString(valueOr(map.Get(), name).get());
+    Bstr mapped = layout::TakeText(valueOr(map.Get(), name));
     if (mapped.empty()) return {};
     // The page must list the mapped key itself, letter case included: a field of another page
     // is not found here.
     host::DictionaryPtr page = host::toDictionary(host::item(table(), host::pageKey(page_)).get());
     long count = host::count(page.Get());
     for (long i = 1; i <= count; ++i) {
-        if (host::keyAt(page.Get(), i).view() == mapped) return com::toString(host::item(page.Get(), mapped).get());
+        if (host::keyAt(page.Get(), i).view() == mapped.view())
+            return layout::TakeText(layout::ItemOf(page.Get(), mapped.get()));
     }
     return {};
 }
@@ -92,13 +92,13 @@ STDMETHODIMP VeskFields::get_Item(VARIANT Index, _VeskField** ret) {
         com::reraiseAs(kSource, [&] {
             // A text is a field key, even one made of digits; anything else is a position.
             const BSTR* text = textOf(Index);
-            std::wstring key = text ? keyByName({*text ? *text : L"", SysStringLen(*text)}) : keyByIndex(Index);
+            Bstr key = text ? keyByName(*text) : keyByIndex(Index);
             if (key.empty()) layout::RaiseBadIndex(L"Index 值错误。没有该字段");
             if (!field_) field_ = com::make<VeskField>();
             ComPtr<VeskField> field = field_;
             field->setBillCtl(billCtl_.Get());
             field->setOwnerKind(ownerKind_);
-            field->setFieldKey(key);
+            field->setFieldKey(std::move(key));
             com::copyOut(ret, field);
         });
     });

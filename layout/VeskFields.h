@@ -48,10 +48,10 @@ private:
     IPyxDictionary* table() const;  // the field table, or error 91
     // The descriptor key of the field at a 1-based position on the page; "" when there is none
     // or anything fails.
-    std::wstring keyByIndex(const VARIANT& index) const noexcept;
+    Bstr keyByIndex(const VARIANT& index) const noexcept;
     // The descriptor key of the field a field key maps to, when the page lists it (compared
     // exactly); "" otherwise. Failures propagate.
-    std::wstring keyByName(std::wstring_view name) const;
+    Bstr keyByName(BSTR name) const;
 
     ComPtr<IDispatch> billCtl_;
     host::DictionaryPtr tableInfo_;
