@@ -45,6 +45,24 @@ struct SampleBill {
 //                       filled in layout order from the array, IsFileNeedFilter answers False,
 //                       SetBillFormCaption keeps the caption in the Caption property,
 //                       GetToolIndex answers the ToolIndex property (0)
+//   the layout (SimBillLayout.cpp), kept by the control from its creation on:
+//     grids by the control's grid number, 0 for the first page after the header whose
+//                       FEntryType is 0 or 1, counted in page order (0, 1, 2 in the sample); a
+//                       number without a grid is error 9: SetGridMaxRows(grid, n) and
+//                       GetGridMaxRows(grid) (0, no limit, until set), ShowHideGrid(grid, b) and
+//                       IsGridVisible(grid) (True until hidden)
+//     ShowHideField(dct, b) and IsFieldVisibleRunTime(dct), by the field's FKey (True until
+//                       hidden); LockCell(dct, row, b) and IsFieldLockRunTime(dct, row), by
+//                       shownKey (False until locked)
+//     SetHeadCtlProperty(dct, name) applies to the header control of a page-1 field what the
+//                       descriptor now says for property name (TextColor, LabelWidth,
+//                       LabelColor, FrameBorderColor, FrameBorder from their F-keys; FontName,
+//                       FontSize, FontBold, FontItalic from the items of FFont), converted to
+//                       the property's type; a value it cannot read leaves the property as it
+//                       was. GetHeadCtlProperty(dct, name) answers the property, or what the
+//                       descriptor gives for it while it was never set. Another property name,
+//                       or a field not on page 1, is error 5
+//     SizeControl()     recorded only (it takes no arguments)
 SampleBill buildSampleBill();
 
 // The key under which SetText keeps what it showed: the FKey, and "@<row>" on a page of rows.
@@ -55,6 +73,7 @@ Variant shownText(const SampleBill& bill, const std::wstring& fkey, long row);
 // Members of the simulated bill control (SimBillFields.cpp).
 void addFieldAccess(SampleBill& bill);
 void addFormApi(SampleBill& bill);
+void addLayoutMembers(SampleBill& bill);  // SimBillLayout.cpp; after addFormApi
 
 class SimBill final : public orvi::com::ComObject<SimBill, HostKitLibrary, ISimBill> {
 public:

@@ -1,84 +1,168 @@
 #include "layout/BillEntry.h"
 
+#include "bill/HostForm.h"
+#include "layout/MLayout.h"
+#include "layout/VeskFields.h"
+
 namespace orvi {
 
+namespace member = host::member;
+
+namespace {
+// The page vector's item by position, called late-bound like the reads before it.
+constexpr const wchar_t* kVectorItem = L"Item";
+}  // namespace
+
 BillEntry::BillEntry() = default;
-BillEntry::~BillEntry() = default;
+BillEntry::~BillEntry() {
+    fields_.Reset();
+    billCtl_.Reset();
+    page_.Reset();
+}
+
+void BillEntry::loadEntry(long position) {
+    position_ = position;
+    ComPtr<IDispatch> dataSrv = layout::DataSrvOf(billCtl_.Get());
+    ComPtr<IDispatch> pages = com::toObject(com::get(dataSrv.Get(), member::ClassTypeEntry).get());
+    long p = position;
+    page_ = host::toDictionary(com::call(pages.Get(), kVectorItem, {Arg::ref(p)}).get());
+}
+
+IDispatch* BillEntry::bill() const {
+    if (!billCtl_) com::raise(RuntimeError::ObjectNotSet);
+    return billCtl_.Get();
+}
+
+IPyxDictionary* BillEntry::descriptor() const {
+    if (!page_) com::raise(RuntimeError::ObjectNotSet);
+    return page_.Get();
+}
+
+Variant BillEntry::read(const wchar_t* key) const {
+    return host::item(descriptor(), key);
+}
+
+void BillEntry::writeGeometry(const wchar_t* key, short value) {
+    host::setItem(descriptor(), key, Variant(value).get());
+    layout::SizeControl(billCtl_.Get());
+}
 
 STDMETHODIMP BillEntry::get_EntryIndex(long* ret) {
-    return pending(__func__);
+    return guard([&] { com::initOut(ret, entryIndex_); });
 }
 
 STDMETHODIMP BillEntry::get_KeyField(BSTR* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(read(L"FKeyField").get()).release();
+    });
 }
 
 STDMETHODIMP BillEntry::get_EntryType(short* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(read(L"FEntryType").get());
+    });
 }
 
 STDMETHODIMP BillEntry::get_Layer(short* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(read(L"FLayer").get());
+    });
 }
 
 STDMETHODIMP BillEntry::put_EntryHeight(short vData) {
-    return pending(__func__);
+    return guard([&] { writeGeometry(L"FHeight", vData); });
 }
 
 STDMETHODIMP BillEntry::get_EntryHeight(short* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(read(L"FHeight").get());
+    });
 }
 
 STDMETHODIMP BillEntry::put_EntryWidth(short vData) {
-    return pending(__func__);
+    return guard([&] { writeGeometry(L"FWidth", vData); });
 }
 
 STDMETHODIMP BillEntry::get_EntryWidth(short* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(read(L"FWidth").get());
+    });
 }
 
 STDMETHODIMP BillEntry::put_EntryTop(short vData) {
-    return pending(__func__);
+    return guard([&] { writeGeometry(L"FTop", vData); });
 }
 
 STDMETHODIMP BillEntry::get_EntryTop(short* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(read(L"FTop").get());
+    });
 }
 
 STDMETHODIMP BillEntry::put_EntryLeft(short vData) {
-    return pending(__func__);
+    return guard([&] { writeGeometry(L"FLeft", vData); });
 }
 
 STDMETHODIMP BillEntry::get_EntryLeft(short* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(read(L"FLeft").get());
+    });
 }
 
+// The grid number goes by value; the new row limit and visibility by reference.
 STDMETHODIMP BillEntry::put_MaxRows(long vData) {
-    return pending(__func__);
+    return guard([&] { com::call(bill(), member::SetGridMaxRows, {Arg(gridNumber()), Arg::ref(vData)}); });
 }
 
 STDMETHODIMP BillEntry::get_MaxRows(long* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(com::call(bill(), member::GetGridMaxRows, {Arg(gridNumber())}).get());
+    });
 }
 
 STDMETHODIMP BillEntry::put_Visible(VARIANT_BOOL vData) {
-    return pending(__func__);
+    return guard([&] { com::call(bill(), member::ShowHideGrid, {Arg(gridNumber()), Arg::refBool(vData)}); });
 }
 
 STDMETHODIMP BillEntry::get_Visible(VARIANT_BOOL* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        *ret = com::toVariantBool(com::call(bill(), member::IsGridVisible, {Arg(gridNumber())}).get());
+    });
 }
 
 STDMETHODIMP BillEntry::get_TableName(BSTR* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(read(L"FTableName").get()).release();
+    });
 }
 
 STDMETHODIMP BillEntry::get_VeskFields(_VeskFields** ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        if (!fields_) fields_ = com::make<VeskFields>();
+        ComPtr<VeskFields> fields = fields_;
+        fields->setBillCtl(billCtl_.Get());
+        fields->setOwnerKind(VeskFields::kOwnerEntry);
+        fields->setPage(position_);
+        com::copyOut(ret, fields);
+    });
 }
 
 STDMETHODIMP BillEntry::putref_VeskFields(_VeskFields** vData) {
-    return pending(__func__);
+    return guard([&] {
+        if (!vData) com::raise(E_POINTER, L"Invalid pointer");
+        fields_ = VeskFields::from(*vData);
+    });
 }
 
 }  // namespace orvi

@@ -1,9 +1,21 @@
 #include "layout/BillEntrys.h"
 
-#include "bill/HostForm.h"
 #include "layout/BillEntry.h"
+#include "layout/MLayout.h"
 
 namespace orvi {
+
+namespace {
+
+// The text of an Index (VB's CStr); whole numbers are written here without a BSTR.
+std::wstring ordinalText(const VARIANT& index) {
+    const VARIANT& v = com::deref(index);
+    if (V_VT(&v) == VT_I4) return std::to_wstring(V_I4(&v));
+    if (V_VT(&v) == VT_I2) return std::to_wstring(V_I2(&v));
+    return com::toString(v);
+}
+
+}  // namespace
 
 BillEntrys::BillEntrys() = default;
 BillEntrys::~BillEntrys() {
@@ -15,8 +27,7 @@ BillEntrys::~BillEntrys() {
 
 void BillEntrys::setBillCtl(IDispatch* billCtl) {
     billCtl_ = billCtl;
-    ComPtr<IDispatch> dataSrv = com::toObject(com::get(billCtl, host::member::DataSrv).get());
-    pages_ = host::toVector(com::get(dataSrv.Get(), host::member::ClassTypeEntry).get());
+    pages_ = layout::PagesOf(billCtl);
     buildEntryMap();
 }
 
@@ -37,12 +48,31 @@ void BillEntrys::buildEntryMap() {
     }
 }
 
+std::optional<long> BillEntrys::positionOf(std::wstring_view ordinal) const noexcept {
+    for (const auto& [key, position] : entryMap_)
+        if (key == ordinal) return position;
+    return std::nullopt;
+}
+
 STDMETHODIMP BillEntrys::get_Item(VARIANT Index, _BillEntry** ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        com::reraiseAs(kSource, [&] {
+            // The ordinal as text: 2, 2.0 and "2" all name entry 2; " 2" and 1.5 name none.
+            std::optional<long> position = positionOf(ordinalText(Index));
+            if (!position) layout::RaiseBadIndex(L"Index 值错误。超出范围");
+            if (!entry_) entry_ = com::make<BillEntry>();
+            ComPtr<BillEntry> entry = entry_;
+            entry->setBillCtl(billCtl_.Get());
+            entry->setEntryIndex(com::toLong(Index));
+            entry->loadEntry(*position);
+            com::copyOut(ret, entry);
+        });
+    });
 }
 
 STDMETHODIMP BillEntrys::get_Count(long* ret) {
-    return pending(__func__);
+    return guard([&] { com::initOut(ret, entryCount_); });
 }
 
 }  // namespace orvi

@@ -1,5 +1,8 @@
-// BillEntrys: the collection of the bill's entry grids.
+// BillEntrys: the collection of the bill's entry grids. The grids are numbered once, when the
+// bill control is bound; every Item re-points the one BillEntry the collection owns at the grid
+// asked for and returns it.
 #pragma once
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,13 +31,15 @@ public:
 
 private:
     void buildEntryMap();
+    // The page position of the grid whose entry ordinal has this text; empty when there is none.
+    std::optional<long> positionOf(std::wstring_view ordinal) const noexcept;
 
     ComPtr<IDispatch> billCtl_;
     host::VectorPtr pages_;
     // Entry ordinal as decimal text ("1", "2", ...) -> position of the grid in the page vector.
     std::vector<std::pair<std::wstring, long>> entryMap_;
     long entryCount_ = 0;
-    ComPtr<BillEntry> entry_;
+    ComPtr<BillEntry> entry_;  // made by the first Item
 };
 
 }  // namespace orvi

@@ -1,7 +1,11 @@
+// BillHead: the header page of the bill. It knows its bill control and its page number (1), and
+// owns one field collection, re-initialised on every read of VeskFields.
 #pragma once
 #include "server/Library.h"
 
 namespace orvi {
+
+class VeskFields;
 
 class BillHead final : public Object<BillHead, _BillHead> {
 public:
@@ -13,6 +17,15 @@ public:
     // _BillHead
     STDMETHODIMP get_VeskFields(_VeskFields** ret) override;
     STDMETHODIMP putref_VeskFields(_VeskFields** vData) override;
+
+    // Initialisers of the header collection, called on every Item: SetPage, then SetBillCtl.
+    void setPage(long page) noexcept { page_ = page; }
+    void setBillCtl(IDispatch* billCtl) noexcept { billCtl_ = billCtl; }
+
+private:
+    ComPtr<VeskFields> fields_;  // made by the first read of VeskFields, or set by a plug-in
+    ComPtr<IDispatch> billCtl_;
+    long page_ = 0;
 };
 
 }  // namespace orvi

@@ -1,9 +1,21 @@
 #include "layout/BillHeads.h"
 
-#include "bill/HostForm.h"
 #include "layout/BillHead.h"
+#include "layout/MLayout.h"
 
 namespace orvi {
+
+namespace {
+
+// VB's `Index <= 0` for a Variant: Null compares as neither (so it passes), a text is read as
+// a number (a type mismatch when it is none).
+bool notAboveZero(const VARIANT& index) {
+    const VARIANT& v = com::deref(index);
+    if (V_VT(&v) == VT_NULL) return false;
+    return com::toDouble(v) <= 0;
+}
+
+}  // namespace
 
 BillHeads::BillHeads() = default;
 BillHeads::~BillHeads() {
@@ -14,16 +26,25 @@ BillHeads::~BillHeads() {
 
 void BillHeads::setBillCtl(IDispatch* billCtl) {
     billCtl_ = billCtl;
-    ComPtr<IDispatch> dataSrv = com::toObject(com::get(billCtl, host::member::DataSrv).get());
-    pages_ = host::toVector(com::get(dataSrv.Get(), host::member::ClassTypeEntry).get());
+    pages_ = layout::PagesOf(billCtl);
 }
 
 STDMETHODIMP BillHeads::get_Item(VARIANT Index, _BillHead** ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        com::reraiseAs(kSource, [&] {
+            if (notAboveZero(Index)) layout::RaiseBadIndex(L"Index 值错误。必须为大于 0 的整数");
+            if (!head_) head_ = com::make<BillHead>();
+            // Index picks nothing: there is one header page.
+            head_->setPage(1);
+            head_->setBillCtl(billCtl_.Get());
+            com::copyOut(ret, head_);
+        });
+    });
 }
 
 STDMETHODIMP BillHeads::get_Count(long* ret) {
-    return pending(__func__);
+    return guard([&] { com::initOut(ret, 1L); });
 }
 
 }  // namespace orvi

@@ -1,4 +1,6 @@
-// BillHeads: the collection of the bill's header pages (always one).
+// BillHeads: the collection of the bill's header pages. It always holds one page, the header
+// (position 1 of the page vector); every Item with an Index above 0 re-points the one BillHead
+// it owns at the header of the current bill control and returns it.
 #pragma once
 #include "bill/HostData.h"
 #include "server/Library.h"
@@ -23,8 +25,8 @@ public:
 
 private:
     ComPtr<IDispatch> billCtl_;
-    host::VectorPtr pages_;
-    ComPtr<BillHead> head_;
+    host::VectorPtr pages_;  // kept with the binding; nothing reads it afterwards
+    ComPtr<BillHead> head_;  // made by the first Item
 };
 
 }  // namespace orvi

@@ -1,208 +1,578 @@
 #include "layout/VeskField.h"
 
+#include "bill/HostForm.h"
+#include "bill/MFieldValue.h"
+#include "layout/FontText.h"
+#include "layout/MLayout.h"
+#include "layout/VeskFields.h"
+#include "session/MSession.h"
+
 namespace orvi {
 
+namespace member = host::member;
+
+namespace {
+
+constexpr HRESULT kNoFieldData = com::objectErrorHresult(101);
+constexpr HRESULT kLookupFailed = com::objectErrorHresult(103);
+constexpr HRESULT kNotInList = com::objectErrorHresult(104);
+
+[[noreturn]] void fail(HRESULT hr, const wchar_t* text) {
+    com::raise(hr, session::LoadLangText(text));
+}
+
+std::wstring_view viewOf(BSTR s) noexcept {
+    return {s ? s : L"", SysStringLen(s)};
+}
+
+Variant integerOne() {
+    return Variant(short(1));
+}
+
+// Whether a code of the descriptor (control type) is n; Null is no code.
+bool isCode(const Variant& value, double n) {
+    return layout::EqualsNumber(value.get(), n).value_or(false);
+}
+
+}  // namespace
+
 VeskField::VeskField() = default;
-VeskField::~VeskField() = default;
+VeskField::~VeskField() {
+    billCtl_.Reset();
+    tableInfo_.Reset();
+    dctDictionary_.Reset();
+    dct_.Reset();
+}
+
+// ---------------------------------------------------------------- binding
+
+void VeskField::setBillCtl(IDispatch* billCtl) {
+    billCtl_ = billCtl;
+    tableInfo_ = layout::TableInfoOf(billCtl);
+}
+
+void VeskField::setFieldKey(Bstr key) {
+    key_ = std::move(key);
+    setDescriptor(com::toObject(layout::ItemOf(tableInfo_.Get(), key_.get()).get()).Get());
+}
+
+void VeskField::setDescriptor(IDispatch* dct) noexcept {
+    dct_ = dct;
+    dctDictionary_.Reset();
+    if (dct) dct->QueryInterface(__uuidof(IPyxDictionary), reinterpret_cast<void**>(dctDictionary_.GetAddressOf()));
+}
+
+IPyxDictionary* VeskField::descriptor() const {
+    if (!dct_) com::raise(RuntimeError::ObjectNotSet);
+    if (!dctDictionary_) com::raise(RuntimeError::TypeMismatch);
+    return dctDictionary_.Get();
+}
+
+IDispatch* VeskField::bill() const {
+    if (!billCtl_) com::raise(RuntimeError::ObjectNotSet);
+    return billCtl_.Get();
+}
+
+template <class F>
+Variant VeskField::withDescriptor(F&& call) {
+    IDispatch* control = bill();
+    ComPtr<IDispatch> dct = dct_;
+    struct TakeBack {
+        VeskField& field;
+        ComPtr<IDispatch>& dct;
+        ~TakeBack() { field.setDescriptor(dct.Get()); }
+    } takeBack{*this, dct};
+    return call(control, dct);
+}
+
+// ---------------------------------------------------------------- descriptor and control
+
+Variant VeskField::read(const wchar_t* key) const {
+    return host::item(descriptor(), key);
+}
+
+void VeskField::write(const wchar_t* key, const Variant& value) {
+    host::setItem(descriptor(), key, value.get());
+}
+
+void VeskField::writeGeometry(const wchar_t* key, short value) {
+    write(key, Variant(value));
+    layout::SizeControl(billCtl_.Get());
+}
+
+void VeskField::push(const wchar_t* propName) {
+    if (ownerKind_ != VeskFields::kOwnerHead) return;
+    // The new setting already stands in the descriptor; the control's answer is of no use.
+    Bstr name(propName);
+    withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+        return com::call(ctl, member::SetHeadCtlProperty, {Arg::ref(dct), Arg::ref(name)});
+    });
+}
+
+Variant VeskField::pull(const wchar_t* propName) {
+    // An entry field's look is not kept by the control: Empty, which reads as 0, "" or False.
+    if (ownerKind_ != VeskFields::kOwnerHead) return Variant();
+    Bstr name(propName);
+    return withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+        return com::call(ctl, member::GetHeadCtlProperty, {Arg::ref(dct), Arg::ref(name)});
+    });
+}
+
+void VeskField::setFontItem(const wchar_t* itemName, std::wstring_view newValue) {
+    std::wstring font = com::toString(read(L"FFont").get());
+    write(L"FFont", Variant(fonttext::SetFontItem(font, itemName, newValue, session::UpperChar)));
+}
+
+// ---------------------------------------------------------------- values
+
+host::DictionaryPtr VeskField::dataField() {
+    long row = row_;  // the control may not change the field's Row
+    Variant fld = withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+        return com::call(ctl, member::GetDataFld, {Arg::ref(dct), Arg::ref(row)});
+    });
+    return host::toDictionary(fld.get());
+}
+
+void VeskField::showText(std::wstring_view text) {
+    long row = row_;
+    Bstr shown(text);
+    withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+        return com::call(ctl, member::SetText, {Arg::ref(dct), Arg::ref(row), Arg::ref(shown)});
+    });
+}
+
+// ReadValue: never fails. A step that fails is skipped and the read goes on with what it has.
+Variant VeskField::readValue(Enu_ValueType type) noexcept {
+    host::DictionaryPtr fld;
+    if (!com::ignoring([&] { fld = dataField(); }) || !fld) return Variant();
+    // The stored value; a two-state field (FCtlType 4) reads it as a Boolean: False for 0 or
+    // nothing, True otherwise (Null too: it is not 0).
+    auto stored = [&] {
+        Variant value;
+        com::ignoring([&] { value = host::item(fld.Get(), L"FFLD"); });
+        com::ignoring([&] {
+            if (!isCode(read(L"FCtlType"), 4)) return;
+            std::optional<bool> zero = layout::EqualsNumber(value.get(), 0);
+            value = Variant(!zero || !*zero);
+        });
+        return value;
+    };
+    Variant result;
+    switch (type) {
+    case Enu_ValueType_FFLD: result = stored(); break;
+    case Enu_ValueType_FFND: com::ignoring([&] { result = host::item(fld.Get(), L"FFND"); }); break;
+    case Enu_ValueType_FDSP:
+        // A display text that cannot be read gives the stored value instead.
+        if (!com::ignoring([&] { result = host::item(fld.Get(), L"FDSP"); })) result = stored();
+        break;
+    }
+    return result;
+}
+
+// WriteValue. `Value` changes plain, two-state and list fields; `Number` changes lookup fields;
+// a let that does not suit the field changes nothing and succeeds.
+void VeskField::writeValue(const VARIANT& newValue, Enu_ValueType type) {
+    host::DictionaryPtr fld = dataField();
+    if (!fld) fail(kNoFieldData, L"无法更新字段的值");
+    // Lookup kinds 0 and 100 (and none at all) are no lookup.
+    Variant lookUpType = read(L"FLookUpType");
+    std::optional<bool> plain = layout::EqualsNumber(lookUpType.get(), 0);
+    std::optional<bool> plainToo = layout::EqualsNumber(lookUpType.get(), 100);
+    if (plain && plainToo && !*plain && !*plainToo) {
+        if (type != Enu_ValueType_FFND) return;
+        // The control resolves the value and stores it into the field data itself.
+        Bstr text = com::toBstr(newValue);
+        Variant byValue(text.view());
+        ComPtr<IDispatch> data(fld.Get());
+        long row = row_;
+        Variant found = withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+            return com::call(ctl, member::GetItem, {Arg::ref(dct), Arg::ref(data), Arg::value(byValue.get()), Arg::ref(row)});
+        });
+        fld = nullptr;
+        // Null counts as False: nothing was resolved.
+        if (found.vt() == VT_NULL || !com::toBool(found.get())) fail(kLookupFailed, L"更新查找类型字段时出现错误");
+        showText(text.view());
+        return;
+    }
+    if (type != Enu_ValueType_FFLD) return;
+    Variant ctlType = read(L"FCtlType");
+    if (isCode(ctlType, 8)) {
+        writeListValue(fld.Get(), newValue);
+        return;
+    }
+    Variant value(newValue);
+    if (isCode(ctlType, 4)) {
+        // A two-state field stores 1 or 0; Null counts as False.
+        const VARIANT& v = com::deref(newValue);
+        bool on = V_VT(&v) != VT_NULL && com::toBool(v);
+        value = Variant(short(on ? 1 : 0));
+    }
+    host::setItem(fld.Get(), L"FFLD", value.get());
+    host::setItem(fld.Get(), L"FMODIFY", integerOne().get());
+    showText(com::toBstr(value.get()).view());
+}
+
+// A list field: the value is looked for among the display texts first (the first in item order
+// wins), then among the codes; the code goes to FFLD, the display text to FDSP, both as texts,
+// and the form is shown the code.
+void VeskField::writeListValue(IPyxDictionary* fld, const VARIANT& newValue) {
+    host::DictionaryPtr items = fieldvalue::ListItems(descriptor());
+    Bstr text = com::toBstr(newValue);
+    std::optional<fieldvalue::ListChoice> choice =
+        fieldvalue::ChooseListItem(items.Get(), text.view(), fieldvalue::ItemMatch::Text);
+    if (!choice) fail(kNotInList, L"没有在列表项中找到指定的值");
+    Bstr display = com::toBstr(choice->display.get());
+    Bstr code = com::toBstr(choice->code.get());
+    host::setItem(fld, L"FDSP", Variant(display.view()).get());
+    host::setItem(fld, L"FFLD", Variant(code.view()).get());
+    host::setItem(fld, L"FMODIFY", integerOne().get());
+    showText(code.view());
+}
 
 STDMETHODIMP VeskField::put_Value(VARIANT vData) {
-    return pending(__func__);
+    return guard([&] { com::reraiseAs(kSource, [&] { writeValue(vData, Enu_ValueType_FFLD); }); });
 }
 
 STDMETHODIMP VeskField::get_Value(VARIANT* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        readValue(Enu_ValueType_FFLD).detach(ret);
+    });
 }
 
 STDMETHODIMP VeskField::put_Number(VARIANT vData) {
-    return pending(__func__);
+    return guard([&] { com::reraiseAs(kSource, [&] { writeValue(vData, Enu_ValueType_FFND); }); });
 }
 
 STDMETHODIMP VeskField::get_Number(VARIANT* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        readValue(Enu_ValueType_FFND).detach(ret);
+    });
 }
 
 STDMETHODIMP VeskField::get_Text(VARIANT* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        readValue(Enu_ValueType_FDSP).detach(ret);
+    });
 }
 
+// ---------------------------------------------------------------- run-time state
+
 STDMETHODIMP VeskField::put_Row(long vData) {
-    return pending(__func__);
+    return guard([&] { row_ = vData; });
 }
 
 STDMETHODIMP VeskField::put_Visible(VARIANT_BOOL vData) {
-    return pending(__func__);
+    return guard([&] {
+        withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+            return com::call(ctl, member::ShowHideField, {Arg::ref(dct), Arg::refBool(vData)});
+        });
+    });
 }
 
 STDMETHODIMP VeskField::get_Visible(VARIANT_BOOL* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::put_TextColor(long vData) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_TextColor(long* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_TableName(BSTR* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_Page(short* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::put_Note(BSTR vData) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_Note(BSTR* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_NeedSave(VARIANT_BOOL* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::put_MustInput(VARIANT_BOOL vData) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_MustInput(VARIANT_BOOL* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        Variant visible = withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+            return com::call(ctl, member::IsFieldVisibleRunTime, {Arg::ref(dct)});
+        });
+        *ret = com::toVariantBool(visible.get());
+    });
 }
 
 STDMETHODIMP VeskField::put_FieldLock(VARIANT_BOOL vData) {
-    return pending(__func__);
+    return guard([&] {
+        long row = row_;
+        withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+            return com::call(ctl, member::LockCell, {Arg::ref(dct), Arg::ref(row), Arg::refBool(vData)});
+        });
+    });
 }
 
 STDMETHODIMP VeskField::get_FieldLock(VARIANT_BOOL* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        long row = row_;
+        Variant locked = withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+            return com::call(ctl, member::IsFieldLockRunTime, {Arg::ref(dct), Arg::ref(row)});
+        });
+        *ret = com::toVariantBool(locked.get());
+    });
+}
+
+// ---------------------------------------------------------------- template settings
+
+STDMETHODIMP VeskField::get_TableName(BSTR* ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(read(L"FTableName").get()).release();
+    });
+}
+
+STDMETHODIMP VeskField::get_Page(short* ret) {
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(read(L"FPage").get());
+    });
+}
+
+STDMETHODIMP VeskField::put_Note(BSTR vData) {
+    return guard([&] { write(L"FNote", Variant(viewOf(vData))); });
+}
+
+STDMETHODIMP VeskField::get_Note(BSTR* ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(read(L"FNote").get()).release();
+    });
+}
+
+STDMETHODIMP VeskField::get_NeedSave(VARIANT_BOOL* ret) {
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        *ret = com::toVariantBool(read(L"FNeedSave").get());
+    });
+}
+
+STDMETHODIMP VeskField::put_MustInput(VARIANT_BOOL vData) {
+    return guard([&] { write(L"FMustInput", Variant::boolean(vData)); });
+}
+
+STDMETHODIMP VeskField::get_MustInput(VARIANT_BOOL* ret) {
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        *ret = com::toVariantBool(read(L"FMustInput").get());
+    });
 }
 
 STDMETHODIMP VeskField::put_FieldTop(short vData) {
-    return pending(__func__);
+    return guard([&] { writeGeometry(L"FTop", vData); });
 }
 
 STDMETHODIMP VeskField::get_FieldTop(short* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(read(L"FTop").get());
+    });
 }
 
 STDMETHODIMP VeskField::put_FieldLeft(short vData) {
-    return pending(__func__);
+    return guard([&] { writeGeometry(L"FLeft", vData); });
 }
 
 STDMETHODIMP VeskField::get_FieldLeft(short* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(read(L"FLeft").get());
+    });
 }
 
 STDMETHODIMP VeskField::get_Layer(short* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::put_LabelWidth(short vData) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_LabelWidth(short* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::put_LabelColor(long vData) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_LabelColor(long* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(read(L"FLayer").get());
+    });
 }
 
 STDMETHODIMP VeskField::get_FKey(BSTR* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(read(L"FKey").get()).release();
+    });
 }
 
 STDMETHODIMP VeskField::put_FieldHeight(short vData) {
-    return pending(__func__);
+    return guard([&] { writeGeometry(L"FHeight", vData); });
 }
 
 STDMETHODIMP VeskField::get_FieldHeight(short* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(read(L"FHeight").get());
+    });
 }
 
 STDMETHODIMP VeskField::put_FieldWidth(short vData) {
-    return pending(__func__);
+    return guard([&] { writeGeometry(L"FWidth", vData); });
 }
 
 STDMETHODIMP VeskField::get_FieldWidth(short* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::put_FrameBorderColor(long vData) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_FrameBorderColor(long* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::put_FrameBorder(VARIANT_BOOL vData) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_FrameBorder(VARIANT_BOOL* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::put_FontName(BSTR vData) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_FontName(BSTR* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::put_FontSize(CURRENCY vData) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_FontSize(CURRENCY* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::put_FontBold(VARIANT_BOOL vData) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_FontBold(VARIANT_BOOL* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::put_FontItalic(VARIANT_BOOL vData) {
-    return pending(__func__);
-}
-
-STDMETHODIMP VeskField::get_FontItalic(VARIANT_BOOL* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(read(L"FWidth").get());
+    });
 }
 
 STDMETHODIMP VeskField::put_Filter(BSTR vData) {
-    return pending(__func__);
+    return guard([&] { write(L"FFilter", Variant(viewOf(vData))); });
 }
 
 STDMETHODIMP VeskField::get_Filter(BSTR* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(read(L"FFilter").get()).release();
+    });
 }
 
 STDMETHODIMP VeskField::get_FieldName(BSTR* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(read(L"FFieldName").get()).release();
+    });
 }
 
+// The caption stands in the descriptor before the control is asked to show it; a failing
+// SetCaption leaves it there.
 STDMETHODIMP VeskField::put_Caption(BSTR vData) {
-    return pending(__func__);
+    return guard([&] {
+        write(L"FCaption", Variant(viewOf(vData)));
+        withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+            return com::call(ctl, member::SetCaption, {Arg::ref(dct)});
+        });
+    });
 }
 
 STDMETHODIMP VeskField::get_Caption(BSTR* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(read(L"FCaption").get()).release();
+    });
+}
+
+// ---------------------------------------------------------------- presentation
+
+STDMETHODIMP VeskField::put_TextColor(long vData) {
+    return guard([&] {
+        write(L"FTextColor", Variant(vData));
+        push(L"TextColor");
+    });
+}
+
+STDMETHODIMP VeskField::get_TextColor(long* ret) {
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(pull(L"TextColor").get());
+    });
+}
+
+STDMETHODIMP VeskField::put_LabelWidth(short vData) {
+    return guard([&] {
+        write(L"FLabelWidth", Variant(vData));
+        push(L"LabelWidth");
+    });
+}
+
+STDMETHODIMP VeskField::get_LabelWidth(short* ret) {
+    return guard([&] {
+        com::initOut(ret, short(0));
+        *ret = com::toShort(pull(L"LabelWidth").get());
+    });
+}
+
+STDMETHODIMP VeskField::put_LabelColor(long vData) {
+    return guard([&] {
+        write(L"FLabelColor", Variant(vData));
+        push(L"LabelColor");
+    });
+}
+
+STDMETHODIMP VeskField::get_LabelColor(long* ret) {
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(pull(L"LabelColor").get());
+    });
+}
+
+STDMETHODIMP VeskField::put_FrameBorderColor(long vData) {
+    return guard([&] {
+        write(L"FFrameBorderColor", Variant(vData));
+        push(L"FrameBorderColor");
+    });
+}
+
+STDMETHODIMP VeskField::get_FrameBorderColor(long* ret) {
+    return guard([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(pull(L"FrameBorderColor").get());
+    });
+}
+
+STDMETHODIMP VeskField::put_FrameBorder(VARIANT_BOOL vData) {
+    return guard([&] {
+        write(L"FFrameBorder", Variant::boolean(vData));
+        push(L"FrameBorder");
+    });
+}
+
+STDMETHODIMP VeskField::get_FrameBorder(VARIANT_BOOL* ret) {
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        *ret = com::toVariantBool(pull(L"FrameBorder").get());
+    });
+}
+
+// Font items are written as the texts of their values: sizes as the decimal text of the
+// Currency (9, 10.5), bold and italic as True or False.
+STDMETHODIMP VeskField::put_FontName(BSTR vData) {
+    return guard([&] {
+        setFontItem(L"FontName", viewOf(vData));
+        push(L"FontName");
+    });
+}
+
+STDMETHODIMP VeskField::get_FontName(BSTR* ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = com::toBstr(pull(L"FontName").get()).release();
+    });
+}
+
+STDMETHODIMP VeskField::put_FontSize(CURRENCY vData) {
+    return guard([&] {
+        VARIANT size;
+        VariantInit(&size);
+        V_VT(&size) = VT_CY;
+        V_CY(&size) = vData;
+        setFontItem(L"FontSize", com::toBstr(size).view());
+        push(L"FontSize");
+    });
+}
+
+STDMETHODIMP VeskField::get_FontSize(CURRENCY* ret) {
+    return guard([&] {
+        com::initOut(ret, CURRENCY{});
+        *ret = com::toCurrency(pull(L"FontSize").get());
+    });
+}
+
+STDMETHODIMP VeskField::put_FontBold(VARIANT_BOOL vData) {
+    return guard([&] {
+        setFontItem(L"FontBold", com::toBstr(Variant::boolean(vData).get()).view());
+        push(L"FontBold");
+    });
+}
+
+STDMETHODIMP VeskField::get_FontBold(VARIANT_BOOL* ret) {
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        *ret = com::toVariantBool(pull(L"FontBold").get());
+    });
+}
+
+STDMETHODIMP VeskField::put_FontItalic(VARIANT_BOOL vData) {
+    return guard([&] {
+        setFontItem(L"FontItalic", com::toBstr(Variant::boolean(vData).get()).view());
+        push(L"FontItalic");
+    });
+}
+
+STDMETHODIMP VeskField::get_FontItalic(VARIANT_BOOL* ret) {
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        *ret = com::toVariantBool(pull(L"FontItalic").get());
+    });
 }
 
 }  // namespace orvi

@@ -1,4 +1,19 @@
+// VeskField: one field of the bill layout, on the header page or in an entry grid. Template
+// settings live in the field's descriptor in the template's field table and are read and written
+// there; run-time state (visible, locked, the look of header controls) and values belong to the
+// bill control and are asked of it late-bound.
+//
+// Presentation changes of a header field (colours, label width, frame, font) are pushed to the
+// bill control at once and read back from it; for an entry field they are only written into the
+// descriptor and read back as empty values.
+//
+// Every bill-control call that receives the descriptor passes it by reference, and the field
+// keeps whatever the control left in the argument as its descriptor afterwards.
 #pragma once
+#include <string>
+#include <string_view>
+
+#include "bill/HostData.h"
 #include "server/Library.h"
 
 namespace orvi {
@@ -61,6 +76,51 @@ public:
     STDMETHODIMP get_FieldName(BSTR* ret) override;
     STDMETHODIMP put_Caption(BSTR vData) override;
     STDMETHODIMP get_Caption(BSTR* ret) override;
+
+    // Initialisers of the field collection, called on every Item in this order. Row is left as
+    // it is: a row chosen for one field stays chosen for the next.
+    // SetBillCtl stores the control, then reads its DataSrv.TableInfo as the field table.
+    void setBillCtl(IDispatch* billCtl);
+    void setOwnerKind(std::wstring_view ownerKind) { ownerKind_ = ownerKind; }
+    // Stores the descriptor key and reads the descriptor from the field table under it.
+    void setFieldKey(Bstr key);
+
+private:
+    // The descriptor as the template or the control last gave it, and the same object as the
+    // foundation's Dictionary when it is one.
+    void setDescriptor(IDispatch* dct) noexcept;
+    IPyxDictionary* descriptor() const;  // error 91 without one, 13 when it is no Dictionary
+    IDispatch* bill() const;             // the bill control, or error 91
+
+    // A bill-control call that receives the descriptor by reference as its first argument; the
+    // descriptor the control leaves there is taken back, also when the call fails.
+    template <class F>
+    Variant withDescriptor(F&& call);
+
+    Variant read(const wchar_t* key) const;
+    void write(const wchar_t* key, const Variant& value);
+    void writeGeometry(const wchar_t* key, short value);
+    // PushHeadProperty / PullHeadProperty: a header field's look goes to and comes from the
+    // bill control; other fields have none there.
+    void push(const wchar_t* propName);
+    Variant pull(const wchar_t* propName);
+    // SetFontItem: one item of the font text under "FFont".
+    void setFontItem(const wchar_t* itemName, std::wstring_view newValue);
+
+    // The value members (Value, Number, Text).
+    Variant readValue(Enu_ValueType type) noexcept;
+    void writeValue(const VARIANT& newValue, Enu_ValueType type);
+    void writeListValue(IPyxDictionary* fld, const VARIANT& newValue);
+    host::DictionaryPtr dataField();  // the control's GetDataFld(descriptor, Row)
+    void showText(std::wstring_view text);
+
+    ComPtr<IDispatch> billCtl_;
+    host::DictionaryPtr tableInfo_;
+    ComPtr<IDispatch> dct_;
+    host::DictionaryPtr dctDictionary_;
+    long row_ = -1;  // the value BillEvent's field members use when their Row is omitted
+    Bstr key_;
+    std::wstring ownerKind_;
 };
 
 }  // namespace orvi

@@ -1,16 +1,116 @@
 #include "layout/VeskFields.h"
 
+#include "layout/MLayout.h"
+#include "layout/VeskField.h"
+
 namespace orvi {
 
+namespace {
+
+// A text Index (variant type String): a field key rather than a position.
+const BSTR* textOf(const VARIANT& index) noexcept {
+    const VARIANT& v = com::deref(index);
+    if (V_VT(&v) == VT_BSTR) return &V_BSTR(&v);
+    if (V_VT(&v) == (VT_BYREF | VT_BSTR)) return V_BSTRREF(&v);
+    return nullptr;
+}
+
+// The value get with a default of the foundation's Dictionary: the item, or "" for a key that
+// is not there.
+Variant valueOr(IPyxDictionary* d, BSTR key) {
+    if (!d) com::raise(RuntimeError::ObjectNotSet);
+    Variant fallback(L"");
+    Variant r;
+    com::checkCall(d->get_Value(key, fallback.get(), &r.get()), d, __uuidof(IPyxDictionary));
+    return r;
+}
+
+}  // namespace
+
+// {5B0D3C1E-7A41-4F0B-9C5E-2E8D6F41A9B7}: private to this module, never registered.
+const IID VeskFields::kIdentity = {0x5b0d3c1e, 0x7a41, 0x4f0b, {0x9c, 0x5e, 0x2e, 0x8d, 0x6f, 0x41, 0xa9, 0xb7}};
+
+void* VeskFieldsIdentity::castTo(REFIID riid) noexcept {
+    return riid == VeskFields::kIdentity ? static_cast<VeskFields*>(this) : nullptr;
+}
+
 VeskFields::VeskFields() = default;
-VeskFields::~VeskFields() = default;
+VeskFields::~VeskFields() {
+    field_.Reset();
+    tableInfo_.Reset();
+    billCtl_.Reset();
+}
+
+ComPtr<VeskFields> VeskFields::from(IUnknown* object) {
+    if (!object) return nullptr;
+    void* self = nullptr;
+    if (FAILED(object->QueryInterface(kIdentity, &self)) || !self) com::raise(RuntimeError::TypeMismatch);
+    return com::adopt(static_cast<VeskFields*>(self));
+}
+
+void VeskFields::setBillCtl(IDispatch* billCtl) {
+    billCtl_ = billCtl;
+    tableInfo_ = layout::TableInfoOf(billCtl);
+}
+
+IPyxDictionary* VeskFields::table() const {
+    if (!tableInfo_) com::raise(RuntimeError::ObjectNotSet);
+    return tableInfo_.Get();
+}
+
+Bstr VeskFields::keyByIndex(const VARIANT& index) const noexcept {
+    Bstr key;
+    com::ignoring([&] {
+        // The usual conversion: 2.6 is position 3, True is -1.
+        long n = com::toLong(index);
+        host::DictionaryPtr page = host::toDictionary(host::item(table(), host::pageKey(page_)).get());
+        if (n < 1 || n > host::count(page.Get())) return;
+        Bstr name = host::keyAt(page.Get(), n);
+        key = layout::TakeText(layout::ItemOf(page.Get(), name.get()));
+    });
+    return key;
+}
+
+Bstr VeskFields::keyByName(BSTR name) const {
+    host::DictionaryPtr map = host::toDictionary(host::item(table(), L"Map").get());
+    Bstr mapped = layout::TakeText(valueOr(map.Get(), name));
+    if (mapped.empty()) return {};
+    // The page must list the mapped key itself, letter case included: a field of another page
+    // is not found here.
+    host::DictionaryPtr page = host::toDictionary(host::item(table(), host::pageKey(page_)).get());
+    long count = host::count(page.Get());
+    for (long i = 1; i <= count; ++i) {
+        if (host::keyAt(page.Get(), i).view() == mapped.view())
+            return layout::TakeText(layout::ItemOf(page.Get(), mapped.get()));
+    }
+    return {};
+}
 
 STDMETHODIMP VeskFields::get_Item(VARIANT Index, _VeskField** ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        com::reraiseAs(kSource, [&] {
+            // A text is a field key, even one made of digits; anything else is a position.
+            const BSTR* text = textOf(Index);
+            Bstr key = text ? keyByName(*text) : keyByIndex(Index);
+            if (key.empty()) layout::RaiseBadIndex(L"Index 值错误。没有该字段");
+            if (!field_) field_ = com::make<VeskField>();
+            ComPtr<VeskField> field = field_;
+            field->setBillCtl(billCtl_.Get());
+            field->setOwnerKind(ownerKind_);
+            field->setFieldKey(std::move(key));
+            com::copyOut(ret, field);
+        });
+    });
 }
 
 STDMETHODIMP VeskFields::get_Count(long* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, 0L);
+        // The page dictionary's own Count, asked late-bound.
+        ComPtr<IDispatch> page = com::toObject(host::item(table(), host::pageKey(page_)).get());
+        *ret = com::toLong(com::get(page.Get(), L"Count").get());
+    });
 }
 
 }  // namespace orvi
