@@ -85,6 +85,8 @@ SampleBill buildSampleBill() {
                               {1, L"t_SEOrderFee", L"FFeeID", 1, 4600, 1200},
                               {2, L"t_SEOrderAttach", L"FAttachID", 1, 5900, 600},
                               {0, L"t_SEOrderTerms", L"FTermsID", 1, 6600, 800}};
+    // FIndex numbers the header 1 and the grids from 2 in page order (the control's grid number
+    // plus 2); a page that is no grid has none.
     long index = 1;
     for (const PageSpec& p : pages) {
         auto page = dict({{L"FEntryType", num(p.entryType)},
@@ -94,8 +96,8 @@ SampleBill buildSampleBill() {
                           {L"FTop", num(p.top)},
                           {L"FLeft", num(0)},
                           {L"FHeight", num(p.height)},
-                          {L"FWidth", num(9600)},
-                          {L"FIndex", num(index++)}});
+                          {L"FWidth", num(9600)}});
+        if (p.entryType == 0 || p.entryType == 1) page->set(L"FIndex", num(index++));
         b.classTypeEntry->add(objectValue(page.Get()));
     }
 

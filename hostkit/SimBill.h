@@ -1,6 +1,6 @@
 // A simulated bill form: a bill control and data service (fake host objects) over a sample
-// template with a header page and two entry grids, and the bill's data. Used by the demo, by
-// tests and, as OrviHostKit.SimBill, by scripts.
+// template with a header page, three entry grids and a page that is neither, and the bill's
+// data. Used by the demo, by tests and, as OrviHostKit.SimBill, by scripts.
 #pragma once
 #include "hostkit/FakeHost.h"
 #include "hostkit/PyxContainers.h"

@@ -1,6 +1,7 @@
 // The header page and the entry grids as a plug-in reaches them through the bill event object:
 // numbering of the grids, index conversions, the one item object of each collection, binding to
 // another bill control, the grid's template settings and the bill control's grid members.
+#include "OrviClassEvents.h"
 #include "test_layout_support.h"
 
 using namespace testkit;
@@ -339,8 +340,14 @@ TEST_CASE(a_page_takes_only_the_librarys_own_field_collection) {
     // Any other object is a type mismatch, and the collection held stays.
     auto foreign = hostkit::newFake(L"NotFields");
     auto dictionary = hostkit::newDictionary();
-    CHECK_ERROR(head.putRef(L"VeskFields", obj(foreign.Get())), kTypeMismatch, kHeadSource);
-    CHECK_ERROR(entry.putRef(L"VeskFields", obj(dictionary.Get())), kTypeMismatch, kEntrySource);
+    // Late-bound, the dispatcher refuses it before the member runs; through the vtable, the
+    // member itself does.
+    CHECK_HR(head.putRef(L"VeskFields", obj(foreign.Get())).hr, DISP_E_TYPEMISMATCH);
+    CHECK_HR(entry.putRef(L"VeskFields", obj(dictionary.Get())).hr, DISP_E_TYPEMISMATCH);
+    ComPtr<_BillHead> headVtbl;
+    REQUIRE(SUCCEEDED(head.get()->QueryInterface(IID__BillHead, reinterpret_cast<void**>(headVtbl.GetAddressOf()))));
+    _VeskFields* pretender = reinterpret_cast<_VeskFields*>(static_cast<IDispatch*>(foreign.Get()));
+    CHECK_HR(headVtbl->putref_VeskFields(&pretender), kTypeMismatch);
     CHECK(sameObject(head.object(L"VeskFields").get(), entryFields.get()));
     // Nothing empties it: the next read makes a new collection.
     head.setRef(L"VeskFields", obj(nullptr));
