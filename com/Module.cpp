@@ -6,17 +6,17 @@ namespace {
 
 // A TLS slot holding the calling thread's object count as a pointer-sized integer. A plain slot
 // has no thread-exit callback: a thread that ends after the module is gone calls nothing here.
+DWORD allocatedSlot = TLS_OUT_OF_INDEXES;
+
+BOOL CALLBACK allocateSlot(PINIT_ONCE, PVOID, PVOID*) {
+    allocatedSlot = TlsAlloc();
+    return TRUE;
+}
+
 DWORD countSlot() noexcept {
     static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
-    static DWORD slot = TLS_OUT_OF_INDEXES;
-    InitOnceExecuteOnce(
-        &once,
-        [](PINIT_ONCE, PVOID, PVOID*) -> BOOL {
-            slot = TlsAlloc();
-            return TRUE;
-        },
-        nullptr, nullptr);
-    return slot;
+    InitOnceExecuteOnce(&once, allocateSlot, nullptr, nullptr);
+    return allocatedSlot;
 }
 
 intptr_t threadCount(DWORD slot) noexcept {

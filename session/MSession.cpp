@@ -30,17 +30,17 @@ struct ThreadSession {
 
 // This thread's state, in a plain TLS slot: no thread-exit callback, so a thread that outlives the
 // module calls nothing here. The state is released by ReleaseThreadSession on its own thread.
+DWORD allocatedSlot = TLS_OUT_OF_INDEXES;
+
+BOOL CALLBACK allocateSlot(PINIT_ONCE, PVOID, PVOID*) {
+    allocatedSlot = TlsAlloc();
+    return TRUE;
+}
+
 DWORD sessionSlot() {
     static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
-    static DWORD slot = TLS_OUT_OF_INDEXES;
-    InitOnceExecuteOnce(
-        &once,
-        [](PINIT_ONCE, PVOID, PVOID*) -> BOOL {
-            slot = TlsAlloc();
-            return TRUE;
-        },
-        nullptr, nullptr);
-    return slot;
+    InitOnceExecuteOnce(&once, allocateSlot, nullptr, nullptr);
+    return allocatedSlot;
 }
 
 ThreadSession* currentSession() noexcept {
