@@ -94,14 +94,7 @@ STDMETHODIMP BillEvent::SetCaption(IDispatch* dct) {
 }
 
 STDMETHODIMP BillEvent::SetBarStatus(BSTR Name, BSTR Property, VARIANT* Value, VARIANT* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::ignoring([&] {
-            Bstr name = copyOf(Name), property = copyOf(Property);
-            Variant value = Value ? Variant(*Value) : Variant();
-            com::call(bill(), member::SetBarStatus, {Arg::ref(name), Arg::ref(property), Arg::value(value.get())});
-        });
-    });
+    return setBarStatus(billCtl_.Get(), Name, Property, Value, ret);
 }
 
 STDMETHODIMP BillEvent::ShowHideField(IDispatch* dct, VARIANT_BOOL bValue, VARIANT* ret) {

@@ -31,6 +31,19 @@ VectorPtr toVector(IDispatch* p) {
     return com::as<IPyxVector>(p);
 }
 
+// ADO's _Recordset.
+const IID kRecordsetIid = {0x00000556, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x6D, 0x2E, 0xA4}};
+
+ComPtr<IDispatch> toRecordset(IDispatch* p) {
+    ComPtr<IDispatch> r;
+    if (p && FAILED(p->QueryInterface(kRecordsetIid, reinterpret_cast<void**>(r.GetAddressOf()))))
+        com::raise(RuntimeError::TypeMismatch);
+    return r;
+}
+ComPtr<IDispatch> toRecordset(const VARIANT& v) {
+    return toRecordset(com::toObject(v).Get());
+}
+
 Variant item(IPyxDictionary* d, std::wstring_view key) {
     Bstr k(key);
     Variant r;

@@ -19,6 +19,11 @@ VectorPtr toVector(const VARIANT& v);
 DictionaryPtr toDictionary(IDispatch* p);
 VectorPtr toVector(IDispatch* p);
 
+// An ADO Recordset, held through its _Recordset interface (a dual interface, so an IDispatch).
+// Nothing stays Nothing; an object that is no recordset is a type mismatch.
+ComPtr<IDispatch> toRecordset(const VARIANT& v);
+ComPtr<IDispatch> toRecordset(IDispatch* p);
+
 // Value get by key; a missing key gives what the container gives (Empty). A null container is 91.
 Variant item(IPyxDictionary* d, std::wstring_view key);
 // The same with a key that already is a BSTR (no copy made).

@@ -59,4 +59,26 @@ inline constexpr const wchar_t* ClassType = L"ClassType";
 inline constexpr const wchar_t* TableInfo = L"TableInfo";
 inline constexpr const wchar_t* ClassTypeEntry = L"ClassTypeEntry";
 
+// List control of the bill list form (SetBarStatus as on the bill control).
+inline constexpr const wchar_t* RsId = L"RsId";
+inline constexpr const wchar_t* EnableListFillRowEvents = L"EnableListFillRowEvents";
+inline constexpr const wchar_t* GetCurrentSelRowInfo = L"GetCurrentSelRowInfo";
+inline constexpr const wchar_t* GetSelectedBillInfo = L"GetSelectedBillInfo";
+inline constexpr const wchar_t* LoadSelectedBill = L"LoadSelectedBill";
+
+// Browse control of the base-data form (GetActiveCtl as on the bill control).
+inline constexpr const wchar_t* GetSelectedClassIDEx = L"GetSelectedClassIDEx";
+inline constexpr const wchar_t* GetSelectedItemID = L"GetSelectedItemID";
+inline constexpr const wchar_t* GetSelectedClassType = L"GetSelectedClassType";
+inline constexpr const wchar_t* SelectClassGroupByID = L"SelectClassGroupByID";
+inline constexpr const wchar_t* RefreshListByClassGroupID = L"RefreshListByClassGroupID";
+inline constexpr const wchar_t* RefreshSelectedClassGroup = L"RefreshSelectedClassGroup";
+inline constexpr const wchar_t* RefreshSelectedClassGroupList = L"RefreshSelectedClassGroupList";
+inline constexpr const wchar_t* RefreshClassGroups = L"RefreshClassGroups";
+inline constexpr const wchar_t* PitchItemByID = L"PitchItemByID";
+inline constexpr const wchar_t* IsSearchState = L"IsSearchState";
+
+// Template dictionaries.
+inline constexpr const wchar_t* LookUp = L"LookUp";
+
 }  // namespace orvi::host::member

@@ -4,13 +4,21 @@ namespace orvi::com {
 
 namespace {
 
-Variant invokeWith(IDispatch* target, const wchar_t* name, WORD flags, const Arg* const* args, UINT count,
-                   bool namedValue, HRESULT* failure = nullptr) {
+// The member's DISPID; a null name is the default member.
+DISPID memberId(IDispatch* target, const wchar_t* name) {
     if (!target) raise(RuntimeError::ObjectNotSet);
+    if (!name) return DISPID_VALUE;
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[1] = {const_cast<LPOLESTR>(name)};
     HRESULT hr = target->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
     if (FAILED(hr)) throwHresult(hr == DISP_E_UNKNOWNNAME ? DISP_E_MEMBERNOTFOUND : hr);
+    return id;
+}
+
+Variant invokeWith(IDispatch* target, const wchar_t* name, WORD flags, const Arg* const* args, UINT count,
+                   bool namedValue, HRESULT* failure = nullptr) {
+    DISPID id = memberId(target, name);
+    HRESULT hr = S_OK;
 
     VARIANT local[16];
     VARIANT* rgvarg = count <= 16 ? local : new VARIANT[count];

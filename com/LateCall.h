@@ -63,7 +63,7 @@ private:
     bool owned_ = false;
 };
 
-// Invokes `name` on `target` (a null target is error 91).
+// Invokes `name` on `target` (a null target is error 91; a null name is the default member).
 Variant invoke(IDispatch* target, const wchar_t* name, WORD flags, std::initializer_list<Arg> args = {});
 
 // Property get or method call (VB's form for both: DISPATCH_METHOD | DISPATCH_PROPERTYGET).
@@ -72,6 +72,10 @@ inline Variant call(IDispatch* target, const wchar_t* name, std::initializer_lis
 }
 inline Variant get(IDispatch* target, const wchar_t* name, std::initializer_list<Arg> args = {}) {
     return call(target, name, args);
+}
+// The default member with these arguments: VB's indexing of an object, as in obj(index).
+inline Variant index(IDispatch* target, std::initializer_list<Arg> args) {
+    return call(target, nullptr, args);
 }
 // A call whose failure is the caller's to record rather than to raise: what the callee answered
 // (also when it reported a failure alongside, as a sloppy callee may) and its error, if any.

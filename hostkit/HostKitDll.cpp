@@ -8,6 +8,7 @@
 #include "hostkit/PyxContainers.h"
 #include "hostkit/SessionKit.h"
 #include "hostkit/SimBill.h"
+#include "hostkit/SimList.h"
 
 namespace {
 
@@ -19,6 +20,8 @@ const ClassEntry kClasses[] = {
     {&CLSID_PyxVector, L"Pyx.Vector", createInstance<hostkit::PyxVector>},
     {&CLSID_FakeHost, L"OrviHostKit.FakeHost", createInstance<hostkit::FakeHost>},
     {&CLSID_SimBill, L"OrviHostKit.SimBill", createInstance<hostkit::SimBill>},
+    {&CLSID_SimList, L"OrviHostKit.SimList", createInstance<hostkit::SimList>},
+    {&CLSID_SimBrowse, L"OrviHostKit.SimBrowse", createInstance<hostkit::SimBrowse>},
     // Session services of the client, under the ProgIDs the library creates them by.
     {&CLSID_ShareProps, L"OrviPropsMgr.ShareProps", hostkit::createKitObject<hostkit::PropsStore>},
     {&CLSID_OrviResLoader, L"OrviResLoader.Loader", hostkit::createKitObject<hostkit::OrviTextLoader>},

@@ -1,156 +1,252 @@
+// BaseClassEvent: the properties the base-data form assigns, the relays of its events (the bar
+// relays are EventObject's) and the browse API. Each browse API member makes one call on the
+// browse control and raises any failure again under this class's source; properties and relays
+// let errors through unchanged.
 #include "list/BaseClassEvent.h"
+
+#include "bill/HostForm.h"
 
 namespace orvi {
 
+namespace member = host::member;
+
+namespace event {
+// DISPIDs of __BaseClassEvent (the bar events are named in the class).
+constexpr DISPID AfterGetData = 5, ClassGroupSelected = 6, ListFillRow = 7, RefreshList = 8, DoCommand = 9,
+                 BeforeSendMessage = 10;
+}  // namespace event
+
 BaseClassEvent::BaseClassEvent() = default;
-BaseClassEvent::~BaseClassEvent() = default;
 
-STDMETHODIMP BaseClassEvent::FireBarInitialize(VARIANT* ret) {
-    return pending(__func__);
+BaseClassEvent::~BaseClassEvent() {
+    tool_.Reset();
+    qelLib_.Reset();
+    menuBar_.Reset();
+    ledgerProperty_.Reset();
+    dataSrv_.Reset();
+    rsClassGroup_.Reset();
+    rsId_.Reset();
+    rsItem_.Reset();
+    listActiveBar_.Reset();
+    browseCtl_.Reset();
 }
 
-STDMETHODIMP BaseClassEvent::FireAfterGetData(VARIANT* ret) {
-    return pending(__func__);
+Variant BaseClassEvent::browse(const wchar_t* name, std::initializer_list<Arg> args) {
+    if (!browseCtl_) com::raise(RuntimeError::ObjectNotSet);
+    return com::call(browseCtl_.Get(), name, args);
 }
 
-STDMETHODIMP BaseClassEvent::FireDoCommand(IDispatch* Tool, long* lngReturnCode, VARIANT* ret) {
-    return pending(__func__);
+// ---- properties ----------------------------------------------------------------------------
+
+namespace {
+
+template <class P>
+HRESULT hand(IDispatch** ret, const ComPtr<P>& held) {
+    com::initOut(ret);
+    com::copyOut(ret, held);
+    return S_OK;
 }
 
-STDMETHODIMP BaseClassEvent::FireListFillRow(long lRow, IDispatch* RowData, IDispatch* HeadDict, BSTR* CellData, long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP BaseClassEvent::FireRefreshList(VARIANT* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP BaseClassEvent::FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VARIANT* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP BaseClassEvent::FireClassGroupSelected(long Button, long ClassGroupType, long ClassGroupID, BSTR ClassGroupFullNumber, VARIANT* ret) {
-    return pending(__func__);
-}
+}  // namespace
 
 STDMETHODIMP BaseClassEvent::get_BrowseCtl(IDispatch** ret) {
-    return pending(__func__);
+    return guard([&] { hand(ret, browseCtl_); });
 }
 
 STDMETHODIMP BaseClassEvent::put_BrowseCtl(IDispatch* vData) {
-    return pending(__func__);
+    return guard([&] { browseCtl_ = vData; });
 }
 
 STDMETHODIMP BaseClassEvent::get_ListActiveBar(IDispatch** ret) {
-    return pending(__func__);
+    return guard([&] { hand(ret, listActiveBar_); });
 }
 
 STDMETHODIMP BaseClassEvent::putref_ListActiveBar(IDispatch* NewValue) {
-    return pending(__func__);
+    return guard([&] { listActiveBar_ = NewValue; });
 }
 
+// The three recordsets are ADO Recordsets: another kind of object is a type mismatch and the
+// recordset held before stays.
 STDMETHODIMP BaseClassEvent::get_RsItem(IDispatch** ret) {
-    return pending(__func__);
+    return guard([&] { hand(ret, rsItem_); });
 }
 
 STDMETHODIMP BaseClassEvent::putref_RsItem(IDispatch* NewValue) {
-    return pending(__func__);
+    return guard([&] { rsItem_ = host::toRecordset(NewValue); });
 }
 
 STDMETHODIMP BaseClassEvent::get_RsId(IDispatch** ret) {
-    return pending(__func__);
+    return guard([&] { hand(ret, rsId_); });
 }
 
 STDMETHODIMP BaseClassEvent::putref_RsId(IDispatch* NewValue) {
-    return pending(__func__);
+    return guard([&] { rsId_ = host::toRecordset(NewValue); });
 }
 
 STDMETHODIMP BaseClassEvent::get_RsClassGroup(IDispatch** ret) {
-    return pending(__func__);
+    return guard([&] { hand(ret, rsClassGroup_); });
 }
 
 STDMETHODIMP BaseClassEvent::putref_RsClassGroup(IDispatch* NewValue) {
-    return pending(__func__);
+    return guard([&] { rsClassGroup_ = host::toRecordset(NewValue); });
 }
 
 STDMETHODIMP BaseClassEvent::get_DataSrv(IDispatch** ret) {
-    return pending(__func__);
+    return guard([&] { hand(ret, dataSrv_); });
 }
 
 STDMETHODIMP BaseClassEvent::putref_DataSrv(IDispatch* NewValue) {
-    return pending(__func__);
+    return guard([&] { dataSrv_ = NewValue; });
 }
 
 STDMETHODIMP BaseClassEvent::putref_LedgerProperty(IDispatch* NewValue) {
-    return pending(__func__);
+    return guard([&] { ledgerProperty_ = host::toDictionary(NewValue); });
 }
 
 STDMETHODIMP BaseClassEvent::get_LedgerProperty(IDispatch** ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        com::copyOut(ret, ledgerProperty_);
+    });
 }
 
 STDMETHODIMP BaseClassEvent::put_EnableListFillRowEvents(VARIANT_BOOL vData) {
-    return pending(__func__);
+    return guard([&] {
+        if (!browseCtl_) com::raise(RuntimeError::ObjectNotSet);
+        com::put(browseCtl_.Get(), member::EnableListFillRowEvents, Arg::boolean(vData));
+    });
 }
 
 STDMETHODIMP BaseClassEvent::get_EnableListFillRowEvents(VARIANT_BOOL* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        if (!browseCtl_) com::raise(RuntimeError::ObjectNotSet);
+        *ret = com::toVariantBool(com::get(browseCtl_.Get(), member::EnableListFillRowEvents).get());
+    });
 }
 
 STDMETHODIMP BaseClassEvent::get_QelLib(_QelLib** ret) {
-    return pending(__func__);
+    return getQelLib(ret);
 }
 
 STDMETHODIMP BaseClassEvent::get_MenuBar(_MenuBar** ret) {
-    return pending(__func__);
+    return getMenuBar(ret);
 }
 
-STDMETHODIMP BaseClassEvent::GetSelectedClassID(long* ret) {
-    return pending(__func__);
+// ---- relays --------------------------------------------------------------------------------
+
+STDMETHODIMP BaseClassEvent::FireBarInitialize(VARIANT* ret) {
+    // The menu bar is built over the toolbar control held now (Nothing when none was assigned).
+    ComPtr<IDispatch> bar = listActiveBar_;
+    return fireBarInitialize(bar.Get(), ret);
 }
 
-STDMETHODIMP BaseClassEvent::GetSelectedItemID(long* ret) {
-    return pending(__func__);
+STDMETHODIMP BaseClassEvent::FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VARIANT* ret) {
+    return fireBarClick(Tool, Cancel, ret);
 }
 
-STDMETHODIMP BaseClassEvent::GetSelectedClassType(long* ret) {
-    return pending(__func__);
+STDMETHODIMP BaseClassEvent::FireAfterGetData(VARIANT* ret) {
+    return relay(event::AfterGetData, com::EventArgs(), ret);
 }
 
-STDMETHODIMP BaseClassEvent::GetActiveCtl(IDispatch** ret) {
-    return pending(__func__);
+STDMETHODIMP BaseClassEvent::FireDoCommand(IDispatch* Tool, long* lngReturnCode, VARIANT* ret) {
+    return relay(event::DoCommand, com::EventArgs().object(Tool).ref(lngReturnCode), ret);
 }
 
-STDMETHODIMP BaseClassEvent::SelectClassGroupByID(long lClassGroupID, long* ret) {
-    return pending(__func__);
+STDMETHODIMP BaseClassEvent::FireListFillRow(long lRow, IDispatch* RowData, IDispatch* HeadDict, BSTR* CellData,
+                                             long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
+    return relay(event::ListFillRow, com::EventArgs()
+                                         .value(lRow)
+                                         .object(RowData)
+                                         .object(HeadDict)
+                                         .ref(CellData)
+                                         .ref(BackColor)
+                                         .refBool(ContinueRaise),
+                 ret);
 }
 
-STDMETHODIMP BaseClassEvent::RefreshListByClassGroupID(long lClassGroupType, long lClassGroupID) {
-    return pending(__func__);
+STDMETHODIMP BaseClassEvent::FireRefreshList(VARIANT* ret) {
+    return relay(event::RefreshList, com::EventArgs(), ret);
 }
 
-STDMETHODIMP BaseClassEvent::RefreshSelectedClassGroup() {
-    return pending(__func__);
-}
-
-STDMETHODIMP BaseClassEvent::RefreshSelectedClassGroupList() {
-    return pending(__func__);
-}
-
-STDMETHODIMP BaseClassEvent::RefreshClassGroups() {
-    return pending(__func__);
-}
-
-STDMETHODIMP BaseClassEvent::PitchItemByID(long lItemID, VARIANT_BOOL* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP BaseClassEvent::IsSearchState(VARIANT_BOOL* ret) {
-    return pending(__func__);
+STDMETHODIMP BaseClassEvent::FireClassGroupSelected(long Button, long ClassGroupType, long ClassGroupID,
+                                                    BSTR ClassGroupFullNumber, VARIANT* ret) {
+    return relay(event::ClassGroupSelected,
+                 com::EventArgs().value(Button).value(ClassGroupType).value(ClassGroupID).text(ClassGroupFullNumber),
+                 ret);
 }
 
 STDMETHODIMP BaseClassEvent::FireBeforeSendMessage(BSTR ActionCode, IDispatch** dctMessage, VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+    return procedure(event::BeforeSendMessage, com::EventArgs().text(ActionCode).ref(dctMessage).refBool(Cancel));
+}
+
+// ---- the browse API ------------------------------------------------------------------------
+
+STDMETHODIMP BaseClassEvent::GetSelectedClassID(long* ret) {
+    // The browse control names this one GetSelectedClassIDEx.
+    return browseApi([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(browse(member::GetSelectedClassIDEx).get());
+    });
+}
+
+STDMETHODIMP BaseClassEvent::GetSelectedItemID(long* ret) {
+    return browseApi([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(browse(member::GetSelectedItemID).get());
+    });
+}
+
+STDMETHODIMP BaseClassEvent::GetSelectedClassType(long* ret) {
+    return browseApi([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(browse(member::GetSelectedClassType).get());
+    });
+}
+
+STDMETHODIMP BaseClassEvent::GetActiveCtl(IDispatch** ret) {
+    return browseApi([&] {
+        com::initOut(ret);
+        *ret = com::toObject(browse(member::GetActiveCtl).get()).Detach();
+    });
+}
+
+STDMETHODIMP BaseClassEvent::SelectClassGroupByID(long lClassGroupID, long* ret) {
+    return browseApi([&] {
+        com::initOut(ret, 0L);
+        *ret = com::toLong(browse(member::SelectClassGroupByID, {Arg::ref(lClassGroupID)}).get());
+    });
+}
+
+STDMETHODIMP BaseClassEvent::RefreshListByClassGroupID(long lClassGroupType, long lClassGroupID) {
+    return browseApi(
+        [&] { browse(member::RefreshListByClassGroupID, {Arg::ref(lClassGroupType), Arg::ref(lClassGroupID)}); });
+}
+
+STDMETHODIMP BaseClassEvent::RefreshSelectedClassGroup() {
+    return browseApi([&] { browse(member::RefreshSelectedClassGroup); });
+}
+
+STDMETHODIMP BaseClassEvent::RefreshSelectedClassGroupList() {
+    return browseApi([&] { browse(member::RefreshSelectedClassGroupList); });
+}
+
+STDMETHODIMP BaseClassEvent::RefreshClassGroups() {
+    return browseApi([&] { browse(member::RefreshClassGroups); });
+}
+
+STDMETHODIMP BaseClassEvent::PitchItemByID(long lItemID, VARIANT_BOOL* ret) {
+    return browseApi([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        *ret = com::toVariantBool(browse(member::PitchItemByID, {Arg::ref(lItemID)}).get());
+    });
+}
+
+STDMETHODIMP BaseClassEvent::IsSearchState(VARIANT_BOOL* ret) {
+    return browseApi([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        *ret = com::toVariantBool(browse(member::IsSearchState).get());
+    });
 }
 
 STDMETHODIMP BaseClassEvent::SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) {

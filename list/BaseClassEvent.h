@@ -1,13 +1,19 @@
+// BaseClassEvent: the event and API object of the host's base-data form. The form hands it its
+// browse control, toolbar control, recordsets and data service, and calls its Fire... methods;
+// plug-ins sink its events and drive the browse control through its members.
 #pragma once
-#include "server/Library.h"
+#include "bill/HostData.h"
+#include "server/EventObject.h"
 
 namespace orvi {
 
-class BaseClassEvent final : public Object<BaseClassEvent, _BaseClassEvent, com::EventSource<BaseClassEvent, OrviLibrary>> {
+class BaseClassEvent final : public EventObject<BaseClassEvent, _BaseClassEvent> {
 public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.BaseClassEvent";
     static constexpr const CLSID& kClsid = CLSID_BaseClassEvent;
     static constexpr const IID& kEventIid = DIID___BaseClassEvent;
+    // DISPIDs of __BaseClassEvent.
+    static constexpr BarEvents kBarEvents = {1, 2, 3, 4};
 
     BaseClassEvent();
     ~BaseClassEvent() override;
@@ -51,6 +57,25 @@ public:
     STDMETHODIMP IsSearchState(VARIANT_BOOL* ret) override;
     STDMETHODIMP FireBeforeSendMessage(BSTR ActionCode, IDispatch** dctMessage, VARIANT_BOOL* Cancel) override;
     STDMETHODIMP SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) override;
+
+private:
+    // A member of the browse API: any failure in it (no browse control, a member the control
+    // lacks, an error inside it, a result of the wrong kind) is raised again with its number and
+    // description under this class's source.
+    template <class F>
+    HRESULT browseApi(F&& f) noexcept {
+        return guard([&] { com::reraiseAs(kSource, f); });
+    }
+    // One call on the browse control (error 91 when none is assigned).
+    Variant browse(const wchar_t* member, std::initializer_list<Arg> args = {});
+
+    ComPtr<IDispatch> browseCtl_;
+    ComPtr<IDispatch> listActiveBar_;
+    ComPtr<IDispatch> rsItem_;
+    ComPtr<IDispatch> rsId_;
+    ComPtr<IDispatch> rsClassGroup_;
+    ComPtr<IDispatch> dataSrv_;
+    host::DictionaryPtr ledgerProperty_;
 };
 
 }  // namespace orvi

@@ -1,184 +1,330 @@
+// ListEvents: binding to the list control and the data service, the relays of the list form's
+// events (the check relays are CheckRelays, the bar relays EventObject's), and the list API.
+//
+// Error policy: SetBarStatus, GetSelectedBillInfo, UpdateNormalFld and UpdateNormalFldByKey drop
+// every failure; every other member lets a failing host call or container access reach the
+// caller unchanged.
 #include "list/ListEvents.h"
+
+#include <cmath>
+
+#include "bill/HostForm.h"
+#include "bill/MFieldValue.h"
+#include "bill/ValueText.h"
 
 namespace orvi {
 
+namespace member = host::member;
+
+namespace event {
+// DISPIDs of __ListEvents (the bar and check events are named in the class).
+constexpr DISPID AfterGetData = 5, DoCommand = 6, AfterSelList = 7, RefreshList = 8, BeforRefreshToolBar = 9,
+                 AfterCopyBillCreateData = 10, ListFillRow = 11, AfterDeleteBill = 12, ListRowSelected = 13;
+}  // namespace event
+
+namespace {
+
+template <class P>
+P* need(const ComPtr<P>& p) {
+    if (!p) com::raise(RuntimeError::ObjectNotSet);
+    return p.Get();
+}
+
+// "Map" of the field table: field key -> descriptor name. It is asked late-bound, as any object
+// the host keeps there would be.
+ComPtr<IDispatch> fieldMap(IPyxDictionary* tableInfo) {
+    return com::toObject(host::item(tableInfo, L"Map").get());
+}
+
+// The descriptor name "Map" gives for a key, or nothing when the key is not in it (a Null
+// answer of LookUp counts as not found).
+std::optional<Bstr> mappedName(IDispatch* map, Variant& key) {
+    Variant found = com::call(map, member::LookUp, {Arg::ref(key)});
+    if (found.vt() == VT_NULL || !com::toBool(found.get())) return std::nullopt;
+    return com::toBstr(com::index(map, {Arg::ref(key)}).get());
+}
+
+}  // namespace
+
 ListEvents::ListEvents() = default;
-ListEvents::~ListEvents() = default;
 
-STDMETHODIMP ListEvents::FireBarInitialize(IDispatch* oBar, VARIANT* ret) {
-    return pending(__func__);
+ListEvents::~ListEvents() {
+    tool_.Reset();
+    qelLib_.Reset();
+    menuBar_.Reset();
+    classTypeEntry_.Reset();
+    tableInfo_.Reset();
+    classType_.Reset();
+    data_.Reset();
+    dataSrv_.Reset();
+    listCtl_.Reset();
+    multiCheckMgr_.Reset();
 }
 
-STDMETHODIMP ListEvents::FireAfterGetData(VARIANT* ret) {
-    return pending(__func__);
+IDispatch* ListEvents::list() {
+    return need(listCtl_);
 }
 
-STDMETHODIMP ListEvents::FireDoCommand(IDispatch* Tool, long* lngReturnCode, VARIANT* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::FireRefreshList(VARIANT* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::FireAfterSelList(IDispatch* RsId, IDispatch** VectList, VARIANT* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VARIANT* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::FireAfterCopyBillCreateData(long srcInterID, IDispatch* dctData, VARIANT* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::FireBeforRefreshToolBar(VARIANT_BOOL* bShowCaption, VARIANT* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::FireListFillRow(long lRow, IDispatch* RowData, IDispatch* HeadDict, BSTR* CellData, long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::FireAfterDeleteBill(VARIANT_BOOL bSuccess, long lBillInterID, BSTR sBillNo, BSTR sErrorMessage, VARIANT_BOOL* bCancelErrorMessage, VARIANT* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::FireListRowSelected(long lRow, VARIANT* ret) {
-    return pending(__func__);
-}
+// ---- binding -------------------------------------------------------------------------------
 
 STDMETHODIMP ListEvents::get_List(IDispatch** ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        com::copyOut(ret, listCtl_);
+    });
 }
 
 STDMETHODIMP ListEvents::put_List(IDispatch* vData) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::get_RsId(IDispatch** ret) {
-    return pending(__func__);
+    return guard([&] {
+        // The control is kept before its data service is read: a failing read leaves it held.
+        listCtl_ = vData;
+        ComPtr<IDispatch> dataSrv = com::toObject(com::get(list(), member::DataSrv).get());
+        bindDataSrv(dataSrv.Get());
+    });
 }
 
 STDMETHODIMP ListEvents::get_DataSrv(IDispatch** ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        com::copyOut(ret, dataSrv_);
+    });
 }
 
 STDMETHODIMP ListEvents::putref_DataSrv(IDispatch* NewValue) {
-    return pending(__func__);
+    return guard([&] { bindDataSrv(NewValue); });
+}
+
+// The data service and the three template containers it publishes, read now and kept. Each step
+// replaces its field; a failing step leaves the earlier ones replaced.
+void ListEvents::bindDataSrv(IDispatch* dataSrv) {
+    dataSrv_ = dataSrv;
+    classType_ = host::toDictionary(com::get(need(dataSrv_), member::ClassType).get());
+    tableInfo_ = host::toDictionary(com::get(dataSrv_.Get(), member::TableInfo).get());
+    classTypeEntry_ = host::toVector(com::get(dataSrv_.Get(), member::ClassTypeEntry).get());
 }
 
 STDMETHODIMP ListEvents::putref_Data(IDispatch* NewValue) {
-    return pending(__func__);
+    // An object that is no Dictionary is a type mismatch and the data held before stays.
+    return guard([&] { data_ = host::toDictionary(NewValue); });
+}
+
+STDMETHODIMP ListEvents::get_RsId(IDispatch** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = host::toRecordset(com::get(list(), member::RsId).get()).Detach();
+    });
 }
 
 STDMETHODIMP ListEvents::get_LedgerProperty(IDispatch** ret) {
-    return pending(__func__);
+    // Nothing on this object sets a ledger property: always Nothing.
+    return guard([&] { com::initOut(ret); });
 }
 
 STDMETHODIMP ListEvents::put_EnableListFillRowEvents(VARIANT_BOOL vData) {
-    return pending(__func__);
+    return guard([&] { com::put(list(), member::EnableListFillRowEvents, Arg::boolean(vData)); });
 }
 
 STDMETHODIMP ListEvents::get_EnableListFillRowEvents(VARIANT_BOOL* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        *ret = com::toVariantBool(com::get(list(), member::EnableListFillRowEvents).get());
+    });
 }
 
 STDMETHODIMP ListEvents::get_MultiCheckMgr(IDispatch** ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret);
+        com::copyOut(ret, multiCheckMgr_);
+    });
 }
 
 STDMETHODIMP ListEvents::putref_MultiCheckMgr(IDispatch* NewValue) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::SetBarStatus(BSTR Name, BSTR Property, VARIANT* Value, VARIANT* ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::GetCurrentSelRowInfo(IDispatch** ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::GetDataFld(IDispatch* dct, long Row, IDispatch** ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::GetDataFldbyKey(BSTR sFKey, long Row, IDispatch** ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::UpdateNormalFld(IDispatch* dct, BSTR sValue, long Row, VARIANT_BOOL bSetModifyFlag, IDispatch** ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::UpdateNormalFldByKey(BSTR sKey, BSTR sValue, long Row, VARIANT_BOOL bSetModifyFlag, IDispatch** ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::GetSelectedBillInfo(IDispatch** ret) {
-    return pending(__func__);
-}
-
-STDMETHODIMP ListEvents::LoadSelectedBill(Enu_BillStatusExt BillStatus, VARIANT_BOOL* ret) {
-    return pending(__func__);
+    return guard([&] { multiCheckMgr_ = NewValue; });
 }
 
 STDMETHODIMP ListEvents::get_QelLib(_QelLib** ret) {
-    return pending(__func__);
+    return getQelLib(ret);
 }
 
 STDMETHODIMP ListEvents::get_MenuBar(_MenuBar** ret) {
-    return pending(__func__);
+    return getMenuBar(ret);
 }
 
-STDMETHODIMP ListEvents::FireBeforeMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long* lCheckLevel, long lCheckStatus, long lLastCheckFrom, long lLastCheckTo, VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+// ---- relays --------------------------------------------------------------------------------
+
+STDMETHODIMP ListEvents::FireBarInitialize(IDispatch* oBar, VARIANT* ret) {
+    return fireBarInitialize(oBar, ret);
 }
 
-STDMETHODIMP ListEvents::FireMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL* bSendCheckMessage, VARIANT_BOOL* bSendAcceptMessage, BSTR* sMessageTitle, BSTR* sMessage, VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+STDMETHODIMP ListEvents::FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VARIANT* ret) {
+    return fireBarClick(Tool, Cancel, ret);
 }
 
-STDMETHODIMP ListEvents::FireAfterMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL Success) {
-    return pending(__func__);
+STDMETHODIMP ListEvents::FireAfterGetData(VARIANT* ret) {
+    return relay(event::AfterGetData, com::EventArgs(), ret);
 }
 
-STDMETHODIMP ListEvents::FireStartMultiCheck(long lCheckMode, long lCheckMaxLevel, VARIANT_BOOL* bSendMessage, VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+STDMETHODIMP ListEvents::FireDoCommand(IDispatch* Tool, long* lngReturnCode, VARIANT* ret) {
+    return relay(event::DoCommand, com::EventArgs().object(Tool).ref(lngReturnCode), ret);
 }
 
-STDMETHODIMP ListEvents::FireFinishMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckStatus, VARIANT_BOOL* bSendMessage) {
-    return pending(__func__);
+STDMETHODIMP ListEvents::FireRefreshList(VARIANT* ret) {
+    return relay(event::RefreshList, com::EventArgs(), ret);
 }
 
-STDMETHODIMP ListEvents::FireUnMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckStatus, long lLastCheckFrom, long lLastCheckTo, VARIANT_BOOL* bSendMessage, VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+STDMETHODIMP ListEvents::FireAfterSelList(IDispatch* RsId, IDispatch** VectList, VARIANT* ret) {
+    return relay(event::AfterSelList, com::EventArgs().object(RsId).ref(VectList), ret);
 }
 
-STDMETHODIMP ListEvents::FireAfterUnMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL Success) {
-    return pending(__func__);
+STDMETHODIMP ListEvents::FireAfterCopyBillCreateData(long srcInterID, IDispatch* dctData, VARIANT* ret) {
+    return relay(event::AfterCopyBillCreateData, com::EventArgs().value(srcInterID).object(dctData), ret);
 }
 
-STDMETHODIMP ListEvents::FireBusinessCheck(VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+STDMETHODIMP ListEvents::FireBeforRefreshToolBar(VARIANT_BOOL* bShowCaption, VARIANT* ret) {
+    return relay(event::BeforRefreshToolBar, com::EventArgs().refBool(bShowCaption), ret);
 }
 
-STDMETHODIMP ListEvents::FireAfterBusinessCheck(VARIANT_BOOL Success) {
-    return pending(__func__);
+STDMETHODIMP ListEvents::FireListFillRow(long lRow, IDispatch* RowData, IDispatch* HeadDict, BSTR* CellData,
+                                         long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
+    return relay(event::ListFillRow, com::EventArgs()
+                                         .value(lRow)
+                                         .object(RowData)
+                                         .object(HeadDict)
+                                         .ref(CellData)
+                                         .ref(BackColor)
+                                         .refBool(ContinueRaise),
+                 ret);
 }
 
-STDMETHODIMP ListEvents::FireUnBusinessCheck(VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+STDMETHODIMP ListEvents::FireAfterDeleteBill(VARIANT_BOOL bSuccess, long lBillInterID, BSTR sBillNo,
+                                             BSTR sErrorMessage, VARIANT_BOOL* bCancelErrorMessage, VARIANT* ret) {
+    return relay(event::AfterDeleteBill, com::EventArgs()
+                                             .boolean(bSuccess)
+                                             .value(lBillInterID)
+                                             .text(sBillNo)
+                                             .text(sErrorMessage)
+                                             .refBool(bCancelErrorMessage),
+                 ret);
 }
 
-STDMETHODIMP ListEvents::FireAfterUnBusinessCheck(VARIANT_BOOL Success) {
-    return pending(__func__);
+STDMETHODIMP ListEvents::FireListRowSelected(long lRow, VARIANT* ret) {
+    return relay(event::ListRowSelected, com::EventArgs().value(lRow), ret);
 }
 
-STDMETHODIMP ListEvents::FireBeforeSendMessage(BSTR ActionCode, IDispatch** dctMessage, VARIANT_BOOL* Cancel) {
-    return pending(__func__);
+// ---- the list API --------------------------------------------------------------------------
+
+STDMETHODIMP ListEvents::SetBarStatus(BSTR Name, BSTR Property, VARIANT* Value, VARIANT* ret) {
+    return setBarStatus(listCtl_.Get(), Name, Property, Value, ret);
+}
+
+STDMETHODIMP ListEvents::GetCurrentSelRowInfo(IDispatch** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = host::toDictionary(com::call(list(), member::GetCurrentSelRowInfo).get()).Detach();
+    });
+}
+
+STDMETHODIMP ListEvents::GetSelectedBillInfo(IDispatch** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        host::VectorPtr bills;
+        if (com::ignoring([&] { bills = host::toVector(com::call(list(), member::GetSelectedBillInfo).get()); }))
+            *ret = bills.Detach();
+    });
+}
+
+STDMETHODIMP ListEvents::LoadSelectedBill(Enu_BillStatusExt BillStatus, VARIANT_BOOL* ret) {
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        long status = BillStatus;
+        *ret = com::toVariantBool(com::call(list(), member::LoadSelectedBill, {Arg::ref(status)}).get());
+    });
+}
+
+// The field data of descriptor dct: its key ("Fkey") gives the descriptor name through "Map",
+// its page ("FPage") the page descriptor and the page's data; on a page of rows (FEntryType 1)
+// the data is indexed by row first. A key that "Map" does not know gives Nothing.
+host::DictionaryPtr ListEvents::dataField(IDispatch* dct, long row) {
+    host::DictionaryPtr field = host::toDictionary(dct);
+    Variant key = host::item(field.Get(), L"Fkey");
+    ComPtr<IDispatch> map = fieldMap(need(tableInfo_));
+    std::optional<Bstr> name = mappedName(map.Get(), key);
+    if (!name) return nullptr;
+
+    long page = com::toLong(host::item(field.Get(), L"FPage").get());
+    host::DictionaryPtr pageInfo = host::toDictionary(host::item(need(classTypeEntry_), page).get());
+    ComPtr<IDispatch> pageData = com::toObject(host::item(need(data_), host::pageKey(page)).get());
+    if (com::toLong(host::item(pageInfo.Get(), L"FEntryType").get()) == 1)
+        pageData = com::toObject(com::index(pageData.Get(), {Arg::ref(row)}).get());
+    return host::toDictionary(com::index(pageData.Get(), {Arg::ref(*name)}).get());
+}
+
+host::DictionaryPtr ListEvents::fieldInfo(BSTR key) {
+    if (SysStringLen(key) == 0) return nullptr;
+    Variant k(std::wstring_view(key, SysStringLen(key)));
+    ComPtr<IDispatch> map = fieldMap(need(tableInfo_));
+    std::optional<Bstr> name = mappedName(map.Get(), k);
+    if (!name) return nullptr;
+    return host::toDictionary(host::itemOfKey(tableInfo_.Get(), *name).get());
+}
+
+STDMETHODIMP ListEvents::GetDataFld(IDispatch* dct, long Row, IDispatch** ret) {
+    return guard([&] {
+        com::initOut(ret);
+        *ret = dataField(dct, Row).Detach();
+    });
+}
+
+STDMETHODIMP ListEvents::GetDataFldbyKey(BSTR sFKey, long Row, IDispatch** ret) {
+    // A key that finds no descriptor leaves Nothing for the lookup: error 91.
+    return guard([&] {
+        com::initOut(ret);
+        host::DictionaryPtr dct = fieldInfo(sFKey);
+        *ret = dataField(dct.Get(), Row).Detach();
+    });
+}
+
+STDMETHODIMP ListEvents::UpdateNormalFld(IDispatch* dct, BSTR sValue, long Row, VARIANT_BOOL bSetModifyFlag,
+                                         IDispatch** ret) {
+    // Every step runs whatever the step before it did; nothing fails and the result is Nothing.
+    // The modified flag is left as the update sets it, whatever bSetModifyFlag says.
+    return guard([&] {
+        com::initOut(ret);
+        host::DictionaryPtr field, fld;
+        com::ignoring([&] { field = host::toDictionary(dct); });
+        com::ignoring([&] { fld = dataField(dct, Row); });
+        com::ignoring([&] {
+            fieldvalue::UpdateFldValue(field.Get(), fld.Get(), std::wstring_view(sValue ? sValue : L"", SysStringLen(sValue)));
+        });
+    });
+}
+
+STDMETHODIMP ListEvents::UpdateNormalFldByKey(BSTR sKey, BSTR sValue, long Row, VARIANT_BOOL bSetModifyFlag,
+                                              IDispatch** ret) {
+    // As UpdateNormalFld, but the field's modified flag is put back as it was unless the caller
+    // asks for the update's flag (bSetModifyFlag).
+    return guard([&] {
+        com::initOut(ret);
+        host::DictionaryPtr dct, fld;
+        com::ignoring([&] { dct = fieldInfo(sKey); });
+        com::ignoring([&] { fld = dataField(dct.Get(), Row); });
+        long saved = 0;
+        com::ignoring([&] {
+            Variant flag;
+            Bstr name(L"FModify");
+            Variant fallback(short(0));
+            com::checkCall(need(fld)->get_Value(name.get(), fallback.get(), &flag.get()), fld.Get(),
+                           __uuidof(IPyxDictionary));
+            std::optional<double> n = valuetext::LenientNumber(com::toString(flag.get()));
+            if (!n) com::raise(RuntimeError::Overflow);
+            Variant number(*n);
+            saved = com::toLong(number.get());
+        });
+        com::ignoring([&] {
+            fieldvalue::UpdateFldValue(dct.Get(), fld.Get(), std::wstring_view(sValue ? sValue : L"", SysStringLen(sValue)));
+        });
+        if (!bSetModifyFlag) com::ignoring([&] { host::setItem(need(fld), L"FModify", Variant(saved).get()); });
+    });
 }
 
 STDMETHODIMP ListEvents::SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) {

@@ -1,13 +1,21 @@
+// ListEvents: the event and API object of the host's bill list form. The form hands it its list
+// control through List and calls its Fire... methods; plug-ins sink its events and drive the list
+// through its members, nearly all of them late-bound calls on the list control.
 #pragma once
-#include "server/Library.h"
+#include "bill/CheckRelays.h"
+#include "bill/HostData.h"
+#include "server/EventObject.h"
 
 namespace orvi {
 
-class ListEvents final : public Object<ListEvents, _ListEvents, com::EventSource<ListEvents, OrviLibrary>> {
+class ListEvents final : public EventObject<ListEvents, CheckRelays<ListEvents, _ListEvents>> {
 public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.ListEvents";
     static constexpr const CLSID& kClsid = CLSID_ListEvents;
     static constexpr const IID& kEventIid = DIID___ListEvents;
+    // DISPIDs of __ListEvents.
+    static constexpr BarEvents kBarEvents = {1, 2, 3, 4};
+    static constexpr CheckEvents kCheckEvents = {14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25};
 
     ListEvents();
     ~ListEvents() override;
@@ -45,19 +53,23 @@ public:
     STDMETHODIMP LoadSelectedBill(Enu_BillStatusExt BillStatus, VARIANT_BOOL* ret) override;
     STDMETHODIMP get_QelLib(_QelLib** ret) override;
     STDMETHODIMP get_MenuBar(_MenuBar** ret) override;
-    STDMETHODIMP FireBeforeMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long* lCheckLevel, long lCheckStatus, long lLastCheckFrom, long lLastCheckTo, VARIANT_BOOL* Cancel) override;
-    STDMETHODIMP FireMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL* bSendCheckMessage, VARIANT_BOOL* bSendAcceptMessage, BSTR* sMessageTitle, BSTR* sMessage, VARIANT_BOOL* Cancel) override;
-    STDMETHODIMP FireAfterMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL Success) override;
-    STDMETHODIMP FireStartMultiCheck(long lCheckMode, long lCheckMaxLevel, VARIANT_BOOL* bSendMessage, VARIANT_BOOL* Cancel) override;
-    STDMETHODIMP FireFinishMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckStatus, VARIANT_BOOL* bSendMessage) override;
-    STDMETHODIMP FireUnMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckStatus, long lLastCheckFrom, long lLastCheckTo, VARIANT_BOOL* bSendMessage, VARIANT_BOOL* Cancel) override;
-    STDMETHODIMP FireAfterUnMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel, long lCheckStatus, VARIANT_BOOL Success) override;
-    STDMETHODIMP FireBusinessCheck(VARIANT_BOOL* Cancel) override;
-    STDMETHODIMP FireAfterBusinessCheck(VARIANT_BOOL Success) override;
-    STDMETHODIMP FireUnBusinessCheck(VARIANT_BOOL* Cancel) override;
-    STDMETHODIMP FireAfterUnBusinessCheck(VARIANT_BOOL Success) override;
-    STDMETHODIMP FireBeforeSendMessage(BSTR ActionCode, IDispatch** dctMessage, VARIANT_BOOL* Cancel) override;
     STDMETHODIMP SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) override;
+
+private:
+    IDispatch* list();  // the list control, or error 91
+    void bindDataSrv(IDispatch* dataSrv);
+    // The field data of a descriptor, found through "Map", the page descriptor and the data.
+    host::DictionaryPtr dataField(IDispatch* dct, long row);
+    // The descriptor of a field key through "Map" (Nothing for an empty or unknown key).
+    host::DictionaryPtr fieldInfo(BSTR key);
+
+    ComPtr<IDispatch> listCtl_;
+    ComPtr<IDispatch> dataSrv_;
+    host::DictionaryPtr classType_;
+    host::DictionaryPtr tableInfo_;
+    host::VectorPtr classTypeEntry_;
+    host::DictionaryPtr data_;
+    ComPtr<IDispatch> multiCheckMgr_;
 };
 
 }  // namespace orvi

@@ -5,6 +5,7 @@
 // A class gives the DISPIDs of its bar events as
 //   static constexpr BarEvents kBarEvents = {BarInitialize, MenuBarInitialize, BarClick, MenuBarClick};
 #pragma once
+#include "bill/HostForm.h"
 #include "menubar/MenuBar.h"
 #include "menubar/VeskTool.h"
 #include "server/Library.h"
@@ -80,6 +81,20 @@ protected:
         return this->guard([&] {
             com::initOut(ret);
             com::copyOut(ret, menuBar_);
+        });
+    }
+
+    // SetBarStatus(Name, Property, a copy of Value) on the form's control (error 91 when there is
+    // none), every error ignored.
+    HRESULT setBarStatus(IDispatch* control, BSTR name, BSTR property, VARIANT* value, VARIANT* ret) noexcept {
+        return this->guard([&] {
+            com::initOut(ret);
+            com::ignoring([&] {
+                Bstr n(std::wstring_view(name ? name : L"", SysStringLen(name)));
+                Bstr p(std::wstring_view(property ? property : L"", SysStringLen(property)));
+                Variant copy = value ? Variant(*value) : Variant();
+                com::call(control, host::member::SetBarStatus, {Arg::ref(n), Arg::ref(p), Arg::value(copy.get())});
+            });
         });
     }
 

@@ -1,10 +1,9 @@
 // The bill event object's relays: each Fire... call of the host raises its event on every
 // connected sink with the host's arguments in order, by-value arguments as values of their own
 // type and by-reference arguments pointing at the host's own variables.
-#include <sstream>
-
 #include "Late.h"
 #include "OrviClassEvents.h"
+#include "Relays.h"
 #include "Sink.h"
 #include "hostkit/SimBill.h"
 #include "hostkit/ToolbarKit.h"
@@ -13,8 +12,7 @@ using namespace testkit;
 
 namespace {
 
-// Relay, event DISPID (decimal), arguments: L Long, I Integer, B Boolean, S String, O object
-// (also Dictionary); a leading r marks a by-reference argument.
+// Relay, event DISPID (decimal), argument kinds (Relays.h).
 const char* const kRelays = R"(
 FireAfterSave 9 rB
 FireBeforeSave 8 rB
@@ -59,182 +57,17 @@ FireAfterUnBusinessCheck 42 B
 FireBeforeSendMessage 43 S rO rB
 )";
 
-struct Relay {
-    std::wstring name;
-    DISPID event;
-    std::vector<std::string> args;
-};
-
 std::vector<Relay> relays() {
-    std::vector<Relay> r;
-    std::istringstream in(kRelays);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty()) continue;
-        std::istringstream f(line);
-        std::string name;
-        long id = 0;
-        f >> name >> id;
-        Relay relay{std::wstring(name.begin(), name.end()), DISPID(id), {}};
-        std::string a;
-        while (f >> a) relay.args.push_back(a);
-        r.push_back(relay);
-    }
-    return r;
-}
-
-VARTYPE typeOf(const std::string& kind) {
-    char k = kind.back();
-    VARTYPE vt = k == 'L' ? VT_I4 : k == 'I' ? VT_I2 : k == 'B' ? VT_BOOL : k == 'S' ? VT_BSTR : k == 'D' ? VT_R8 : VT_DISPATCH;
-    return kind[0] == 'r' ? VARTYPE(VT_BYREF | vt) : vt;
-}
-
-// The host's side of one call: a variable per argument, the way a VB form holds them.
-struct HostCall {
-    std::vector<VARIANT> vars;  // the host's variables (values of their own type)
-    std::vector<ComPtr<hostkit::FakeObject>> objects;
-
-    explicit HostCall(const Relay& r) {
-        for (size_t i = 0; i < r.args.size(); ++i) {
-            VARIANT v;
-            VariantInit(&v);
-            V_VT(&v) = VARTYPE(typeOf(r.args[i]) & ~VT_BYREF);
-            switch (V_VT(&v)) {
-            case VT_I4: V_I4(&v) = long(100 + i); break;
-            case VT_I2: V_I2(&v) = short(10 + i); break;
-            case VT_BOOL: V_BOOL(&v) = VARIANT_FALSE; break;
-            case VT_R8: V_R8(&v) = 1.5 + double(i); break;
-            case VT_BSTR: V_BSTR(&v) = SysAllocString((L"text" + std::to_wstring(i)).c_str()); break;
-            default: {
-                objects.push_back(hostkit::newFake(L"object" + std::to_wstring(i)));
-                V_DISPATCH(&v) = objects.back().Get();
-                V_DISPATCH(&v)->AddRef();
-            }
-            }
-            vars.push_back(v);
-        }
-    }
-    ~HostCall() {
-        for (VARIANT& v : vars) VariantClear(&v);
-    }
-    // Copies of the variables as they stand (objects by reference).
-    std::vector<Variant> snapshot() const {
-        std::vector<Variant> r;
-        for (const VARIANT& v : vars) r.emplace_back(v);
-        return r;
-    }
-    // rgvarg as the host passes it: by-reference arguments point at its variables.
-    std::vector<VARIANT> arguments(const Relay& r) {
-        std::vector<VARIANT> rgvarg;
-        for (size_t i = r.args.size(); i-- > 0;) {
-            VARIANT a = vars[i];
-            if (r.args[i][0] == 'r') {
-                V_VT(&a) = VARTYPE(VT_BYREF | V_VT(&vars[i]));
-                V_BYREF(&a) = &V_I4(&vars[i]);
-            }
-            rgvarg.push_back(a);
-        }
-        return rgvarg;
-    }
-};
-
-HRESULT fire(IDispatch* ev, const Relay& r, HostCall& host, Variant& result) {
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR name = const_cast<LPOLESTR>(r.name.c_str());
-    if (FAILED(ev->GetIDsOfNames(IID_NULL, &name, 1, 0, &id))) return DISP_E_UNKNOWNNAME;
-    std::vector<VARIANT> rgvarg = host.arguments(r);
-    DISPPARAMS params = {rgvarg.empty() ? nullptr : rgvarg.data(), nullptr, UINT(rgvarg.size()), 0};
-    EXCEPINFO excep = {};
-    UINT argErr = 0;
-    HRESULT hr = ev->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result.put(), &excep, &argErr);
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrHelpFile);
-    return hr;
-}
-
-bool sameValue(const VARIANT& a, const VARIANT& b) {
-    if (V_VT(&a) != V_VT(&b)) return false;
-    if (V_VT(&a) == VT_DISPATCH) return V_DISPATCH(&a) == V_DISPATCH(&b);
-    return VarCmp(const_cast<VARIANT*>(&a), const_cast<VARIANT*>(&b), 0, 0) == VARCMP_EQ;
-}
-
-// Answers every by-reference argument of an event: Booleans True, texts "answer", numbers
-// changed, objects replaced by `replacement`.
-void answerAll(std::vector<VARIANT*>& args, IDispatch* replacement) {
-    for (VARIANT* a : args) {
-        switch (V_VT(a)) {
-        case VT_BYREF | VT_BOOL: *V_BOOLREF(a) = VARIANT_TRUE; break;
-        case VT_BYREF | VT_I4: *V_I4REF(a) += 1000; break;
-        case VT_BYREF | VT_R8: *V_R8REF(a) *= 2; break;
-        case VT_BYREF | VT_BSTR:
-            SysFreeString(*V_BSTRREF(a));
-            *V_BSTRREF(a) = SysAllocString(L"answer");
-            break;
-        case VT_BYREF | VT_DISPATCH:
-            if (*V_DISPATCHREF(a)) (*V_DISPATCHREF(a))->Release();
-            *V_DISPATCHREF(a) = replacement;
-            replacement->AddRef();
-            break;
-        default: break;
-        }
-    }
+    return parseRelays(kRelays);
 }
 
 }  // namespace
 
 TEST_CASE(each_relay_raises_its_event_with_the_hosts_arguments) {
     Late ev = Late::create(L"OrviClassEvents.BillEvent");
-    ComPtr<Sink> sink = Sink::create();
-    sink->connect(ev.get(), DIID___BillEvent);
-    auto replacement = hostkit::newFake(L"replacement");
     std::vector<Relay> all = relays();
     CHECK_EQ(all.size(), size_t(41));
-    for (const Relay& r : all) {
-        sink->clear();
-        sink->on(r.event, [&](std::vector<VARIANT*>& args) { answerAll(args, replacement.Get()); });
-        HostCall host(r);
-        std::vector<Variant> before = host.snapshot();
-        Variant result;
-        HRESULT hr = fire(ev.get(), r, host, result);
-        if (FAILED(hr)) {
-            fail(__FILE__, __LINE__, "%s failed: 0x%08lx", narrow(r.name).c_str(), (unsigned long)hr);
-            continue;
-        }
-        CHECK_EQ(int(result.vt()), int(VT_EMPTY));
-        if (sink->events().size() != 1 || sink->events()[0].id != r.event) {
-            fail(__FILE__, __LINE__, "%s did not raise event %ld once", narrow(r.name).c_str(), long(r.event));
-            continue;
-        }
-        const EventCall& e = sink->events()[0];
-        REQUIRE(e.args.size() == r.args.size());
-        for (size_t i = 0; i < r.args.size(); ++i) {
-            VARTYPE want = typeOf(r.args[i]);
-            if (e.args[i].vt != want)
-                fail(__FILE__, __LINE__, "%s argument %zu: type %d, expected %d", narrow(r.name).c_str(), i + 1,
-                     e.args[i].vt, want);
-            // Values as the host set them (the record was taken before the handler answered).
-            if (!sameValue(e.args[i].value.get(), before[i].get()))
-                fail(__FILE__, __LINE__, "%s argument %zu: value %s, expected %s", narrow(r.name).c_str(), i + 1,
-                     show(e.args[i].value.get()).c_str(), show(before[i].get()).c_str());
-        }
-        // The handler's answers are in the host's own variables now.
-        for (size_t i = 0; i < r.args.size(); ++i) {
-            if (r.args[i][0] != 'r') continue;
-            VARIANT& var = host.vars[i];
-            bool ok = false;
-            switch (V_VT(&var)) {
-            case VT_BOOL: ok = V_BOOL(&var) == VARIANT_TRUE; break;
-            case VT_I4: ok = V_I4(&var) == long(100 + i + 1000); break;
-            case VT_R8: ok = V_R8(&var) == (1.5 + double(i)) * 2; break;
-            case VT_BSTR: ok = std::wstring(V_BSTR(&var)) == L"answer"; break;
-            case VT_DISPATCH: ok = V_DISPATCH(&var) == replacement.Get(); break;
-            }
-            if (!ok) fail(__FILE__, __LINE__, "%s argument %zu: the answer did not reach the host", narrow(r.name).c_str(), i + 1);
-        }
-        sink->on(r.event, nullptr);
-    }
-    sink->disconnect();
+    checkEveryRelay(ev.get(), DIID___BillEvent, all);
 }
 
 TEST_CASE(by_reference_arguments_point_at_the_hosts_variables) {
@@ -261,16 +94,7 @@ TEST_CASE(by_reference_arguments_point_at_the_hosts_variables) {
 
 TEST_CASE(without_sinks_every_relay_leaves_the_hosts_variables_alone) {
     Late ev = Late::create(L"OrviClassEvents.BillEvent");
-    for (const Relay& r : relays()) {
-        HostCall host(r);
-        std::vector<Variant> before = host.snapshot();
-        Variant result;
-        CHECK_HR(fire(ev.get(), r, host, result), S_OK);
-        CHECK_EQ(int(result.vt()), int(VT_EMPTY));
-        for (size_t i = 0; i < r.args.size(); ++i)
-            if (!sameValue(host.vars[i], before[i].get()))
-                fail(__FILE__, __LINE__, "%s changed argument %zu", narrow(r.name).c_str(), i + 1);
-    }
+    checkRelaysWithoutSinks(ev.get(), relays());
 }
 
 TEST_CASE(chained_sinks_each_see_the_answer_before_them) {
