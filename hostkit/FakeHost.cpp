@@ -80,6 +80,7 @@ FakeObject& FakeObject::returns(const std::wstring& name, const Variant& value) 
     m.hasResult = true;
     m.result = value;
     m.isProperty = false;
+    m.handler = nullptr;  // a scripted answer replaces what the member computed
     return *this;
 }
 

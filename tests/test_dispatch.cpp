@@ -364,31 +364,6 @@ TEST_CASE(hostile_invocations) {
     CHECK(ev.refs() == 1);
 }
 
-TEST_CASE(members_not_built_yet_say_so) {
-    Late ev = Late::create(L"OrviClassEvents.BillEvent");
-    Outcome o = ev.call(L"SendMessage");
-    CHECK_ERROR(o, E_NOTIMPL, L"OrviClassEvents.BillEvent");
-    CHECK_EQ(o.description, std::wstring(L"SendMessage is not implemented yet"));
-    // Whatever the arguments: the answer does not depend on them.
-    CHECK_ERROR(ev.call(L"SendMessage", {Variant(1L), Variant(2L), Variant(3L), Variant(4L), Variant(5L)}), E_NOTIMPL,
-                L"");
-    // Through the vtable as well.
-    Late list = Late::create(L"OrviClassEvents.ListEvents");
-    ComPtr<_ListEvents> vtbl;
-    REQUIRE(SUCCEEDED(list.get()->QueryInterface(IID__ListEvents, reinterpret_cast<void**>(vtbl.GetAddressOf()))));
-    VARIANT result;
-    VariantInit(&result);
-    CHECK_HR(vtbl->FireRefreshList(&result), E_NOTIMPL);
-    ComPtr<IErrorInfo> info;
-    CHECK_HR(GetErrorInfo(0, info.GetAddressOf()), S_OK);
-    if (info) {
-        BSTR text = nullptr;
-        info->GetDescription(&text);
-        CHECK_EQ(std::wstring(text ? text : L""), std::wstring(L"FireRefreshList is not implemented yet"));
-        SysFreeString(text);
-    }
-}
-
 TEST_CASE(error_info_support_and_class_info) {
     for (auto [progId, clsid, events] : {std::tuple{L"OrviClassEvents.BillEvent", &CLSID_BillEvent, &DIID___BillEvent},
                                          std::tuple{L"OrviClassEvents.ListEvents", &CLSID_ListEvents, &DIID___ListEvents},
