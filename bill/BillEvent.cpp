@@ -4,6 +4,7 @@
 #include "bill/HostForm.h"
 #include "layout/BillEntrys.h"
 #include "layout/BillHeads.h"
+#include "list/MMessage.h"
 
 namespace orvi {
 
@@ -293,7 +294,10 @@ STDMETHODIMP BillEvent::get_BillHeads(_BillHeads** ret) {
 }
 
 STDMETHODIMP BillEvent::SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) {
-    return pending(__func__);
+    return guard([&] {
+        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+        *ret = message::SendUserMessage(sTitle, sMessage, arrUsers) ? VARIANT_TRUE : VARIANT_FALSE;
+    });
 }
 
 }  // namespace orvi

@@ -10,7 +10,6 @@ namespace orvi {
 namespace {
 
 const wchar_t* const kPending[] = {
-    L"_BillEvent.SendMessage",
     L"_ListEvents.FireBarInitialize",
     L"_ListEvents.FireAfterGetData",
     L"_ListEvents.FireDoCommand",
