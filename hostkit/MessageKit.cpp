@@ -290,7 +290,7 @@ std::wstring defaultInboxFolder() {
 std::wstring inboxName(const std::wstring& recipient) {
     std::wstring name = trimSpaces(recipient);
     for (wchar_t& c : name)
-        if (!iswalnum(c) && c != L'-' && c != L'_' && c != L'.') c = L'_';
+        if (!iswalnum(c) && c != L'-' && c != L'_') c = L'_';
     return name;
 }
 

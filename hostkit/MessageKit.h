@@ -14,7 +14,7 @@
 //
 // Inbox format. The inbox of a recipient is the folder <InboxFolder>\<recipient>, where
 // <recipient> is the recipient's text with spaces trimmed and every character other than a
-// letter, a digit, "-", "_" and "." replaced by "_". The default InboxFolder is
+// letter, a digit, "-" and "_" replaced by "_". The default InboxFolder is
 // <temporary folder>\OrviMessageKit, the same for every process of one Wine prefix (or Windows
 // user). Each message is one file named
 //
