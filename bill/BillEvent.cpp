@@ -293,7 +293,8 @@ STDMETHODIMP BillEvent::get_BillHeads(_BillHeads** ret) {
 }
 
 STDMETHODIMP BillEvent::SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) {
-    return pending(__func__);
+    // lSendType selects nothing: every message goes the one way the message component offers.
+    return sendMessage(sTitle, sMessage, arrUsers, ret);
 }
 
 }  // namespace orvi

@@ -42,6 +42,9 @@ public:
     static Arg ref(ComPtr<IDispatch>& x) noexcept { return byRef(VT_DISPATCH, x.GetAddressOf()); }
     static Arg ref(Variant& x) noexcept { return byRef(VT_VARIANT, &x.get()); }
     static Arg ref(VARIANT& x) noexcept { return byRef(VT_VARIANT, &x); }
+    // The array a Variant holds (VT_ARRAY|element), by reference to the Variant's array pointer:
+    // an array the callee puts in its place is the Variant's to free.
+    static Arg refArray(Variant& x) noexcept { return byRef(x.vt(), &V_ARRAY(&x.get())); }
 
     Arg(Arg&& o) noexcept : v_(o.v_), owned_(o.owned_) { o.owned_ = false; }
     Arg(const Arg&) = delete;

@@ -5,6 +5,7 @@
 #include "com/Server.h"
 #include "hostkit/FakeHost.h"
 #include "hostkit/LockService.h"
+#include "hostkit/MessageKit.h"
 #include "hostkit/PyxContainers.h"
 #include "hostkit/SessionKit.h"
 #include "hostkit/SimBill.h"
@@ -30,10 +31,14 @@ const ClassEntry kClasses[] = {
     {&CLSID_ClassUpdate, L"OrviMClass.ClassUpdate", hostkit::createKitObject<hostkit::MiddleTierUpdate>},
     {&CLSID_LoginSession, L"OrviHostKit.Login", hostkit::createKitObject<hostkit::LoginObject>},
     {&CLSID_KitControl, L"OrviHostKit.SessionKit", createInstance<hostkit::SessionControl>},
+    // The client's message component, and the control object of the message kit.
+    {&CLSID_CMessage, L"OrviMessage.CMessage", hostkit::createMessageComponent},
+    {&CLSID_MessageKitControl, L"OrviHostKit.MessageKit", createInstance<hostkit::MessageControl>},
 };
 
 const orvi::com::TypeLibDesc* const kLibs[] = {&hostkit::HostKitLibrary::typeLib(), &hostkit::PyxLibrary::typeLib(),
-                                               &hostkit::SessionKitLibrary::typeLib(), nullptr};
+                                               &hostkit::SessionKitLibrary::typeLib(),
+                                               &hostkit::MessageKitLibrary::typeLib(), nullptr};
 const orvi::com::ServerDesc kServer = {kLibs, kClasses, sizeof kClasses / sizeof kClasses[0]};
 
 }  // namespace

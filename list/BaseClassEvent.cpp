@@ -250,7 +250,8 @@ STDMETHODIMP BaseClassEvent::IsSearchState(VARIANT_BOOL* ret) {
 }
 
 STDMETHODIMP BaseClassEvent::SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) {
-    return pending(__func__);
+    // lSendType selects nothing: every message goes the one way the message component offers.
+    return sendMessage(sTitle, sMessage, arrUsers, ret);
 }
 
 }  // namespace orvi

@@ -328,7 +328,8 @@ STDMETHODIMP ListEvents::UpdateNormalFldByKey(BSTR sKey, BSTR sValue, long Row, 
 }
 
 STDMETHODIMP ListEvents::SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) {
-    return pending(__func__);
+    // lSendType selects nothing: every message goes the one way the message component offers.
+    return sendMessage(sTitle, sMessage, arrUsers, ret);
 }
 
 }  // namespace orvi

@@ -6,6 +6,7 @@
 //   static constexpr BarEvents kBarEvents = {BarInitialize, MenuBarInitialize, BarClick, MenuBarClick};
 #pragma once
 #include "bill/HostForm.h"
+#include "list/MMessage.h"
 #include "menubar/MenuBar.h"
 #include "menubar/VeskTool.h"
 #include "server/Library.h"
@@ -95,6 +96,15 @@ protected:
                 Variant copy = value ? Variant(*value) : Variant();
                 com::call(control, host::member::SetBarStatus, {Arg::ref(n), Arg::ref(p), Arg::value(copy.get())});
             });
+        });
+    }
+
+    // SendMessage: the one message routine of the three event objects. Its failures carry their
+    // own source, or this class's when the library itself failed.
+    HRESULT sendMessage(BSTR title, BSTR message, const VARIANT& users, VARIANT_BOOL* ret) noexcept {
+        return this->guard([&] {
+            com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+            *ret = message::SendUserMessage(title, message, users) ? VARIANT_TRUE : VARIANT_FALSE;
         });
     }
 

@@ -10,9 +10,6 @@ namespace orvi {
 namespace {
 
 const wchar_t* const kPending[] = {
-    L"_BillEvent.SendMessage",
-    L"_ListEvents.SendMessage",
-    L"_BaseClassEvent.SendMessage",
     nullptr,
 };
 
