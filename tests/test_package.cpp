@@ -6,6 +6,7 @@
 #include "Late.h"
 #include "OrviClassEvents.h"
 #include "TypeLibDoc.h"
+#include "com/TypeLib.h"
 
 using namespace testkit;
 
@@ -48,7 +49,9 @@ std::wstring registeredDll() {
 ComPtr<ITypeLib> libraryTypeLib() {
     ComPtr<ITypeLib> lib;
     REQUIRE(SUCCEEDED(LoadTypeLibEx(registeredDll().c_str(), REGKIND_NONE, lib.GetAddressOf())));
-    return lib;
+    ComPtr<ITypeLib> view;
+    REQUIRE(SUCCEEDED(orvi::com::wrapTypeLib(lib.Get(), view.GetAddressOf())));
+    return view;
 }
 
 }  // namespace
@@ -108,6 +111,7 @@ TEST_CASE(the_reference_lists_every_type_and_member_of_the_type_library) {
     CHECK(members > 300);
     // Defaults and the creatable classes' ProgIDs are written out.
     CHECK(section(doc, L" `_ListEvents`\n").find(L"long Row = -1") != std::wstring::npos);
+    CHECK(section(doc, L" `_BillEvent`\n").find(L"BSTR sStatus = \"就绪\"") != std::wstring::npos);
     CHECK(doc.find(L"ProgID `OrviClassEvents.BillEvent`") != std::wstring::npos);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "TypeLibDoc.h"
+#include "com/TypeLib.h"
 
 namespace {
 
@@ -27,6 +28,12 @@ int wmain(int argc, wchar_t** argv) {
     if (FAILED(hr)) {
         std::fprintf(stderr, "cannot load the type library: 0x%08lx\n", static_cast<unsigned long>(hr));
         return 1;
+    }
+    // Texts decoded by the library's own code page, as the library's clients read them.
+    ITypeLib* view = nullptr;
+    if (SUCCEEDED(orvi::com::wrapTypeLib(lib, &view))) {
+        lib->Release();
+        lib = view;
     }
     bool ok = write(argv[3], reference::Utf8(reference::Markdown(lib))) &&
               write(argv[4], reference::Utf8(reference::Manifest(lib, argv[2], argv[5])));
