@@ -8,6 +8,7 @@
 #include "hostkit/PyxContainers.h"
 #include "hostkit/SessionKit.h"
 #include "hostkit/SimBill.h"
+#include "hostkit/ToolbarKit.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ const ClassEntry kClasses[] = {
     {&CLSID_ClassUpdate, L"OrviMClass.ClassUpdate", hostkit::createKitObject<hostkit::MiddleTierUpdate>},
     {&CLSID_LoginSession, L"OrviHostKit.Login", hostkit::createKitObject<hostkit::LoginObject>},
     {&CLSID_KitControl, L"OrviHostKit.SessionKit", createInstance<hostkit::SessionControl>},
+    {&CLSID_Toolbar, L"OrviHostKit.Toolbar", hostkit::createToolbar},
 };
 
 const orvi::com::TypeLibDesc* const kLibs[] = {&hostkit::HostKitLibrary::typeLib(), &hostkit::PyxLibrary::typeLib(),
