@@ -517,6 +517,10 @@ HRESULT DispatchTable::invoke(void* instance, const wchar_t* source, DISPID id, 
     if ((params->cArgs && !params->rgvarg) || (params->cNamedArgs && !params->rgdispidNamedArgs) ||
         params->cNamedArgs > params->cArgs)
         return E_INVALIDARG;
+    // A reference to nothing is as malformed as a missing argument array: nothing may read or
+    // write through it, so it is refused before any member is chosen.
+    for (UINT i = 0; i < params->cArgs; ++i)
+        if ((V_VT(&params->rgvarg[i]) & VT_BYREF) && !V_BYREF(&params->rgvarg[i])) return E_INVALIDARG;
     if (result) VariantInit(result);
     const FuncSpec* f = select(id, flags, params);
     if (!f) return DISP_E_MEMBERNOTFOUND;

@@ -10,6 +10,7 @@
 #include "hostkit/SessionKit.h"
 #include "hostkit/SimBill.h"
 #include "hostkit/SimList.h"
+#include "hostkit/ToolbarKit.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ const ClassEntry kClasses[] = {
     // The client's message component, and the control object of the message kit.
     {&CLSID_CMessage, L"OrviMessage.CMessage", hostkit::createMessageComponent},
     {&CLSID_MessageKitControl, L"OrviHostKit.MessageKit", createInstance<hostkit::MessageControl>},
+    {&CLSID_Toolbar, L"OrviHostKit.Toolbar", hostkit::createToolbar},
 };
 
 const orvi::com::TypeLibDesc* const kLibs[] = {&hostkit::HostKitLibrary::typeLib(), &hostkit::PyxLibrary::typeLib(),

@@ -88,19 +88,14 @@ std::wstring text(BSTR b) {
     return std::wstring(b ? b : L"", SysStringLen(b));
 }
 
-std::wstring trimSpaces(const std::wstring& s) {
-    size_t begin = s.find_first_not_of(L' ');
-    if (begin == std::wstring::npos) return {};
-    return s.substr(begin, s.find_last_not_of(L' ') - begin + 1);
-}
-
 void store(WCHAR (&dest)[kTextMax], const std::wstring& s) {
     if (s.size() >= kTextMax) raise(RuntimeError::InvalidProcedureCall);
     std::wmemcpy(dest, s.c_str(), s.size() + 1);
 }
 
-bool sameText(const WCHAR* a, const std::wstring& b, bool ignoreCase) {
-    return CompareStringOrdinal(a, -1, b.c_str(), int(b.size()), ignoreCase ? TRUE : FALSE) == CSTR_EQUAL;
+// Codes and rows match exactly: character for character, letter case and spaces included.
+bool sameText(const WCHAR* a, const std::wstring& b) {
+    return CompareStringOrdinal(a, -1, b.c_str(), int(b.size()), FALSE) == CSTR_EQUAL;
 }
 
 bool overlap(SHORT a, SHORT b) {
@@ -109,7 +104,7 @@ bool overlap(SHORT a, SHORT b) {
 
 struct Request {
     long subSys;
-    std::wstring func;  // trimmed
+    std::wstring func;  // as the caller gave it
     SHORT year, period;
     bool hasRow;
     std::wstring row;
@@ -122,8 +117,8 @@ bool heldElsewhere(const SharedTable& table, long session, const Request& r, boo
         if (!t.id || t.session == session || t.subSys != r.subSys) continue;
         if (!overlap(t.year, r.year) || !overlap(t.period, r.period)) continue;
         if (wholeSubSys) return true;
-        if (!sameText(t.func, r.func, true)) continue;
-        if (t.hasRow && r.hasRow && !sameText(t.row, r.row, false)) continue;
+        if (!sameText(t.func, r.func)) continue;
+        if (t.hasRow && r.hasRow && !sameText(t.row, r.row)) continue;
         return true;
     }
     return false;
@@ -149,7 +144,7 @@ STDMETHODIMP LoginObject::taskexec(long SubSysID, BSTR FuncID, BSTR Machine, sho
                                    VARIANT RowID, VARIANT* ret) {
     return guard([&] {
         initOut(ret);
-        Request r{SubSysID, trimSpaces(text(FuncID)), Year, Period, !orvi::com::isMissing(RowID), {}};
+        Request r{SubSysID, text(FuncID), Year, Period, !orvi::com::isMissing(RowID), {}};
         if (r.hasRow) r.row = orvi::com::toString(RowID);
         Variant answer;
         TableLock lock;

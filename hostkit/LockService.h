@@ -3,8 +3,8 @@
 // Every login object is one user session. Tasks live in a table in named shared memory
 // ("OrviHostKit.LockService.Table"), guarded by a named mutex ("OrviHostKit.LockService.Mutex"),
 // so that all processes on the machine (the Wine server's processes) arbitrate against one
-// table. A task is a subsystem, a function code (spaces trimmed, compared ignoring case), a year
-// and a period (0 = every one) and an optional row (no row = every row). Two tasks conflict when
+// table. A task is a subsystem, a function code (taken exactly as given: see SessionKit.h), a
+// year and a period (0 = every one) and an optional row (no row = every row). Two tasks conflict when
 // they belong to different sessions and agree on subsystem and function, and their years,
 // periods and rows overlap. Mode 3 of taskexec grants a task unless another session holds a
 // conflicting one (task IDs count up from 1; 0 means refused); CommitTask ends a task of its own

@@ -60,7 +60,7 @@ struct KindCount {
 // released late in the life of the process.
 struct KitState {
     CRITICAL_SECTION lock;
-    std::map<long, std::map<std::wstring, Variant>> properties;  // process ID -> folded key -> value
+    std::map<long, std::map<std::wstring, Variant>> properties;  // process ID -> key (exact) -> value
     std::vector<JournalEntry> journal;
     std::map<std::wstring, Failure> failures;  // folded member or kind
     std::map<std::wstring, KindCount> kinds;   // folded kind
@@ -213,7 +213,7 @@ STDMETHODIMP PropsStore::GetProperty(long ProcessID, BSTR Key, VARIANT* ret) {
             Locked k;
             auto process = k->properties.find(ProcessID);
             if (process != k->properties.end()) {
-                auto it = process->second.find(fold(text(Key)));
+                auto it = process->second.find(text(Key));
                 if (it != process->second.end()) value = it->second;
             }
         }
@@ -226,7 +226,7 @@ STDMETHODIMP PropsStore::SetProperty(long ProcessID, BSTR Key, VARIANT Value) {
         Variant value(Value);
         Variant old;
         Locked k;
-        Variant& slot = k->properties[ProcessID][fold(text(Key))];
+        Variant& slot = k->properties[ProcessID][text(Key)];
         std::swap(old, slot);
         std::swap(slot, value);
         // `old` (a replaced object, say) is released after the lock is left.
@@ -239,7 +239,7 @@ STDMETHODIMP PropsStore::RemoveProperty(long ProcessID, BSTR Key) {
         Locked k;
         auto process = k->properties.find(ProcessID);
         if (process == k->properties.end()) return;
-        auto it = process->second.find(fold(text(Key)));
+        auto it = process->second.find(text(Key));
         if (it == process->second.end()) return;
         std::swap(old, it->second);
         process->second.erase(it);

@@ -14,6 +14,14 @@
 //   OrviHostKit.SessionKit    control object: resource folder, query data, the journal of every
 //                             late-bound call the stand-ins received, creation counts, failures
 //
+// The stand-ins take what they are given exactly. The property store keeps its keys as they were
+// set and finds them only under the same spelling ("PropsString" is not "propsstring"), and the
+// lock service compares function codes and rows character for character, spaces and letter
+// case included (" FA01" and "fa01" are other functions than "FA01"). The client's own components
+// may be more forgiving, but a kit that folded case or trimmed would hide a library that sends
+// the wrong key or forgets to trim a code; only the journal and failure lookups of the control
+// object (member and kind names a test asks about) ignore letter case.
+//
 // The kit's state lives in the module that implements the objects (OrviHostKit.dll when they are
 // created by ProgID), so hosts and tests reach it through COM; SessionHost below is the C++ face.
 #pragma once

@@ -1,5 +1,7 @@
 #include "hostkit/ToolbarKit.h"
 
+#include <utility>
+
 #include "com/Errors.h"
 
 namespace hostkit {
@@ -40,12 +42,93 @@ ComPtr<T> kitObject(IUnknown* object) {
     return ComPtr<T>(dynamic_cast<T*>(held.Get()));
 }
 
+// ---------------------------------------------------------------- published interfaces
+
+using Face = ToolbarObject::PublishedFace;
+
+constexpr size_t kDispatchSlots = 7;
+constexpr size_t kRefusingSlots = 128;
+
+const wchar_t* interfaceName(const IID* itf) {
+    if (!itf) return L"unknown";
+    if (*itf == IID_ToolbarBand) return L"band";
+    if (*itf == IID_ToolbarBands) return L"band collection";
+    if (*itf == IID_ToolbarTools) return L"tool collection";
+    if (*itf == IID_ToolbarTool) return L"tool";
+    return L"unknown";
+}
+
+HRESULT STDMETHODCALLTYPE faceQueryInterface(Face* self, REFIID riid, void** ppv) {
+    return self->owner->QueryInterface(riid, ppv);
+}
+ULONG STDMETHODCALLTYPE faceAddRef(Face* self) {
+    return self->owner->AddRef();
+}
+ULONG STDMETHODCALLTYPE faceRelease(Face* self) {
+    return self->owner->Release();
+}
+HRESULT STDMETHODCALLTYPE faceGetTypeInfoCount(Face* self, UINT* count) {
+    return self->owner->GetTypeInfoCount(count);
+}
+HRESULT STDMETHODCALLTYPE faceGetTypeInfo(Face* self, UINT index, LCID lcid, ITypeInfo** info) {
+    return self->owner->GetTypeInfo(index, lcid, info);
+}
+HRESULT STDMETHODCALLTYPE faceGetIDsOfNames(Face* self, REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
+                                            DISPID* ids) {
+    return self->owner->GetIDsOfNames(riid, names, count, lcid, ids);
+}
+HRESULT STDMETHODCALLTYPE faceInvoke(Face* self, DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
+    return self->owner->Invoke(id, riid, lcid, flags, params, result, excep, argErr);
+}
+
+// The refusal of an early-bound call through vtable slot `slot`. Every method of a dual
+// interface returns an HRESULT; on x64 the caller removes its own arguments, so the refusal can
+// return one. On x86 the callee would have to remove arguments of a size it does not know, so it
+// never returns.
+HRESULT refuseEarlyBound(Face* self, size_t slot) {
+    std::wstring description = L"The toolbar stand-in has no early-bound " +
+                               std::wstring(interfaceName(self->owner->publishedInterface())) +
+                               L" interface (vtable slot " + std::to_wstring(slot) + L"); call it through IDispatch";
+    HRESULT hr = ComError(E_NOTIMPL, description, kToolbarSource).report(kToolbarSource);
+#ifdef _WIN64
+    return hr;
+#else
+    (void)hr;
+    OutputDebugStringW(description.c_str());
+    RaiseException(kToolbarEarlyBoundCall, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    return hr;
+#endif
+}
+
+template <size_t N>
+HRESULT STDMETHODCALLTYPE refusingSlot(Face* self) {
+    return refuseEarlyBound(self, kDispatchSlots + N);
+}
+
+template <size_t... N>
+const void* const* publishedTable(std::index_sequence<N...>) {
+    static const void* const table[] = {
+        reinterpret_cast<const void*>(&faceQueryInterface),   reinterpret_cast<const void*>(&faceAddRef),
+        reinterpret_cast<const void*>(&faceRelease),          reinterpret_cast<const void*>(&faceGetTypeInfoCount),
+        reinterpret_cast<const void*>(&faceGetTypeInfo),      reinterpret_cast<const void*>(&faceGetIDsOfNames),
+        reinterpret_cast<const void*>(&faceInvoke),           reinterpret_cast<const void*>(&refusingSlot<N>)...};
+    static_assert(sizeof table / sizeof table[0] == kDispatchSlots + sizeof...(N));
+    return table;
+}
+
+const void* const* publishedVtable() {
+    static const void* const* table = publishedTable(std::make_index_sequence<kRefusingSlots>());
+    return table;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- ToolbarObject
 
 ToolbarObject::ToolbarObject(std::wstring label, const Member* members, size_t count, const IID* itf)
-    : label_(std::move(label)), members_(members), memberCount_(count), itf_(itf), values_(count) {
+    : label_(std::move(label)), members_(members), memberCount_(count), itf_(itf), values_(count),
+      face_{publishedVtable(), this} {
     for (size_t i = 0; i < count; ++i) {
         VARTYPE vt = members[i].vt;
         if (vt == VT_EMPTY) continue;
@@ -134,7 +217,7 @@ void ToolbarObject::call(Call&) {
 }
 
 void* ToolbarObject::extraInterface(REFIID riid) noexcept {
-    if (itf_ && riid == *itf_) return static_cast<IDispatch*>(this);
+    if (itf_ && riid == *itf_) return &face_;
     if (riid == IID_ToolbarKitObject) return this;
     return nullptr;
 }
@@ -431,6 +514,11 @@ ToolbarControl::~ToolbarControl() {
     bands_.Reset();
 }
 
+void* ToolbarControl::extraInterface(REFIID riid) noexcept {
+    if (riid == DIID_DToolbarControl) return static_cast<IDispatch*>(this);
+    return ToolbarObject::extraInterface(riid);
+}
+
 void ToolbarControl::call(Call& c) {
     const wchar_t* m = kControlMembers[c.member].name;
     if (is(m, L"Refresh")) return;
@@ -456,6 +544,16 @@ ComPtr<ToolbarControl> newToolbar(bool withForm) {
     ComPtr<ToolbarControl> control = orvi::com::adopt(new ToolbarControl());
     if (withForm) control->setForm(orvi::com::adopt(new ToolbarForm()));
     return control;
+}
+
+HRESULT createToolbar(REFIID riid, void** ppv) noexcept {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    try {
+        return newToolbar()->QueryInterface(riid, ppv);
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 }  // namespace hostkit

@@ -1,8 +1,18 @@
 // A stand-in for the host form's toolbar control: the control with its band collection, bands,
 // tool collections and tools, and the form that parents it. Each object answers IDispatch by
-// member name and, like the real control's objects, its own published interface by IID (as its
-// IDispatch). Every call is recorded (member, flags, arguments with their variant types), and
-// any member can be scripted to fail with a given number, description and source.
+// member name. Every call is recorded (member, flags, arguments with their variant types), and
+// any member can be scripted to fail with a given number, description and source. Scripts create
+// a control (with its form) as OrviHostKit.Toolbar.
+//
+// Like the real control's objects, the band, the band collection, the tool collection and the
+// tool also answer their published interface by IID, since the library asks for it. The
+// stand-in has only the IDispatch part of those interfaces: the pointer it hands out for one of
+// them has the seven IUnknown and IDispatch slots, which lead to the object, followed by 128
+// slots that refuse an early-bound call loudly instead of running past the table. On x64 such a
+// call returns E_NOTIMPL with error info (source kToolbarSource) naming the interface and the
+// slot; on x86, where the callee pops arguments whose size it cannot know, it raises the
+// non-continuable exception kToolbarEarlyBoundCall. Plug-ins under test call these objects
+// through IDispatch.
 //
 // Shape of the stand-in:
 //   control  : Refresh, ActiveBand (get, let/set), Bands, Tools, Parent
@@ -41,6 +51,8 @@ inline constexpr const wchar_t* kToolbarSource = L"OrviHostKit.Toolbar";
 inline constexpr HRESULT kToolbarBadIndex = HRESULT(0x80040301);   // "Invalid index: <index>"
 inline constexpr HRESULT kToolbarDuplicateId = HRESULT(0x80040302);  // "Tool ID <id> is already in use"
 inline constexpr HRESULT kToolbarNotATool = HRESULT(0x80040303);   // "Tool object required"
+// Exception code of an early-bound call on x86 (see above).
+inline constexpr DWORD kToolbarEarlyBoundCall = 0xE0070BA1;
 
 class ToolbarObject : public UntypedDispatch {
 public:
@@ -58,6 +70,8 @@ public:
     void setProp(const wchar_t* name, const Variant& value);
 
     const std::wstring& label() const noexcept { return label_; }
+    // The published interface this object answers (null for the control and the form).
+    const IID* publishedInterface() const noexcept { return itf_; }
 
     // Recording of calls, for every object of the stand-in (on by default; benchmarks switch it
     // off).
@@ -109,6 +123,16 @@ private:
     std::vector<Variant> values_;
     std::vector<RecordedCall> calls_;
     std::vector<Failure> failures_;
+
+public:
+    // The published interface as this object hands it out (ToolbarKit.cpp).
+    struct PublishedFace {
+        const void* const* vtbl;
+        ToolbarObject* owner;
+    };
+
+private:
+    PublishedFace face_;
 };
 
 class ToolbarTool final : public ToolbarObject {
@@ -221,6 +245,8 @@ public:
 
 protected:
     void call(Call& call) override;
+    // Also DToolbarControl of the host kit's type library, the shape of OrviHostKit.Toolbar.
+    void* extraInterface(REFIID riid) noexcept override;
 
 private:
     ComPtr<ToolbarBands> bands_;
@@ -231,5 +257,7 @@ private:
 
 // A control with no bands and no tools, parented by a form (or by Nothing).
 ComPtr<ToolbarControl> newToolbar(bool withForm = true);
+// Class factory body of OrviHostKit.Toolbar: newToolbar() as the interface asked for.
+HRESULT createToolbar(REFIID riid, void** ppv) noexcept;
 
 }  // namespace hostkit

@@ -188,6 +188,57 @@ TEST_CASE(by_reference_answers_reach_every_kind_of_caller_variable) {
     SysFreeString(text);
 }
 
+TEST_CASE(references_to_nothing_are_refused_before_the_member_runs) {
+    auto toolbar = hostkit::newToolbar();
+    auto clicked = toolbar->tools().add(1, L"Save");
+    CancellingSink s;
+    IDispatch* d = s.ev.get();
+    DISPID click = idOf(d, L"FireBarClick");
+    DISPID save = idOf(d, L"FireBeforeSave");
+    DISPID task = idOf(d, L"TaskID");
+    DISPID billCtl = idOf(d, L"BillCtl");
+    // Into a typed by-reference parameter, which the member would write through.
+    for (VARTYPE vt : {VARTYPE(VT_BOOL), VARTYPE(VT_I2), VARTYPE(VT_VARIANT), VARTYPE(VT_BSTR)}) {
+        RawCall r;
+        rawInvoke(r, d, save, DISPATCH_METHOD, {byRef(vt, nullptr)});
+        CHECK_HR(r.hr, E_INVALIDARG);
+        CHECK_EQ(int(r.result.vt()), int(VT_EMPTY));
+    }
+    // Second of two arguments, and the first of them.
+    {
+        RawCall r;
+        rawInvoke(r, d, click, DISPATCH_METHOD, {byRef(VT_BOOL, nullptr), object(clicked.Get())});
+        CHECK_HR(r.hr, E_INVALIDARG);
+        VARIANT_BOOL flag = VARIANT_FALSE;
+        RawCall q;
+        rawInvoke(q, d, click, DISPATCH_METHOD, {byRef(VT_BOOL, &flag), byRef(VT_DISPATCH, nullptr)});
+        CHECK_HR(q.hr, E_INVALIDARG);
+        CHECK_EQ(flag, VARIANT_BOOL(VARIANT_FALSE));
+    }
+    // Into by-value parameters, which would be read through: a number, an object, a put's value
+    // named or not, a property get's surplus argument.
+    for (VARTYPE vt : {VARTYPE(VT_I4), VARTYPE(VT_R8), VARTYPE(VT_VARIANT), VARTYPE(VT_BSTR)}) {
+        RawCall r;
+        rawInvoke(r, d, task, DISPATCH_PROPERTYPUT, {byRef(vt, nullptr)}, {DISPID_PROPERTYPUT});
+        CHECK_HR(r.hr, E_INVALIDARG);
+        RawCall q;
+        rawInvoke(q, d, task, DISPATCH_PROPERTYPUT, {byRef(vt, nullptr)});
+        CHECK_HR(q.hr, E_INVALIDARG);
+        RawCall g;
+        rawInvoke(g, d, task, DISPATCH_PROPERTYGET, {byRef(vt, nullptr)});
+        CHECK_HR(g.hr, E_INVALIDARG);
+    }
+    RawCall bind;
+    rawInvoke(bind, d, billCtl, DISPATCH_PROPERTYPUTREF, {byRef(VT_DISPATCH, nullptr)}, {DISPID_PROPERTYPUT});
+    CHECK_HR(bind.hr, E_INVALIDARG);
+    // No handler ran, nothing changed.
+    CHECK(s.sink->events().empty());
+    // Even for a member whose answer does not depend on its arguments.
+    RawCall pending;
+    rawInvoke(pending, d, idOf(d, L"SendMessage"), DISPATCH_METHOD, {byRef(VT_BSTR, nullptr)});
+    CHECK_HR(pending.hr, E_INVALIDARG);
+}
+
 TEST_CASE(by_reference_variables_the_callee_leaves_alone_keep_their_type) {
     auto toolbar = hostkit::newToolbar();
     auto tool = toolbar->tools().add(1, L"Save");

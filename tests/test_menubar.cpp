@@ -1212,3 +1212,85 @@ TEST_CASE(wrappers_release_what_they_hold_in_order) {
     }
     log.clear();
 }
+
+// ---------------------------------------------------------------- the stand-in's published interfaces
+
+namespace {
+
+// What an early-bound caller of one of the control's interfaces calls: a slot after IDispatch's,
+// read from the object's vtable as a compiled plug-in reads it.
+using GetSlot = HRESULT(STDMETHODCALLTYPE*)(void* self, BSTR* ret);
+using PutSlot = HRESULT(STDMETHODCALLTYPE*)(void* self, long value);
+
+template <class F>
+F slotOf(IUnknown* object, size_t slot) {
+    void* const* volatile table = *reinterpret_cast<void* const* const*>(object);
+    return reinterpret_cast<F>(table[slot]);
+}
+
+}  // namespace
+
+TEST_CASE(published_interfaces_lead_to_idispatch_and_refuse_early_bound_calls) {
+    auto control = hostkit::newToolbar();
+    auto band = control->bands().add(L"Standard");
+    auto tool = control->tools().add(3, L"Save");
+    struct Each {
+        IDispatch* object;
+        const IID* iid;
+        const wchar_t* readable;  // a member read through the interface's IDispatch slots
+        const wchar_t* name;
+    } each[] = {
+        {band.Get(), &hostkit::IID_ToolbarBand, L"BandName", L"band"},
+        {&control->bands(), &hostkit::IID_ToolbarBands, L"Count", L"band collection"},
+        {&control->tools(), &hostkit::IID_ToolbarTools, L"Count", L"tool collection"},
+        {tool.Get(), &hostkit::IID_ToolbarTool, L"ToolName", L"tool"},
+    };
+    for (const Each& e : each) {
+        ComPtr<IDispatch> face;
+        REQUIRE(SUCCEEDED(e.object->QueryInterface(*e.iid, reinterpret_cast<void**>(face.GetAddressOf()))));
+        // One object: the same identity, and the interface asked for again is the same pointer.
+        CHECK(sameObject(face.Get(), e.object));
+        ComPtr<IUnknown> again;
+        REQUIRE(SUCCEEDED(face->QueryInterface(*e.iid, reinterpret_cast<void**>(again.GetAddressOf()))));
+        CHECK(static_cast<void*>(again.Get()) == static_cast<void*>(face.Get()));
+        // The IDispatch slots reach the object's members.
+        Late late{face};
+        Outcome read = late.call(e.readable);
+        CHECK(read.ok());
+        ULONG before = late.refs();
+        face->AddRef();
+        CHECK_EQ(late.refs(), before + 1);
+        face->Release();
+#ifdef _WIN64
+        // An early-bound call is refused, loudly, and writes nothing.
+        SetErrorInfo(0, nullptr);
+        BSTR out = reinterpret_cast<BSTR>(&out);
+        CHECK_HR(slotOf<GetSlot>(face.Get(), 7)(face.Get(), &out), E_NOTIMPL);
+        CHECK(out == reinterpret_cast<BSTR>(&out));
+        ComPtr<IErrorInfo> info;
+        REQUIRE(GetErrorInfo(0, info.GetAddressOf()) == S_OK);
+        BSTR source = nullptr, description = nullptr;
+        info->GetSource(&source);
+        info->GetDescription(&description);
+        CHECK_EQ(std::wstring(source ? source : L""), std::wstring(L"OrviHostKit.Toolbar"));
+        std::wstring text(description ? description : L"");
+        CHECK(text.find(std::wstring(L"early-bound ") + e.name + L" interface (vtable slot 7)") != std::wstring::npos);
+        SysFreeString(source);
+        SysFreeString(description);
+        CHECK_HR(slotOf<PutSlot>(face.Get(), 40)(face.Get(), 12), E_NOTIMPL);
+        SetErrorInfo(0, nullptr);
+#endif
+    }
+    // The control and its form have no published interface of their own.
+    ComPtr<IUnknown> none;
+    CHECK_HR(static_cast<IDispatch*>(control.Get())->QueryInterface(hostkit::IID_ToolbarBand,
+                                                                    reinterpret_cast<void**>(none.GetAddressOf())),
+             E_NOINTERFACE);
+    CHECK_HR(static_cast<IDispatch*>(control.Get())->QueryInterface(hostkit::IID_ToolbarTool,
+                                                                    reinterpret_cast<void**>(none.GetAddressOf())),
+             E_NOINTERFACE);
+    // The library, which asks for these interfaces, works over them.
+    Bar b = bind(control.Get());
+    CHECK_EQ(b.menu.object(L"VeskBands").object(L"Item", {number(0)}).text(L"BandName"), std::wstring(L"Standard"));
+    CHECK_EQ(b.menu.object(L"VeskTools").object(L"Item", {number(0)}).text(L"ToolName"), std::wstring(L"Save"));
+}

@@ -796,3 +796,60 @@ TEST_CASE(two_sessions_contend_for_one_function) {
     CHECK(net.flag(L"CommitMutex", {Variant(whole)}));
     p.host.clear();
 }
+
+TEST_CASE(the_lock_service_takes_function_codes_exactly) {
+    Plugin p;
+    Late first = Late::create(L"OrviHostKit.Login");
+    Late second = Late::create(L"OrviHostKit.Login");
+    Late net = p.qel.object(L"Net");
+    const std::wstring func = L"FE" + std::to_wstring(SessionHost::processId());
+    const std::wstring padded = L" " + func + L" ";
+    std::wstring lower = func;
+    lower[0] = L'f';
+    lower[1] = L'e';
+
+    // The first session begins through the library, which trims the code it is given.
+    p.host.set(L"OrviLogin", first.get());
+    long task = net.number(L"BeginMutex", {Variant(33L), str(padded.c_str())});
+    REQUIRE(task >= 1);
+
+    p.host.set(L"OrviLogin", second.get());
+    // QueryFunc passes its code untrimmed: with spaces it names another function, and so does
+    // the code in other letters.
+    CHECK(net.flag(L"QueryFunc", {Variant(33L), str(func.c_str())}));
+    CHECK(!net.flag(L"QueryFunc", {Variant(33L), str(padded.c_str())}));
+    CHECK(!net.flag(L"QueryFunc", {Variant(33L), str(lower.c_str())}));
+    // BeginMutex trims before it asks: the padded code is the held function.
+    CHECK_ERROR(net.call(L"BeginMutex", {Variant(33L), str(padded.c_str())}), kConflict, L"OrviClassEvents.Net");
+    // The service itself, asked for the padded code, grants it: another function.
+    Outcome direct = second.call(L"taskexec", {Variant(33L), str(padded.c_str()), str(L""), Variant(short(3)),
+                                               Variant(short(0)), Variant(short(0))});
+    REQUIRE(direct.ok());
+    CHECK(asLong(direct.value) >= 1);
+    CHECK(second.flag(L"CommitTask", {direct.value}));
+
+    p.host.set(L"OrviLogin", first.get());
+    CHECK(net.flag(L"CommitMutex", {Variant(task)}));
+    p.host.clear();
+}
+
+TEST_CASE(the_property_store_keeps_keys_as_spelled) {
+    Plugin p(L"UserID=3;Language=CHS");
+    IShareProps* store = p.host.store();
+    long pid = SessionHost::processId();
+    Variant value;
+    CHECK_HR(store->GetProperty(pid, Bstr(L"PropsString").get(), &value.get()), S_OK);
+    CHECK_EQ(textOf(value), std::wstring(L"UserID=3;Language=CHS"));
+    // Another spelling is another key, neither found nor overwritten.
+    value = Variant();
+    CHECK_HR(store->GetProperty(pid, Bstr(L"propsstring").get(), &value.get()), S_OK);
+    CHECK_EQ(value.vt(), VARTYPE(VT_EMPTY));
+    p.host.set(L"PROPSSTRING", L"UserID=4;Language=ENG");
+    CHECK_EQ(p.qel.text(L"GetQelLanguage"), std::wstring(L"CHS"));
+    p.host.set(L"username", L"someone else");
+    p.host.set(L"UserName", L"Li Lei");
+    CHECK_EQ(p.qel.object(L"User").text(L"UserName"), std::wstring(L"Li Lei"));
+    p.host.remove(L"propsstring");  // not there: removes nothing
+    CHECK_EQ(p.qel.text(L"GetQelLanguage"), std::wstring(L"CHS"));
+    p.host.clear();
+}
