@@ -6,7 +6,7 @@
 //
 // `Impl` is the default dual interface, or a layer of shared member implementations over it that
 // names the interface as `using Interface = ...` (see CheckRelays). `Lib` supplies the type
-// library (Lib::typeLib()) and the list of members not implemented yet (Lib::pending());
+// library (Lib::typeLib());
 // `Extras` are mixins that implement further interfaces and answer
 // `void* castTo(REFIID)` for them. The derived class supplies `static constexpr const wchar_t*
 // kSource`, the error source of its members (its ProgID).
@@ -92,7 +92,7 @@ public:
     }
 
     static const DispatchTable& table() {
-        static const DispatchTable& t = DispatchTable::of(Lib::typeLib(), __uuidof(Itf), Lib::pending());
+        static const DispatchTable& t = DispatchTable::of(Lib::typeLib(), __uuidof(Itf));
         return t;
     }
 

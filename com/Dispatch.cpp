@@ -305,7 +305,7 @@ DispatchTable::~DispatchTable() {
     if (dispatchInfo_) dispatchInfo_->Release();
 }
 
-const DispatchTable& DispatchTable::of(const TypeLibDesc& lib, REFIID iid, const wchar_t* const* pending) {
+const DispatchTable& DispatchTable::of(const TypeLibDesc& lib, REFIID iid) {
     static CRITICAL_SECTION lock = [] {
         CRITICAL_SECTION c;
         InitializeCriticalSection(&c);
@@ -324,14 +324,14 @@ const DispatchTable& DispatchTable::of(const TypeLibDesc& lib, REFIID iid, const
         if (entries[i].lib == &lib && entries[i].iid == iid) table = entries[i].table;
     if (!table) {
         table = new DispatchTable();
-        table->build(lib, iid, pending);
+        table->build(lib, iid);
         if (count < 64) entries[count++] = {&lib, iid, table};
     }
     LeaveCriticalSection(&lock);
     return *table;
 }
 
-void DispatchTable::build(const TypeLibDesc& lib, REFIID iid, const wchar_t* const* pending) noexcept {
+void DispatchTable::build(const TypeLibDesc& lib, REFIID iid) noexcept {
     try {
         ITypeInfo* dispInfo = nullptr;
         loadHr_ = lib.rawTypeInfo(iid, &dispInfo);
@@ -354,8 +354,6 @@ void DispatchTable::build(const TypeLibDesc& lib, REFIID iid, const wchar_t* con
             dispInfo->Release();
             return;
         }
-        BSTR ifaceName = nullptr;
-        info->GetDocumentation(MEMBERID_NIL, &ifaceName, nullptr, nullptr, nullptr);
 
         for (UINT i = 0; i < attr->cFuncs; ++i) {
             FUNCDESC* fd = nullptr;
@@ -396,18 +394,12 @@ void DispatchTable::build(const TypeLibDesc& lib, REFIID iid, const wchar_t* con
                 f.paramNames.push_back(UINT(p + 1) < got && names[p + 1] ? names[p + 1] : L"");
             }
             for (UINT n = 0; n < got; ++n) SysFreeString(names[n]);
-            if (pending && ifaceName) {
-                std::wstring full = std::wstring(ifaceName) + L"." + f.name;
-                for (const wchar_t* const* p = pending; *p; ++p)
-                    if (full == *p) f.pending = true;
-            }
             if (f.params.size() > size_t(kMaxArgs - 1)) f.supported = false;
             f.direct = f.params.size() + (f.hasRetval ? 1 : 0) <= kMaxDirect;
             for (const ParamSpec& p : f.params) f.direct = f.direct && (p.byRef || oneWord(p.vt));
             funcs_.push_back(std::move(f));
             info->ReleaseFuncDesc(fd);
         }
-        SysFreeString(ifaceName);
         info->ReleaseTypeAttr(attr);
         if (vtblInfo) vtblInfo->Release();
         dispInfo->Release();
@@ -524,12 +516,6 @@ HRESULT DispatchTable::invoke(void* instance, const wchar_t* source, DISPID id, 
     if (result) VariantInit(result);
     const FuncSpec* f = select(id, flags, params);
     if (!f) return DISP_E_MEMBERNOTFOUND;
-    if (f->pending) {
-        HRESULT hr = ComError(E_NOTIMPL, f->name + L" is not implemented yet").report(source);
-        if (!excep) return hr;
-        fillExcepInfo(excep, hr);
-        return DISP_E_EXCEPTION;
-    }
     if (!f->supported) return DISP_E_TYPEMISMATCH;
     try {
         return callFunction(*f, instance, source, params, result, excep, argErr);

@@ -42,7 +42,6 @@ struct FuncSpec {
     std::vector<std::wstring> paramNames;
     bool hasRetval = false;
     VARTYPE retVt = VT_EMPTY;
-    bool pending = false;  // listed as not implemented yet
     bool direct = false;   // every argument is one integer-class machine word: called without DispCallFunc
     bool supported = true;  // false when a parameter type cannot be handled
 };
@@ -50,8 +49,7 @@ struct FuncSpec {
 class DispatchTable {
 public:
     // The table of a dual interface, built once per process from its type library and kept.
-    // `pending` lists members ("Interface.Member") that answer "not implemented" for now.
-    static const DispatchTable& of(const TypeLibDesc& lib, REFIID iid, const wchar_t* const* pending = nullptr);
+    static const DispatchTable& of(const TypeLibDesc& lib, REFIID iid);
     ~DispatchTable();
 
     HRESULT loadResult() const noexcept { return loadHr_; }
@@ -69,7 +67,7 @@ public:
 
 private:
     DispatchTable() = default;
-    void build(const TypeLibDesc& lib, REFIID iid, const wchar_t* const* pending) noexcept;
+    void build(const TypeLibDesc& lib, REFIID iid) noexcept;
     HRESULT callFunction(const FuncSpec& f, void* instance, const wchar_t* source, DISPPARAMS* params,
                          VARIANT* result, EXCEPINFO* excep, UINT* argErr) const;
     const FuncSpec* select(DISPID id, WORD flags, const DISPPARAMS* params) const noexcept;

@@ -18,11 +18,9 @@ using orvi::com::Variant;
 // Resource numbers of the kit's type libraries in whichever module holds the kit.
 struct PyxLibrary {
     static const orvi::com::TypeLibDesc& typeLib() noexcept;
-    static const wchar_t* const* pending() noexcept { return nullptr; }
 };
 struct HostKitLibrary {
     static const orvi::com::TypeLibDesc& typeLib() noexcept;
-    static const wchar_t* const* pending() noexcept { return nullptr; }
 };
 
 // A Variant holding an object (as IDispatch), Nothing for null.

@@ -44,7 +44,6 @@ namespace hostkit {
 
 struct MessageKitLibrary {
     static const orvi::com::TypeLibDesc& typeLib() noexcept;
-    static const wchar_t* const* pending() noexcept { return nullptr; }
 };
 
 // ---------------------------------------------------------------- inboxes

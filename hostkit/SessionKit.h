@@ -36,7 +36,6 @@ namespace hostkit {
 
 struct SessionKitLibrary {
     static const orvi::com::TypeLibDesc& typeLib() noexcept;
-    static const wchar_t* const* pending() noexcept { return nullptr; }
 };
 
 // ---------------------------------------------------------------- state of this module's kit

@@ -1,5 +1,5 @@
-// What every class of OrviClassEvents shares: its type library, the list of members that are not
-// implemented yet, and the base class built on the COM layer.
+// What every class of OrviClassEvents shares: its type library and the base class built on the COM
+// layer.
 #pragma once
 #include <windows.h>
 
@@ -20,17 +20,9 @@ using com::Variant;
 
 struct OrviLibrary {
     static const com::TypeLibDesc& typeLib() noexcept;
-    // Members ("Interface.Member") that answer "not implemented" until their behaviour is built.
-    static const wchar_t* const* pending() noexcept;
 };
-
-// Error raised by members of pending behaviour: E_NOTIMPL, "<Member> is not implemented yet".
-HRESULT reportPending(const wchar_t* source, const char* function) noexcept;
 
 template <class Derived, class Itf, class... Extras>
-class Object : public com::ComObject<Derived, OrviLibrary, Itf, Extras...> {
-protected:
-    HRESULT pending(const char* function) noexcept { return reportPending(Derived::kSource, function); }
-};
+class Object : public com::ComObject<Derived, OrviLibrary, Itf, Extras...> {};
 
 }  // namespace orvi
