@@ -150,19 +150,12 @@ STDMETHODIMP BaseClassEvent::FireAfterGetData(VARIANT* ret) {
 }
 
 STDMETHODIMP BaseClassEvent::FireDoCommand(IDispatch* Tool, long* lngReturnCode, VARIANT* ret) {
-    return relay(event::DoCommand, com::EventArgs().object(Tool).ref(lngReturnCode), ret);
+    return doCommand(event::DoCommand, Tool, lngReturnCode, ret);
 }
 
 STDMETHODIMP BaseClassEvent::FireListFillRow(long lRow, IDispatch* RowData, IDispatch* HeadDict, BSTR* CellData,
-                                             long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
-    return relay(event::ListFillRow, com::EventArgs()
-                                         .value(lRow)
-                                         .object(RowData)
-                                         .object(HeadDict)
-                                         .ref(CellData)
-                                         .ref(BackColor)
-                                         .refBool(ContinueRaise),
-                 ret);
+                                  long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
+    return listFillRow(event::ListFillRow, lRow, RowData, HeadDict, CellData, BackColor, ContinueRaise, ret);
 }
 
 STDMETHODIMP BaseClassEvent::FireRefreshList(VARIANT* ret) {

@@ -165,7 +165,7 @@ STDMETHODIMP ListEvents::FireAfterGetData(VARIANT* ret) {
 }
 
 STDMETHODIMP ListEvents::FireDoCommand(IDispatch* Tool, long* lngReturnCode, VARIANT* ret) {
-    return relay(event::DoCommand, com::EventArgs().object(Tool).ref(lngReturnCode), ret);
+    return doCommand(event::DoCommand, Tool, lngReturnCode, ret);
 }
 
 STDMETHODIMP ListEvents::FireRefreshList(VARIANT* ret) {
@@ -185,15 +185,8 @@ STDMETHODIMP ListEvents::FireBeforRefreshToolBar(VARIANT_BOOL* bShowCaption, VAR
 }
 
 STDMETHODIMP ListEvents::FireListFillRow(long lRow, IDispatch* RowData, IDispatch* HeadDict, BSTR* CellData,
-                                         long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
-    return relay(event::ListFillRow, com::EventArgs()
-                                         .value(lRow)
-                                         .object(RowData)
-                                         .object(HeadDict)
-                                         .ref(CellData)
-                                         .ref(BackColor)
-                                         .refBool(ContinueRaise),
-                 ret);
+                                  long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
+    return listFillRow(event::ListFillRow, lRow, RowData, HeadDict, CellData, BackColor, ContinueRaise, ret);
 }
 
 STDMETHODIMP ListEvents::FireAfterDeleteBill(VARIANT_BOOL bSuccess, long lBillInterID, BSTR sBillNo,

@@ -85,6 +85,20 @@ protected:
         });
     }
 
+    // The list forms' relays of the same shape on ListEvents and BaseClassEvent (their DISPIDs
+    // differ): DoCommand(Tool, ByRef lngReturnCode) and ListFillRow(lRow, RowData, HeadDict,
+    // ByRef CellData, ByRef BackColor, ByRef ContinueRaise).
+    HRESULT doCommand(DISPID id, IDispatch* tool, long* returnCode, VARIANT* ret) noexcept {
+        return relay(id, com::EventArgs().object(tool).ref(returnCode), ret);
+    }
+    HRESULT listFillRow(DISPID id, long row, IDispatch* rowData, IDispatch* headDict, BSTR* cellData, long* backColor,
+                        VARIANT_BOOL* continueRaise, VARIANT* ret) noexcept {
+        return relay(id,
+                     com::EventArgs().value(row).object(rowData).object(headDict).ref(cellData).ref(backColor).refBool(
+                         continueRaise),
+                     ret);
+    }
+
     // SetBarStatus(Name, Property, a copy of Value) on the form's control (error 91 when there is
     // none), every error ignored.
     HRESULT setBarStatus(IDispatch* control, BSTR name, BSTR property, VARIANT* value, VARIANT* ret) noexcept {

@@ -47,22 +47,6 @@ FireDoCommand 9 O rL
 FireBeforeSendMessage 10 S rO rB
 )";
 
-// The check relays as the bill event object numbers their events.
-const char* const kBillCheckRelays = R"(
-FireBeforeMultiCheck 32 L L L rL L L L rB
-FireMultiCheck 33 L L L L L rB rB rS rS rB
-FireAfterMultiCheck 34 L L L L L B
-FireStartMultiCheck 35 L L rB rB
-FireFinishMultiCheck 36 L L L L rB
-FireUnMultiCheck 37 L L L L L L rB rB
-FireAfterUnMultiCheck 38 L L L L L B
-FireBusinessCheck 39 rB
-FireAfterBusinessCheck 40 B
-FireUnBusinessCheck 41 rB
-FireAfterUnBusinessCheck 42 B
-FireBeforeSendMessage 43 S rO rB
-)";
-
 // DISPID of a member of the object's dispatch interface, by name.
 DISPID idOf(const Late& o, const wchar_t* name) {
     DISPID id = DISPID_UNKNOWN;
@@ -111,10 +95,12 @@ TEST_CASE(the_same_check_calls_give_the_same_events_on_bill_and_list) {
     ComPtr<Sink> billSink = Sink::create(), listSink = Sink::create();
     billSink->connect(bill.get(), DIID___BillEvent);
     listSink->connect(list.get(), DIID___ListEvents);
-    std::vector<Relay> billRelays = parseRelays(kBillCheckRelays);
     std::vector<Relay> listRelays = parseRelays(kListRelays);
     listRelays.erase(listRelays.begin(), listRelays.begin() + 9);  // the check relays only
-    REQUIRE(billRelays.size() == listRelays.size());
+    // The same relays on the bill event object, whose events are numbered from 32 instead of 14.
+    std::vector<Relay> billRelays = listRelays;
+    for (Relay& r : billRelays) r.event += 32 - 14;
+    REQUIRE(billRelays.size() == 12u);
     auto replacement = hostkit::newFake(L"replacement");
     for (Sink* s : {billSink.Get(), listSink.Get()})
         for (DISPID id = 1; id <= 43; ++id)
