@@ -32,8 +32,7 @@ BaseClassEvent::~BaseClassEvent() {
 }
 
 Variant BaseClassEvent::browse(const wchar_t* name, std::initializer_list<Arg> args) {
-    if (!browseCtl_) com::raise(RuntimeError::ObjectNotSet);
-    return com::call(browseCtl_.Get(), name, args);
+    return com::call(browseCtl_.Get(), name, args);  // no browse control: error 91
 }
 
 // ---- properties ----------------------------------------------------------------------------
@@ -41,10 +40,9 @@ Variant BaseClassEvent::browse(const wchar_t* name, std::initializer_list<Arg> a
 namespace {
 
 template <class P>
-HRESULT hand(IDispatch** ret, const ComPtr<P>& held) {
+void hand(IDispatch** ret, const ComPtr<P>& held) {
     com::initOut(ret);
     com::copyOut(ret, held);
-    return S_OK;
 }
 
 }  // namespace
@@ -104,15 +102,11 @@ STDMETHODIMP BaseClassEvent::putref_LedgerProperty(IDispatch* NewValue) {
 }
 
 STDMETHODIMP BaseClassEvent::get_LedgerProperty(IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::copyOut(ret, ledgerProperty_);
-    });
+    return guard([&] { hand(ret, ledgerProperty_); });
 }
 
 STDMETHODIMP BaseClassEvent::put_EnableListFillRowEvents(VARIANT_BOOL vData) {
     return guard([&] {
-        if (!browseCtl_) com::raise(RuntimeError::ObjectNotSet);
         com::put(browseCtl_.Get(), member::EnableListFillRowEvents, Arg::boolean(vData));
     });
 }
@@ -120,7 +114,6 @@ STDMETHODIMP BaseClassEvent::put_EnableListFillRowEvents(VARIANT_BOOL vData) {
 STDMETHODIMP BaseClassEvent::get_EnableListFillRowEvents(VARIANT_BOOL* ret) {
     return guard([&] {
         com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        if (!browseCtl_) com::raise(RuntimeError::ObjectNotSet);
         *ret = com::toVariantBool(com::get(browseCtl_.Get(), member::EnableListFillRowEvents).get());
     });
 }

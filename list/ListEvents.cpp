@@ -30,6 +30,8 @@ P* need(const ComPtr<P>& p) {
     return p.Get();
 }
 
+// (Host calls and container reads on Nothing are error 91 in com:: and host::.)
+
 // "Map" of the field table: field key -> descriptor name. It is asked late-bound, as any object
 // the host keeps there would be.
 ComPtr<IDispatch> fieldMap(IPyxDictionary* tableInfo) {
@@ -61,10 +63,6 @@ ListEvents::~ListEvents() {
     multiCheckMgr_.Reset();
 }
 
-IDispatch* ListEvents::list() {
-    return need(listCtl_);
-}
-
 // ---- binding -------------------------------------------------------------------------------
 
 STDMETHODIMP ListEvents::get_List(IDispatch** ret) {
@@ -78,7 +76,7 @@ STDMETHODIMP ListEvents::put_List(IDispatch* vData) {
     return guard([&] {
         // The control is kept before its data service is read: a failing read leaves it held.
         listCtl_ = vData;
-        ComPtr<IDispatch> dataSrv = com::toObject(com::get(list(), member::DataSrv).get());
+        ComPtr<IDispatch> dataSrv = com::toObject(com::get(listCtl_.Get(), member::DataSrv).get());
         bindDataSrv(dataSrv.Get());
     });
 }
@@ -98,7 +96,7 @@ STDMETHODIMP ListEvents::putref_DataSrv(IDispatch* NewValue) {
 // replaces its field; a failing step leaves the earlier ones replaced.
 void ListEvents::bindDataSrv(IDispatch* dataSrv) {
     dataSrv_ = dataSrv;
-    classType_ = host::toDictionary(com::get(need(dataSrv_), member::ClassType).get());
+    classType_ = host::toDictionary(com::get(dataSrv_.Get(), member::ClassType).get());
     tableInfo_ = host::toDictionary(com::get(dataSrv_.Get(), member::TableInfo).get());
     classTypeEntry_ = host::toVector(com::get(dataSrv_.Get(), member::ClassTypeEntry).get());
 }
@@ -111,7 +109,7 @@ STDMETHODIMP ListEvents::putref_Data(IDispatch* NewValue) {
 STDMETHODIMP ListEvents::get_RsId(IDispatch** ret) {
     return guard([&] {
         com::initOut(ret);
-        *ret = host::toRecordset(com::get(list(), member::RsId).get()).Detach();
+        *ret = host::toRecordset(com::get(listCtl_.Get(), member::RsId).get()).Detach();
     });
 }
 
@@ -121,13 +119,13 @@ STDMETHODIMP ListEvents::get_LedgerProperty(IDispatch** ret) {
 }
 
 STDMETHODIMP ListEvents::put_EnableListFillRowEvents(VARIANT_BOOL vData) {
-    return guard([&] { com::put(list(), member::EnableListFillRowEvents, Arg::boolean(vData)); });
+    return guard([&] { com::put(listCtl_.Get(), member::EnableListFillRowEvents, Arg::boolean(vData)); });
 }
 
 STDMETHODIMP ListEvents::get_EnableListFillRowEvents(VARIANT_BOOL* ret) {
     return guard([&] {
         com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(com::get(list(), member::EnableListFillRowEvents).get());
+        *ret = com::toVariantBool(com::get(listCtl_.Get(), member::EnableListFillRowEvents).get());
     });
 }
 
@@ -213,7 +211,7 @@ STDMETHODIMP ListEvents::SetBarStatus(BSTR Name, BSTR Property, VARIANT* Value, 
 STDMETHODIMP ListEvents::GetCurrentSelRowInfo(IDispatch** ret) {
     return guard([&] {
         com::initOut(ret);
-        *ret = host::toDictionary(com::call(list(), member::GetCurrentSelRowInfo).get()).Detach();
+        *ret = host::toDictionary(com::call(listCtl_.Get(), member::GetCurrentSelRowInfo).get()).Detach();
     });
 }
 
@@ -221,7 +219,7 @@ STDMETHODIMP ListEvents::GetSelectedBillInfo(IDispatch** ret) {
     return guard([&] {
         com::initOut(ret);
         host::VectorPtr bills;
-        if (com::ignoring([&] { bills = host::toVector(com::call(list(), member::GetSelectedBillInfo).get()); }))
+        if (com::ignoring([&] { bills = host::toVector(com::call(listCtl_.Get(), member::GetSelectedBillInfo).get()); }))
             *ret = bills.Detach();
     });
 }
@@ -230,7 +228,7 @@ STDMETHODIMP ListEvents::LoadSelectedBill(Enu_BillStatusExt BillStatus, VARIANT_
     return guard([&] {
         com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
         long status = BillStatus;
-        *ret = com::toVariantBool(com::call(list(), member::LoadSelectedBill, {Arg::ref(status)}).get());
+        *ret = com::toVariantBool(com::call(listCtl_.Get(), member::LoadSelectedBill, {Arg::ref(status)}).get());
     });
 }
 
@@ -240,13 +238,13 @@ STDMETHODIMP ListEvents::LoadSelectedBill(Enu_BillStatusExt BillStatus, VARIANT_
 host::DictionaryPtr ListEvents::dataField(IDispatch* dct, long row) {
     host::DictionaryPtr field = host::toDictionary(dct);
     Variant key = host::item(field.Get(), L"Fkey");
-    ComPtr<IDispatch> map = fieldMap(need(tableInfo_));
+    ComPtr<IDispatch> map = fieldMap(tableInfo_.Get());
     std::optional<Bstr> name = mappedName(map.Get(), key);
     if (!name) return nullptr;
 
     long page = com::toLong(host::item(field.Get(), L"FPage").get());
-    host::DictionaryPtr pageInfo = host::toDictionary(host::item(need(classTypeEntry_), page).get());
-    ComPtr<IDispatch> pageData = com::toObject(host::item(need(data_), host::pageKey(page)).get());
+    host::DictionaryPtr pageInfo = host::toDictionary(host::item(classTypeEntry_.Get(), page).get());
+    ComPtr<IDispatch> pageData = com::toObject(host::item(data_.Get(), host::pageKey(page)).get());
     if (com::toLong(host::item(pageInfo.Get(), L"FEntryType").get()) == 1)
         pageData = com::toObject(com::index(pageData.Get(), {Arg::ref(row)}).get());
     return host::toDictionary(com::index(pageData.Get(), {Arg::ref(*name)}).get());
@@ -255,7 +253,7 @@ host::DictionaryPtr ListEvents::dataField(IDispatch* dct, long row) {
 host::DictionaryPtr ListEvents::fieldInfo(BSTR key) {
     if (SysStringLen(key) == 0) return nullptr;
     Variant k(std::wstring_view(key, SysStringLen(key)));
-    ComPtr<IDispatch> map = fieldMap(need(tableInfo_));
+    ComPtr<IDispatch> map = fieldMap(tableInfo_.Get());
     std::optional<Bstr> name = mappedName(map.Get(), k);
     if (!name) return nullptr;
     return host::toDictionary(host::itemOfKey(tableInfo_.Get(), *name).get());
@@ -316,7 +314,7 @@ STDMETHODIMP ListEvents::UpdateNormalFldByKey(BSTR sKey, BSTR sValue, long Row, 
         com::ignoring([&] {
             fieldvalue::UpdateFldValue(dct.Get(), fld.Get(), std::wstring_view(sValue ? sValue : L"", SysStringLen(sValue)));
         });
-        if (!bSetModifyFlag) com::ignoring([&] { host::setItem(need(fld), L"FModify", Variant(saved).get()); });
+        if (!bSetModifyFlag) com::ignoring([&] { host::setItem(fld.Get(), L"FModify", Variant(saved).get()); });
     });
 }
 

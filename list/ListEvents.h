@@ -56,7 +56,6 @@ public:
     STDMETHODIMP SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) override;
 
 private:
-    IDispatch* list();  // the list control, or error 91
     void bindDataSrv(IDispatch* dataSrv);
     // The field data of a descriptor, found through "Map", the page descriptor and the data.
     host::DictionaryPtr dataField(IDispatch* dct, long row);
