@@ -111,9 +111,64 @@ HRESULT describe(const TypeLibDesc& desc, LibInfo& out) {
 constexpr const wchar_t* kAutomationMarshaller = L"{00020424-0000-0000-C000-000000000046}";
 #ifdef _WIN64
 constexpr const wchar_t* kPlatform = L"win64";
+constexpr const wchar_t* kOtherPlatform = L"win32";
+constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
 #else
 constexpr const wchar_t* kPlatform = L"win32";
+constexpr const wchar_t* kOtherPlatform = L"win64";
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
 #endif
+
+// Registration of both builds side by side. A 64-bit system keeps two views of the classes
+// root: CLSID keys are per view, while TypeLib and ProgID keys (and, depending on the system,
+// Interface keys) are one key seen from both. Unregistering one build must not take away a
+// shared key that the other build's registration still relies on.
+
+std::wstring classesPath(const std::wstring& key) {
+    return L"Software\\Classes\\" + key;
+}
+
+bool keyExists(HKEY root, const std::wstring& key, REGSAM view = 0) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &k) != ERROR_SUCCESS) return false;
+    RegCloseKey(k);
+    return true;
+}
+
+// Whether the other view of the classes root holds the key.
+bool otherViewHas(HKEY hive, const std::wstring& key) {
+    return keyExists(hive, classesPath(key), kOtherView);
+}
+
+// The registry's own name of an open key ("\REGISTRY\MACHINE\SOFTWARE\Classes\...", with the
+// view's redirection in it), or "" when the system does not say.
+std::wstring keyName(HKEY k) {
+    using QueryKey = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const auto query =
+        reinterpret_cast<QueryKey>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryKey"));
+    if (!query) return {};
+    constexpr int kKeyNameInformation = 3;
+    std::vector<BYTE> buf(4096);
+    ULONG got = 0;
+    if (query(k, kKeyNameInformation, buf.data(), ULONG(buf.size()), &got) < 0) return {};
+    ULONG length = *reinterpret_cast<const ULONG*>(buf.data());
+    return std::wstring(reinterpret_cast<const wchar_t*>(buf.data() + sizeof(ULONG)), length / sizeof(wchar_t));
+}
+
+// Whether both views see one and the same key.
+bool sharedByBothViews(HKEY hive, const std::wstring& key) {
+    std::wstring path = classesPath(key);
+    HKEY own = nullptr, other = nullptr;
+    if (RegOpenKeyExW(hive, path.c_str(), 0, KEY_READ, &own) != ERROR_SUCCESS) return false;
+    bool same = false;
+    if (RegOpenKeyExW(hive, path.c_str(), 0, KEY_READ | kOtherView, &other) == ERROR_SUCCESS) {
+        std::wstring a = keyName(own), b = keyName(other);
+        same = !a.empty() && lstrcmpiW(a.c_str(), b.c_str()) == 0;
+        RegCloseKey(other);
+    }
+    RegCloseKey(own);
+    return same;
+}
 
 }  // namespace
 
@@ -192,22 +247,37 @@ HRESULT unregisterServer(const ServerDesc& server, bool perUser) noexcept {
     try {
         HKEY root = nullptr;
         if (!rootKey(perUser, &root)) return SELFREG_E_CLASS;
+        const HKEY hive = perUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
         LONG r = ERROR_SUCCESS;
         auto del = [&](const std::wstring& key) {
             LONG d = deleteTree(root, key);
             if (r == ERROR_SUCCESS) r = d;
         };
+        // The class keys belong to this view alone; they go first, so that what follows sees
+        // only the other view's registration.
+        for (size_t i = 0; i < server.classCount; ++i) del(L"CLSID\\" + guidText(*server.classes[i].clsid));
         for (size_t i = 0; i < server.classCount; ++i) {
             const ClassEntry& c = server.classes[i];
-            del(L"CLSID\\" + guidText(*c.clsid));
-            del(c.progId);
+            bool otherNeedsIt = otherViewHas(hive, L"CLSID\\" + guidText(*c.clsid) + L"\\InprocServer32") &&
+                                sharedByBothViews(hive, c.progId);
+            if (!otherNeedsIt) del(c.progId);
         }
         for (const TypeLibDesc* const* l = server.libs; *l; ++l) {
             LibInfo info;
             if (FAILED(describe(**l, info))) continue;
-            for (auto& [iid, name] : info.interfaces) del(L"Interface\\" + iid);
-            del(L"TypeLib\\" + info.libid + L"\\" + info.version);
-            deleteIfEmpty(root, L"TypeLib\\" + info.libid);
+            std::wstring lib = L"TypeLib\\" + info.libid;
+            std::wstring version = lib + L"\\" + info.version;
+            // One version key holds the path of each platform that registered it (0\win32 and
+            // 0\win64 side by side); the key goes with the last of them.
+            del(version + L"\\0\\" + kPlatform);
+            deleteIfEmpty(root, version + L"\\0");
+            bool otherRegistered = otherViewHas(hive, version + L"\\0\\" + kOtherPlatform);
+            for (auto& [iid, name] : info.interfaces) {
+                std::wstring key = L"Interface\\" + iid;
+                if (!(otherRegistered && sharedByBothViews(hive, key))) del(key);
+            }
+            if (!keyExists(root, version + L"\\0")) del(version);
+            deleteIfEmpty(root, lib);
         }
         // A per-user root may have had none of these before registration created them.
         for (const wchar_t* parent : {L"CLSID", L"Interface", L"TypeLib"}) deleteIfEmpty(root, parent);

@@ -7,7 +7,9 @@
 //                                       automation marshaller from the type library
 //   CLSID\{clsid}                       InprocServer32 (ThreadingModel Apartment), ProgID, TypeLib
 //   <ProgID>                            CLSID
-// and unregistration removes exactly these keys.
+// and unregistration removes exactly these keys, apart from the shared ones (TypeLib, ProgIDs and,
+// where both views share them, Interface keys) that the other build registered beside this one in
+// the other registry view still needs.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>

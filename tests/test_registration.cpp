@@ -36,6 +36,16 @@ const IID* const kInterfaces[] = {
     &DIID___BillEvent, &DIID___ListEvents, &DIID___BaseClassEvent,
 };
 
+#ifdef _WIN64
+const wchar_t* const kPlatform = L"win64";
+const wchar_t* const kOtherPlatform = L"win32";
+const REGSAM kOtherView = KEY_WOW64_32KEY;
+#else
+const wchar_t* const kPlatform = L"win32";
+const wchar_t* const kOtherPlatform = L"win64";
+const REGSAM kOtherView = KEY_WOW64_64KEY;
+#endif
+
 std::wstring guid(const GUID& g) {
     wchar_t b[40];
     StringFromGUID2(g, b, 40);
@@ -138,15 +148,16 @@ std::set<std::wstring> keysOnly(const std::set<std::wstring>& s) {
     return r;
 }
 
-// What registering adds, key by key, written out from the library's identity (with the parent
-// keys CLSID, Interface and TypeLib when the root had none).
+// The keys of a registration, written out from the library's identity (with the parent keys
+// CLSID, Interface and TypeLib when the root had none). Where the other architecture's build is
+// registered too, some of them (the type library's version key, ProgIDs) were there before.
 std::set<std::wstring> expectedKeys(const std::set<std::wstring>& before) {
     std::set<std::wstring> keys;
     for (const wchar_t* parent : {L"CLSID", L"Interface", L"TypeLib"})
         if (!before.count(upper(parent))) keys.insert(upper(parent));
     std::wstring lib = L"TypeLib\\" + guid(LIBID_OrviClassEvents);
-    for (const wchar_t* k : {L"", L"\\2.1", L"\\2.1\\0", L"\\2.1\\0\\win64", L"\\2.1\\FLAGS", L"\\2.1\\HELPDIR"})
-        keys.insert(lib + k);
+    for (const wchar_t* k : {L"", L"\\2.1", L"\\2.1\\0", L"\\2.1\\FLAGS", L"\\2.1\\HELPDIR"}) keys.insert(lib + k);
+    keys.insert(lib + L"\\2.1\\0\\" + kPlatform);
     for (const IID* iid : kInterfaces) {
         std::wstring k = L"Interface\\" + guid(*iid);
         for (const wchar_t* s : {L"", L"\\ProxyStubClsid", L"\\ProxyStubClsid32", L"\\TypeLib"}) keys.insert(k + s);
@@ -194,11 +205,11 @@ struct Server {
     ~Server() { FreeLibrary(dll); }
 };
 
-std::wstring regValue(HKEY root, const std::wstring& key, const wchar_t* name) {
+std::wstring regValue(HKEY root, const std::wstring& key, const wchar_t* name, REGSAM view = 0) {
     HKEY k = nullptr;
     wchar_t buf[1024] = {};
     DWORD size = sizeof buf;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return L"<none>";
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &k) != ERROR_SUCCESS) return L"<none>";
     LONG r = RegQueryValueExW(k, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
     RegCloseKey(k);
     return r == ERROR_SUCCESS ? buf : L"<none>";
@@ -212,6 +223,25 @@ struct Reregister {
     ~Reregister() { server.reg(); }
 };
 
+// Registering writes every key of the registration and nothing else: keys it added must be
+// expected ones, and every expected key must be there afterwards (some may have been there before,
+// written by the other architecture's registration).
+void checkRegistration(const std::set<std::wstring>& before, const std::set<std::wstring>& registered) {
+    auto added = keysOnly(minus(registered, before));
+    auto expected = expectedKeys(before);
+    for (auto& k : minus(added, expected)) fail(__FILE__, __LINE__, "unexpected key %s", narrow(k).c_str());
+    for (auto& k : minus(expected, registered)) fail(__FILE__, __LINE__, "missing key %s", narrow(k).c_str());
+}
+
+// The other architecture's build registered in the other registry view, if it is.
+bool otherArchitectureRegistered(HKEY hive) {
+    HKEY k = nullptr;
+    std::wstring key = L"Software\\Classes\\CLSID\\" + guid(CLSID_BillEvent) + L"\\InprocServer32";
+    if (RegOpenKeyExW(hive, key.c_str(), 0, KEY_READ | kOtherView, &k) != ERROR_SUCCESS) return false;
+    RegCloseKey(k);
+    return true;
+}
+
 TEST_CASE(registration_adds_and_removes_exactly_its_keys) {
     Server server;
     Reregister restore{server};
@@ -222,10 +252,7 @@ TEST_CASE(registration_adds_and_removes_exactly_its_keys) {
     CHECK_HR(server.reg(), S_OK);
     auto registered = classesSnapshot(HKEY_LOCAL_MACHINE);
     CHECK(minus(before, registered).empty());
-    auto added = keysOnly(minus(registered, before));
-    auto expected = expectedKeys(before);
-    for (auto& k : minus(added, expected)) fail(__FILE__, __LINE__, "unexpected key %s", narrow(k).c_str());
-    for (auto& k : minus(expected, added)) fail(__FILE__, __LINE__, "missing key %s", narrow(k).c_str());
+    checkRegistration(before, registered);
 
     // Registering again changes nothing; unregistering restores the registry exactly.
     CHECK_HR(server.reg(), S_OK);
@@ -252,8 +279,143 @@ TEST_CASE(registration_values) {
     CHECK_EQ(regValue(HKEY_CLASSES_ROOT, iface + L"\\ProxyStubClsid32", nullptr),
              std::wstring(L"{00020424-0000-0000-C000-000000000046}"));
     CHECK_EQ(regValue(HKEY_CLASSES_ROOT, iface + L"\\TypeLib", L"Version"), std::wstring(L"2.1"));
-    CHECK_EQ(regValue(HKEY_CLASSES_ROOT, L"TypeLib\\" + guid(LIBID_OrviClassEvents) + L"\\2.1\\0\\win64", nullptr),
+    CHECK_EQ(regValue(HKEY_CLASSES_ROOT, L"TypeLib\\" + guid(LIBID_OrviClassEvents) + L"\\2.1\\0\\" + kPlatform, nullptr),
              server.path);
+}
+
+// The registry's own name of an open key ("\\REGISTRY\\Machine\\Software\\Classes\\...").
+std::wstring keyName(HKEY k) {
+    using QueryKey = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const auto query = reinterpret_cast<QueryKey>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryKey"));
+    std::vector<BYTE> buf(4096);
+    ULONG got = 0;
+    if (!query || query(k, 3 /* KeyNameInformation */, buf.data(), ULONG(buf.size()), &got) < 0) return {};
+    ULONG length = *reinterpret_cast<const ULONG*>(buf.data());
+    return std::wstring(reinterpret_cast<const wchar_t*>(buf.data() + sizeof(ULONG)), length / sizeof(wchar_t));
+}
+
+// The other architecture's registration where that build is not registered (where its programs
+// cannot run): what its DllRegisterServer writes of its own, its class keys in the other registry
+// view and its platform entry in the shared type library key. Where the other view does not see
+// this build's ProgIDs, it is made to see them through registry links, as on a system that shares
+// ProgIDs between the views: that is where unregistering one build could take them from the
+// other. Everything is removed again at the end.
+struct OtherArchitecture {
+    bool simulated = false;
+    std::wstring path = L"C:\\other-architecture\\OrviClassEvents.dll";
+    std::wstring lib = L"Software\\Classes\\TypeLib\\" + guid(LIBID_OrviClassEvents) + L"\\2.1\\0\\";
+    std::vector<std::wstring> links;
+
+    OtherArchitecture() {
+        if (otherArchitectureRegistered(HKEY_LOCAL_MACHINE)) return;
+        simulated = true;
+        for (const ClassInfo& c : kClasses) {
+            set(L"Software\\Classes\\CLSID\\" + guid(*c.clsid) + L"\\InprocServer32", kOtherView);
+            std::wstring progId = std::wstring(L"Software\\Classes\\OrviClassEvents.") + c.name;
+            HKEY k = nullptr;
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, progId.c_str(), 0, KEY_READ | kOtherView, &k) == ERROR_SUCCESS) {
+                RegCloseKey(k);
+                continue;
+            }
+            REQUIRE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, progId.c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS);
+            std::wstring target = keyName(k);
+            RegCloseKey(k);
+            REQUIRE(!target.empty());
+            REQUIRE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, progId.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                                    KEY_ALL_ACCESS | kOtherView, nullptr, &k, nullptr) == ERROR_SUCCESS);
+            RegSetValueExW(k, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.c_str()),
+                           DWORD(target.size() * sizeof(wchar_t)));
+            RegCloseKey(k);
+            links.push_back(progId);
+        }
+        set(lib + kOtherPlatform, 0);
+    }
+    ~OtherArchitecture() {
+        if (!simulated) return;
+        for (const ClassInfo& c : kClasses) {
+            HKEY parent = nullptr;
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID", 0, KEY_ALL_ACCESS | kOtherView, &parent) ==
+                ERROR_SUCCESS) {
+                RegDeleteTreeW(parent, guid(*c.clsid).c_str());
+                RegCloseKey(parent);
+            }
+        }
+        using DeleteKey = LONG(WINAPI*)(HANDLE);
+        static const auto deleteKey =
+            reinterpret_cast<DeleteKey>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey"));
+        for (const std::wstring& link : links) {
+            HKEY k = nullptr;
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, link.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | kOtherView, &k) ==
+                ERROR_SUCCESS) {
+                deleteKey(k);
+                RegCloseKey(k);
+            }
+        }
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, (lib + kOtherPlatform).c_str());
+    }
+    void set(const std::wstring& key, REGSAM view) {
+        HKEY k = nullptr;
+        REQUIRE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &k,
+                                nullptr) == ERROR_SUCCESS);
+        RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                       DWORD((path.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(k);
+    }
+};
+
+bool otherViewHasKey(const std::wstring& key) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + key).c_str(), 0, KEY_READ | kOtherView, &k) !=
+        ERROR_SUCCESS)
+        return false;
+    RegCloseKey(k);
+    return true;
+}
+
+// With the other architecture's build registered beside this one, unregistering this one keeps
+// what the other still needs: its class keys (per view), the shared type library key with its
+// platform entry, the ProgIDs and what the other view sees of the interface keys; unregistering
+// the last build removes the shared keys too.
+TEST_CASE(unregistering_keeps_the_other_architectures_registration) {
+    Server server;
+    Reregister restore{server};
+    std::wstring lib = L"TypeLib\\" + guid(LIBID_OrviClassEvents) + L"\\2.1\\0\\";
+    {
+        OtherArchitecture other;
+        // Class keys are per view: otherwise there is no side by side to keep.
+        REQUIRE(regValue(HKEY_CLASSES_ROOT, L"CLSID\\" + guid(CLSID_BillEvent) + L"\\InprocServer32", nullptr) == server.path);
+        std::wstring otherPath = regValue(HKEY_CLASSES_ROOT, lib + kOtherPlatform, nullptr);
+        CHECK(otherPath != L"<none>");
+        // What the other view sees of the keys that a system may share between the views, or not.
+        std::vector<bool> interfaceSeen, progIdSeen;
+        for (const IID* iid : kInterfaces) interfaceSeen.push_back(otherViewHasKey(L"Interface\\" + guid(*iid)));
+        for (const ClassInfo& c : kClasses)
+            progIdSeen.push_back(otherViewHasKey(std::wstring(L"OrviClassEvents.") + c.name + L"\\CLSID"));
+
+        CHECK_HR(server.unreg(), S_OK);
+        CHECK_EQ(regValue(HKEY_CLASSES_ROOT, lib + kPlatform, nullptr), std::wstring(L"<none>"));
+        CHECK_EQ(regValue(HKEY_CLASSES_ROOT, lib + kOtherPlatform, nullptr), otherPath);
+        CHECK(otherArchitectureRegistered(HKEY_LOCAL_MACHINE));
+        for (size_t i = 0; i < std::size(kClasses); ++i) {
+            const ClassInfo& c = kClasses[i];
+            std::wstring progId = std::wstring(L"OrviClassEvents.") + c.name;
+            CHECK_EQ(otherViewHasKey(progId + L"\\CLSID"), bool(progIdSeen[i]));
+            CHECK_EQ(regValue(HKEY_CLASSES_ROOT, L"CLSID\\" + guid(*c.clsid), nullptr), std::wstring(L"<none>"));
+            CHECK(otherViewHasKey(L"CLSID\\" + guid(*c.clsid) + L"\\InprocServer32"));
+        }
+        for (size_t i = 0; i < interfaceSeen.size(); ++i)
+            CHECK_EQ(otherViewHasKey(L"Interface\\" + guid(*kInterfaces[i])), bool(interfaceSeen[i]));
+
+        CHECK_HR(server.reg(), S_OK);
+        CHECK_EQ(regValue(HKEY_CLASSES_ROOT, lib + kPlatform, nullptr), server.path);
+        CHECK_EQ(regValue(HKEY_CLASSES_ROOT, lib + kOtherPlatform, nullptr), otherPath);
+        if (!other.simulated) return;
+    }
+    // The stand-in for the other build is gone: this one is the last, and takes the shared keys.
+    CHECK_HR(server.unreg(), S_OK);
+    CHECK_EQ(regValue(HKEY_CLASSES_ROOT, L"TypeLib\\" + guid(LIBID_OrviClassEvents), nullptr), std::wstring(L"<none>"));
+    CHECK_EQ(regValue(HKEY_CLASSES_ROOT, L"OrviClassEvents.BillEvent\\CLSID", nullptr), std::wstring(L"<none>"));
+    CHECK_EQ(regValue(HKEY_CLASSES_ROOT, L"Interface\\" + guid(IID__BillEvent), nullptr), std::wstring(L"<none>"));
 }
 
 TEST_CASE(registration_per_user_without_the_machine_keys) {
@@ -265,10 +427,7 @@ TEST_CASE(registration_per_user_without_the_machine_keys) {
     CHECK_HR(server.install(TRUE, L"user"), S_OK);
     auto userAfter = classesSnapshot(HKEY_CURRENT_USER);
     CHECK(classesSnapshot(HKEY_LOCAL_MACHINE) == machineBefore);
-    auto added = keysOnly(minus(userAfter, userBefore));
-    auto expected = expectedKeys(userBefore);
-    for (auto& k : minus(added, expected)) fail(__FILE__, __LINE__, "unexpected key %s", narrow(k).c_str());
-    for (auto& k : minus(expected, added)) fail(__FILE__, __LINE__, "missing key %s", narrow(k).c_str());
+    checkRegistration(userBefore, userAfter);
     CHECK_EQ(regValue(HKEY_CURRENT_USER, L"Software\\Classes\\OrviClassEvents.BillEvent\\CLSID", nullptr),
              guid(CLSID_BillEvent));
     CHECK_HR(server.install(FALSE, L"user"), S_OK);
