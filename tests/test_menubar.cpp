@@ -1228,6 +1228,48 @@ F slotOf(IUnknown* object, size_t slot) {
     return reinterpret_cast<F>(table[slot]);
 }
 
+#ifndef _WIN64
+// On x86 a refused early-bound call never returns: it raises the non-continuable exception
+// kToolbarEarlyBoundCall. The call is made on a thread of its own, which the exception ends with
+// the exception's code as its exit code (EXCEPTION_NONCONTINUABLE adds 1 to it).
+struct EarlyBoundCall {
+    IUnknown* face;
+    size_t slot;
+    BSTR* out;
+};
+DWORD earlyBoundThread = 0;
+
+LONG CALLBACK endEarlyBoundThread(EXCEPTION_POINTERS* e) {
+    const EXCEPTION_RECORD* r = e->ExceptionRecord;
+    if (GetCurrentThreadId() != earlyBoundThread || r->ExceptionCode != hostkit::kToolbarEarlyBoundCall)
+        return EXCEPTION_CONTINUE_SEARCH;
+    ExitThread(r->ExceptionCode + ((r->ExceptionFlags & EXCEPTION_NONCONTINUABLE) ? 1 : 0));
+}
+
+DWORD WINAPI callEarlyBound(void* arg) {
+    auto* call = static_cast<EarlyBoundCall*>(arg);
+    earlyBoundThread = GetCurrentThreadId();
+    if (call->out) slotOf<GetSlot>(call->face, call->slot)(call->face, call->out);
+    else slotOf<PutSlot>(call->face, call->slot)(call->face, 12);
+    return 0;  // the call returned
+}
+
+// The exit code of the thread that made the call.
+DWORD earlyBoundExit(IUnknown* face, size_t slot, BSTR* out) {
+    EarlyBoundCall call{face, slot, out};
+    PVOID handler = AddVectoredExceptionHandler(1, endEarlyBoundThread);
+    HANDLE thread = CreateThread(nullptr, 0, callEarlyBound, &call, 0, nullptr);
+    DWORD code = 0;
+    if (thread) {
+        WaitForSingleObject(thread, 30000);
+        GetExitCodeThread(thread, &code);
+        CloseHandle(thread);
+    }
+    RemoveVectoredExceptionHandler(handler);
+    return code;
+}
+#endif
+
 }  // namespace
 
 TEST_CASE(published_interfaces_lead_to_idispatch_and_refuse_early_bound_calls) {
@@ -1279,6 +1321,12 @@ TEST_CASE(published_interfaces_lead_to_idispatch_and_refuse_early_bound_calls) {
         SysFreeString(description);
         CHECK_HR(slotOf<PutSlot>(face.Get(), 40)(face.Get(), 12), E_NOTIMPL);
         SetErrorInfo(0, nullptr);
+#else
+        // An early-bound call ends in the non-continuable exception, and writes nothing.
+        BSTR out = reinterpret_cast<BSTR>(&out);
+        CHECK_EQ(earlyBoundExit(face.Get(), 7, &out), hostkit::kToolbarEarlyBoundCall + 1);
+        CHECK(out == reinterpret_cast<BSTR>(&out));
+        CHECK_EQ(earlyBoundExit(face.Get(), 40, nullptr), hostkit::kToolbarEarlyBoundCall + 1);
 #endif
     }
     // The control and its form have no published interface of their own.

@@ -123,7 +123,12 @@ TEST_CASE(the_manifest_creates_objects_from_an_unregistered_folder) {
     CreateDirectoryW(folder.c_str(), nullptr);
     std::wstring dll = folder + L"OrviClassEvents.dll";
     REQUIRE(CopyFileW(registeredDll().c_str(), dll.c_str(), FALSE));
-    std::string manifest = reference::Utf8(reference::Manifest(lib.Get(), L"OrviClassEvents.dll", L"amd64"));
+#ifdef _WIN64
+    const wchar_t* architecture = L"amd64";
+#else
+    const wchar_t* architecture = L"x86";
+#endif
+    std::string manifest = reference::Utf8(reference::Manifest(lib.Get(), L"OrviClassEvents.dll", architecture));
     std::wstring manifestPath = folder + L"OrviClassEvents.manifest";
     FILE* f = _wfopen(manifestPath.c_str(), L"wb");
     REQUIRE(f != nullptr);
