@@ -188,29 +188,22 @@ HRESULT getClassObject(const ServerDesc& server, REFCLSID clsid, REFIID riid, vo
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-HRESULT registerServer(const ServerDesc& server, bool perUser) noexcept {
+HRESULT registryRows(const ServerDesc& server, const std::wstring& file, const std::wstring& dir,
+                     const wchar_t* platform, std::vector<RegistryRow>& rows) noexcept {
     try {
-        HKEY root = nullptr;
-        if (!rootKey(perUser, &root)) return SELFREG_E_CLASS;
-        std::wstring path = Module::path();
-        std::wstring dir = path.substr(0, path.find_last_of(L'\\'));
-        LONG r = ERROR_SUCCESS;
+        rows.clear();
         auto set = [&](const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-            if (r == ERROR_SUCCESS) r = setValue(root, key, name, value);
+            rows.push_back({key, name ? name : L"", value});
         };
         std::wstring firstLib;
         std::wstring firstVersion;
         for (const TypeLibDesc* const* l = server.libs; *l; ++l) {
             LibInfo info;
-            HRESULT hr = describe(**l, info);
-            if (FAILED(hr)) {
-                RegCloseKey(root);
-                return SELFREG_E_TYPELIB;
-            }
+            if (FAILED(describe(**l, info))) return SELFREG_E_TYPELIB;
             std::wstring lib = L"TypeLib\\" + info.libid + L"\\" + info.version;
-            std::wstring file = path + ((*l)->resource() == 1 ? L"" : L"\\" + std::to_wstring((*l)->resource()));
+            std::wstring libFile = file + ((*l)->resource() == 1 ? L"" : L"\\" + std::to_wstring((*l)->resource()));
             set(lib, nullptr, info.name);
-            set(lib + L"\\0\\" + kPlatform, nullptr, file);
+            set(lib + L"\\0\\" + platform, nullptr, libFile);
             set(lib + L"\\FLAGS", nullptr, L"0");
             set(lib + L"\\HELPDIR", nullptr, dir);
             for (auto& [iid, name] : info.interfaces) {
@@ -228,13 +221,34 @@ HRESULT registerServer(const ServerDesc& server, bool perUser) noexcept {
             std::wstring clsid = guidText(*c.clsid);
             std::wstring key = L"CLSID\\" + clsid;
             set(key, nullptr, c.progId);
-            set(key + L"\\InprocServer32", nullptr, path);
+            set(key + L"\\InprocServer32", nullptr, file);
             set(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
             set(key + L"\\ProgID", nullptr, c.progId);
             set(key + L"\\TypeLib", nullptr, firstLib);
             set(key + L"\\Version", nullptr, firstVersion);
             set(c.progId, nullptr, c.progId);
             set(std::wstring(c.progId) + L"\\CLSID", nullptr, clsid);
+        }
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT registerServer(const ServerDesc& server, bool perUser) noexcept {
+    try {
+        HKEY root = nullptr;
+        if (!rootKey(perUser, &root)) return SELFREG_E_CLASS;
+        std::wstring path = Module::path();
+        std::vector<RegistryRow> rows;
+        HRESULT hr = registryRows(server, path, path.substr(0, path.find_last_of(L'\\')), kPlatform, rows);
+        if (FAILED(hr)) {
+            RegCloseKey(root);
+            return hr;
+        }
+        LONG r = ERROR_SUCCESS;
+        for (const RegistryRow& row : rows) {
+            if (r == ERROR_SUCCESS) r = setValue(root, row.key, row.name.empty() ? nullptr : row.name.c_str(), row.value);
         }
         RegCloseKey(root);
         return r == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;

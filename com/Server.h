@@ -14,6 +14,9 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <string>
+#include <vector>
+
 #include "TypeLib.h"
 
 namespace orvi::com {
@@ -32,6 +35,18 @@ struct ServerDesc {
 };
 
 HRESULT getClassObject(const ServerDesc& server, REFCLSID clsid, REFIID riid, void** ppv) noexcept;
+
+// One value registration writes, the key relative to Software\Classes; an empty name is the
+// key's default value.
+struct RegistryRow {
+    std::wstring key, name, value;
+};
+
+// Every value registration writes, in order, for the server's DLL at `file` in the folder `dir`;
+// `platform` names the type library's subkey ("win32" or "win64"). DllRegisterServer writes these
+// rows; an installer that writes the registration as its own registry rows takes the same ones.
+HRESULT registryRows(const ServerDesc& server, const std::wstring& file, const std::wstring& dir,
+                     const wchar_t* platform, std::vector<RegistryRow>& rows) noexcept;
 HRESULT registerServer(const ServerDesc& server, bool perUser) noexcept;
 HRESULT unregisterServer(const ServerDesc& server, bool perUser) noexcept;
 // DllInstall: "user" (any case) registers or unregisters for the current user only; anything

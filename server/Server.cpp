@@ -98,6 +98,25 @@ STDAPI DllInstall(BOOL install, LPCWSTR cmdLine) {
     return orvi::com::installServer(orvi::kServer, install, cmdLine);
 }
 
+// For installers that write the registration as registry rows of their own (tools/msi): each
+// value DllRegisterServer writes below Software\Classes, for this DLL installed as `file` in the
+// folder `dir` and registered for `platform` ("win32" or "win64"), one call of `row` each, the
+// key's default value with an empty name.
+using OrviRegistryRowFn = void(CALLBACK*)(void* context, LPCWSTR key, LPCWSTR name, LPCWSTR value);
+HRESULT WINAPI OrviRegistryRows(LPCWSTR file, LPCWSTR dir, LPCWSTR platform, OrviRegistryRowFn row, void* context) {
+    if (!file || !dir || !platform || !row) return E_POINTER;
+    if (lstrcmpW(platform, L"win32") != 0 && lstrcmpW(platform, L"win64") != 0) return E_INVALIDARG;
+    try {
+        std::vector<orvi::com::RegistryRow> rows;
+        HRESULT hr = orvi::com::registryRows(orvi::kServer, file, dir, platform, rows);
+        if (FAILED(hr)) return hr;
+        for (const auto& r : rows) row(context, r.key.c_str(), r.name.c_str(), r.value.c_str());
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
 // Diagnostics for tests and hosts: the number of live objects of this library.
 LONG WINAPI OrviLiveObjectCount() {
     return orvi::com::Module::objectCount();
