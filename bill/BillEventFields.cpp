@@ -40,20 +40,11 @@ std::wstring_view viewOf(BSTR s) noexcept {
     return {s ? s : L"", SysStringLen(s)};
 }
 
-// A control type or lookup kind as the host stores it (Empty reads as 0).
-long codeOf(IPyxDictionary* dct, const wchar_t* key) {
-    return com::toLong(host::item(dct, key).get());
-}
-
-bool isLookup(IPyxDictionary* dct) {
-    long kind = codeOf(dct, L"FLookUpType");
-    return kind != 0 && kind != 100;
-}
-
 // The host's GetItem: whether it resolved the text into the field data (Null counts as False).
-// The host may hand back other dictionaries in the by-reference arguments; they are taken.
+// The descriptor, the field data and the row go by reference to the caller's variables: what the
+// host leaves in them is what the caller's next steps use.
 bool resolveLookup(IDispatch* billCtl, ComPtr<IDispatch>& dct, ComPtr<IDispatch>& dctFld, std::wstring_view text,
-                   long row) {
+                   long& row) {
     Variant value(text);
     Variant found =
         com::call(billCtl, member::GetItem, {Arg::ref(dct), Arg::ref(dctFld), Arg::value(value.get()), Arg::ref(row)});
@@ -126,6 +117,8 @@ STDMETHODIMP BillEvent::GetDataFldbyKey(BSTR sFKey, long Row, IDispatch** ret) {
     });
 }
 
+// The host's GetDataFld and GetItem get the caller's dct and Row by reference; a descriptor or
+// row the host leaves there is the one the following steps use.
 STDMETHODIMP BillEvent::UpdateNormalFld(IDispatch* dct, BSTR sValue, long Row, IDispatch** ret) {
     return guard([&] {
         com::initOut(ret);
@@ -133,8 +126,8 @@ STDMETHODIMP BillEvent::UpdateNormalFld(IDispatch* dct, BSTR sValue, long Row, I
             ComPtr<IDispatch> d(dct);
             host::DictionaryPtr fld =
                 host::toDictionary(com::call(bill(), member::GetDataFld, {Arg::ref(d), Arg::ref(Row)}).get());
-            fieldvalue::UpdateFldValue(host::toDictionary(dct).Get(), fld.Get(), viewOf(sValue));
-            showText(dct, sValue, Row);
+            fieldvalue::UpdateFldValue(host::toDictionary(d.Get()).Get(), fld.Get(), viewOf(sValue));
+            showText(d.Get(), sValue, Row);
         });
     });
 }
@@ -147,7 +140,7 @@ STDMETHODIMP BillEvent::UpdateLookFld(IDispatch* dct, BSTR sValue, long Row, IDi
             ComPtr<IDispatch> fld =
                 host::toDictionary(com::call(bill(), member::GetDataFld, {Arg::ref(d), Arg::ref(Row)}).get());
             // A value the host cannot resolve changes nothing and is no error.
-            if (resolveLookup(bill(), d, fld, viewOf(sValue), Row)) showText(dct, sValue, Row);
+            if (resolveLookup(bill(), d, fld, viewOf(sValue), Row)) showText(d.Get(), sValue, Row);
         });
     });
 }
@@ -188,23 +181,23 @@ STDMETHODIMP BillEvent::SetFieldValue(BSTR sKey, VARIANT vValue, long nRow, VARI
             if (!dct) fail(kFieldNotFound);
             host::DictionaryPtr fld = dataField(dct.Get(), nRow, true);
             if (!fld) fail(kValueNotFound);
-            IDispatch* descriptor = dct.Get();
-
-            if (codeOf(dct.Get(), L"FCtlType") != 8) {
-                if (!isLookup(dct.Get())) {
+            if (!fieldvalue::IsListField(dct.Get())) {
+                if (!fieldvalue::IsLookupField(dct.Get())) {
                     // A plain field stores the value as it came (a Double stays a Double).
                     host::setItem(fld.Get(), L"FFLD", com::deref(vValue));
                     host::setItem(fld.Get(), L"FMODIFY", Variant(short(1)).get());
                     if (droppedFailure_) fail(kUpdateFailed);
                     Bstr text = com::toBstr(vValue);
-                    showText(descriptor, text.get(), nRow);
+                    showText(dct.Get(), text.get(), nRow);
                 } else {
+                    // This call's own descriptor, field data and row go to the host by reference
+                    // and are taken back: the text is shown with what the host left.
                     Bstr text = com::toBstr(vValue);
-                    ComPtr<IDispatch> d(descriptor), f(fld.Get());
+                    ComPtr<IDispatch> d(dct.Get()), f(fld.Get());
                     if (!resolveLookup(bill(), d, f, text.view(), nRow)) fail(kLookupFailed);
                     // The form shows the display text the host resolved.
                     Bstr shown = com::toBstr(host::item(host::toDictionary(f.Get()).Get(), L"FDSP").get());
-                    showText(descriptor, shown.get(), nRow);
+                    showText(d.Get(), shown.get(), nRow);
                 }
             } else {
                 Bstr text = com::toBstr(vValue);
@@ -212,12 +205,9 @@ STDMETHODIMP BillEvent::SetFieldValue(BSTR sKey, VARIANT vValue, long nRow, VARI
                 std::optional<fieldvalue::ListChoice> choice =
                     fieldvalue::ChooseListItem(items.Get(), text.view(), fieldvalue::ItemMatch::Variant);
                 if (!choice) fail(kNotInList);
-                host::setItem(fld.Get(), L"FDSP", choice->display.get());
-                host::setItem(fld.Get(), L"FFLD", choice->code.get());
-                host::setItem(fld.Get(), L"FMODIFY", Variant(short(1)).get());
                 // The form is given the code, not the display text.
-                Bstr code = com::toBstr(choice->code.get());
-                showText(descriptor, code.get(), nRow);
+                Bstr code = fieldvalue::StoreListChoice(fld.Get(), *choice);
+                showText(dct.Get(), code.get(), nRow);
             }
             *ret = VARIANT_TRUE;
         });

@@ -79,4 +79,34 @@ std::optional<ListChoice> ChooseListItem(IPyxDictionary* items, std::wstring_vie
     return ListChoice{Variant(text), host::item(items, text)};
 }
 
+std::optional<bool> CodeIs(const VARIANT& code, double n) {
+    const VARIANT& v = com::deref(code);
+    if (V_VT(&v) == VT_NULL) return std::nullopt;
+    return com::toDouble(v) == n;
+}
+
+bool IsListField(IPyxDictionary* dct) {
+    return CodeIs(host::item(dct, L"FCtlType").get(), 8).value_or(false);
+}
+
+bool IsTwoStateField(IPyxDictionary* dct) {
+    return CodeIs(host::item(dct, L"FCtlType").get(), 4).value_or(false);
+}
+
+bool IsLookupField(IPyxDictionary* dct) {
+    Variant kind = host::item(dct, L"FLookUpType");
+    std::optional<bool> none = CodeIs(kind.get(), 0), noneToo = CodeIs(kind.get(), 100);
+    return none && noneToo && !*none && !*noneToo;
+}
+
+Bstr StoreListChoice(IPyxDictionary* dctFld, const ListChoice& choice) {
+    // Both texts first: a display value that cannot be text stops the write before any store.
+    Bstr display = com::toBstr(choice.display.get());
+    Bstr code = com::toBstr(choice.code.get());
+    host::setItem(dctFld, L"FDSP", Variant(display.view()).get());
+    host::setItem(dctFld, L"FFLD", Variant(code.view()).get());
+    host::setItem(dctFld, L"FMODIFY", integerOne().get());
+    return code;
+}
+
 }  // namespace orvi::fieldvalue

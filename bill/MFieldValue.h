@@ -23,6 +23,15 @@ void UpdateFldValue(IPyxDictionary* dct, IPyxDictionary* dctFld, std::wstring_vi
 // when the value is Null (the comparison is Null, which is neither true nor false).
 std::optional<bool> EqualsText(const VARIANT& value, std::wstring_view text);
 
+// The codes of a descriptor that steer a value write ("FCtlType", "FLookUpType"), compared the
+// one way both the event object and the layout model compare them: exactly, as numbers (7.6 is
+// not 8; Empty reads as 0; text that is no number is a type mismatch). A Null code equals
+// nothing, and a Null lookup kind makes no lookup field.
+std::optional<bool> CodeIs(const VARIANT& code, double n);
+bool IsListField(IPyxDictionary* dct);      // "FCtlType" is 8
+bool IsTwoStateField(IPyxDictionary* dct);  // "FCtlType" is 4
+bool IsLookupField(IPyxDictionary* dct);    // "FLookUpType" is neither 0 nor 100
+
 // The item list of a list-box field: "VALUELIST" when the descriptor has it, else "SQL". Keys
 // are the stored codes, items the display texts.
 host::DictionaryPtr ListItems(IPyxDictionary* dct);
@@ -39,5 +48,10 @@ struct ListChoice {
 // The item a value given as text stands for: the first item, in item order, whose display text
 // equals the text; otherwise the item whose code the text is. Nothing when neither.
 std::optional<ListChoice> ChooseListItem(IPyxDictionary* items, std::wstring_view text, ItemMatch match);
+
+// Stores a chosen list item into the field data: the display text under "FDSP" and the code
+// under "FFLD", both as String, then Integer 1 under "FMODIFY". A display value that is Null is
+// error 94 and leaves the field data as it was. Returns the code, the text the form is shown.
+Bstr StoreListChoice(IPyxDictionary* dctFld, const ListChoice& choice);
 
 }  // namespace orvi::fieldvalue

@@ -8,6 +8,12 @@ namespace {
 
 constexpr DISPID kAdd = 1;
 constexpr DISPID kCount = 2;
+constexpr DISPID kRemove = 3;
+
+// An optional argument of a vtable call, or null where the caller left it out.
+const VARIANT* given(const VARIANT* arg) noexcept {
+    return arg && !isMissing(*arg) ? arg : nullptr;
+}
 
 bool sameName(const wchar_t* a, const wchar_t* b) noexcept {
     return a && CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
@@ -107,6 +113,60 @@ void Collection::addEntry(const VARIANT& item, const VARIANT* key, const VARIANT
     items_.insert(items_.begin() + ptrdiff_t(at), std::move(entry));
 }
 
+STDMETHODIMP Collection::QueryInterface(REFIID riid, void** ppv) {
+    // The dual interface is also the object's IDispatch.
+    if (riid == IID_IDispatch) return Unknown::QueryInterface(__uuidof(AutomationCollection), ppv);
+    return Unknown::QueryInterface(riid, ppv);
+}
+
+template <class F>
+HRESULT Collection::vtableCall(F&& f) noexcept {
+    try {
+        f();
+        SetErrorInfo(0, nullptr);
+        return S_OK;
+    } catch (const ComError& e) {
+        return e.report(kSource);
+    } catch (...) {
+        return ComError(runtimeHresult(RuntimeError::OutOfMemory), runtimeErrorText(7)).report(kSource);
+    }
+}
+
+STDMETHODIMP Collection::Item(VARIANT* Index, VARIANT* pvarRet) {
+    if (!pvarRet) return E_POINTER;
+    VariantInit(pvarRet);
+    return vtableCall([&] {
+        if (!given(Index)) raise(RuntimeError::ArgumentNotOptional);
+        Variant(items_[positionOf(*Index)].value).detach(pvarRet);
+    });
+}
+
+STDMETHODIMP Collection::Add(VARIANT* Item, VARIANT* Key, VARIANT* Before, VARIANT* After) {
+    return vtableCall([&] {
+        if (!given(Item)) raise(RuntimeError::ArgumentNotOptional);
+        addEntry(*Item, given(Key), given(Before), given(After));
+    });
+}
+
+STDMETHODIMP Collection::Count(long* pi4) {
+    if (!pi4) return E_POINTER;
+    *pi4 = count();
+    return S_OK;
+}
+
+STDMETHODIMP Collection::Remove(VARIANT* Index) {
+    return vtableCall([&] {
+        if (!given(Index)) raise(RuntimeError::ArgumentNotOptional);
+        items_.erase(items_.begin() + ptrdiff_t(positionOf(*Index)));
+    });
+}
+
+STDMETHODIMP Collection::_NewEnum(IUnknown** ppunk) {
+    if (!ppunk) return E_POINTER;
+    *ppunk = nullptr;
+    return vtableCall([&] { *ppunk = newEnum().Detach(); });
+}
+
 ComPtr<IUnknown> Collection::newEnum() const {
     std::vector<Variant> copy;
     copy.reserve(items_.size());
@@ -140,6 +200,9 @@ STDMETHODIMP Collection::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count,
         params = kAddParams, paramCount = 4;
     } else if (sameName(names[0], L"Count")) {
         ids[0] = kCount;
+    } else if (sameName(names[0], L"Remove")) {
+        ids[0] = kRemove;
+        params = kItemParams, paramCount = 1;
     } else if (sameName(names[0], L"Item")) {
         ids[0] = DISPID_VALUE;
         params = kItemParams, paramCount = 1;
@@ -171,6 +234,7 @@ STDMETHODIMP Collection::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPA
     switch (id) {
     case DISPID_VALUE: paramCount = 1; break;
     case kAdd: paramCount = 4, allowed = DISPATCH_METHOD; break;
+    case kRemove: paramCount = 1, allowed = DISPATCH_METHOD; break;
     case kCount:
     case DISPID_NEWENUM: paramCount = 0; break;
     default: return DISP_E_MEMBERNOTFOUND;
@@ -203,6 +267,10 @@ STDMETHODIMP Collection::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPA
         case kAdd:
             if (!args[0]) return DISP_E_PARAMNOTOPTIONAL;
             addEntry(*args[0], args[1], args[2], args[3]);
+            break;
+        case kRemove:
+            if (!args[0]) return DISP_E_PARAMNOTOPTIONAL;
+            items_.erase(items_.begin() + ptrdiff_t(positionOf(*args[0])));
             break;
         case kCount:
             out = Variant(count());

@@ -54,6 +54,100 @@ void Invocation::setRef(size_t i, const Variant& v) const {
     VariantClear(&old);
 }
 
+std::vector<Param> parseSignature(const std::wstring& text) {
+    std::vector<Param> params;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(L',', at);
+        if (end == std::wstring::npos) end = text.size();
+        std::wstring part = text.substr(at, end - at);
+        at = end + 1;
+        Param p;
+        bool typed = false;
+        size_t w = 0;
+        while (w < part.size()) {
+            while (w < part.size() && part[w] == L' ') ++w;
+            size_t e = part.find(L' ', w);
+            if (e == std::wstring::npos) e = part.size();
+            std::wstring word = part.substr(w, e - w);
+            w = e;
+            if (word.empty()) continue;
+            if (UntypedDispatch::sameName(word.c_str(), L"Optional")) p.optional = true;
+            else if (UntypedDispatch::sameName(word.c_str(), L"ByRef")) p.byRef = true;
+            else if (UntypedDispatch::sameName(word.c_str(), L"ByVal")) p.byRef = false;
+            else if (UntypedDispatch::sameName(word.c_str(), L"Integer")) p.type = VT_I2, typed = true;
+            else if (UntypedDispatch::sameName(word.c_str(), L"Long")) p.type = VT_I4, typed = true;
+            else if (UntypedDispatch::sameName(word.c_str(), L"Double")) p.type = VT_R8, typed = true;
+            else if (UntypedDispatch::sameName(word.c_str(), L"Boolean")) p.type = VT_BOOL, typed = true;
+            else if (UntypedDispatch::sameName(word.c_str(), L"String")) p.type = VT_BSTR, typed = true;
+            else if (UntypedDispatch::sameName(word.c_str(), L"Variant")) p.type = VT_VARIANT, typed = true;
+            else if (UntypedDispatch::sameName(word.c_str(), L"Object")) p.type = VT_DISPATCH, typed = true;
+            else if (UntypedDispatch::sameName(word.c_str(), L"Dictionary")) p.type = VT_DISPATCH, p.dictionary = true, typed = true;
+            else raise(RuntimeError::InvalidProcedureCall);
+        }
+        if (!typed) raise(RuntimeError::InvalidProcedureCall);
+        params.push_back(p);
+    }
+    return params;
+}
+
+namespace {
+
+// Whether an argument's value suits a parameter of type `type` (references followed).
+bool suits(const Param& p, const VARIANT& arg) noexcept {
+    VARIANT v;
+    VariantInit(&v);
+    if (FAILED(VariantCopyInd(&v, const_cast<VARIANT*>(&arg)))) return false;
+    bool ok = false;
+    if (p.type == VT_VARIANT) {
+        ok = true;
+    } else if (p.type == VT_DISPATCH) {
+        // An object or Nothing; a Dictionary must answer the foundation interface.
+        bool object = V_VT(&v) == VT_DISPATCH || V_VT(&v) == VT_UNKNOWN;
+        ok = object;
+        if (object && p.dictionary && V_UNKNOWN(&v)) {
+            IPyxDictionary* d = nullptr;
+            ok = SUCCEEDED(V_UNKNOWN(&v)->QueryInterface(__uuidof(IPyxDictionary), reinterpret_cast<void**>(&d)));
+            if (d) d->Release();
+        }
+    } else {
+        VARIANT converted;
+        VariantInit(&converted);
+        ok = V_VT(&v) != VT_NULL && SUCCEEDED(VariantChangeType(&converted, &v, 0, p.type));
+        VariantClear(&converted);
+    }
+    VariantClear(&v);
+    return ok;
+}
+
+}  // namespace
+
+HRESULT FakeObject::checkArgs(const Member& m, const std::vector<VARIANT*>& args, UINT* argErr) noexcept {
+    if (!m.typed) return S_OK;
+    if (args.size() > m.params.size()) return DISP_E_BADPARAMCOUNT;
+    for (size_t i = 0; i < m.params.size(); ++i) {
+        const Param& p = m.params[i];
+        if (i >= args.size() || orvi::com::isMissing(*args[i])) {
+            if (p.optional) continue;
+            return DISP_E_PARAMNOTOPTIONAL;
+        }
+        const VARIANT& a = *args[i];
+        bool byRef = (V_VT(&a) & VT_BYREF) != 0;
+        VARTYPE base = VARTYPE(V_VT(&a) & ~VT_BYREF);
+        bool ok;
+        if (p.byRef && byRef && p.type != VT_VARIANT)
+            // A reference goes to the member as it is: it must be a reference to the type.
+            ok = base == p.type && (!p.dictionary || suits(p, a));
+        else
+            ok = suits(p, a);
+        if (!ok) {
+            if (argErr) *argErr = UINT(args.size() - 1 - i);
+            return DISP_E_TYPEMISMATCH;
+        }
+    }
+    return S_OK;
+}
+
 FakeObject::FakeObject(std::wstring name) : name_(std::move(name)) {}
 
 int FakeObject::memberIndex(const wchar_t* name) const {
@@ -119,8 +213,16 @@ FakeObject& FakeObject::answersThenFails(const std::wstring& name, HRESULT hr, s
     return *this;
 }
 
-FakeObject& FakeObject::setsArg(const std::wstring& name, size_t index, const Variant& value) {
-    member(name).argWrites.emplace_back(index, value);
+FakeObject& FakeObject::setsArg(const std::wstring& name, size_t index, const Variant& value, When when) {
+    member(name).argWrites.push_back(Member::ArgWrite{index, value, when});
+    return *this;
+}
+
+FakeObject& FakeObject::signature(const std::wstring& name, const std::wstring& params) {
+    std::vector<Param> parsed = parseSignature(params);
+    Member& m = member(name);
+    m.typed = true;
+    m.params = std::move(parsed);
     return *this;
 }
 
@@ -165,6 +267,15 @@ STDMETHODIMP FakeObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPA
         RecordedCall call{memberName, flags, {}};
         for (VARIANT* a : inv.args) call.args.push_back({V_VT(a), Variant(*a)});
         calls_.push_back(std::move(call));
+        // A typed member refuses what does not suit its parameters before it runs (property
+        // accessors are not typed here).
+        if (!inv.isPut()) {
+            HRESULT refused = checkArgs(members_[size_t(id - 1)], inv.args, argErr);
+            if (FAILED(refused)) {
+                Release();
+                return refused;
+            }
+        }
 
         // members_ may grow inside a handler: copy what is needed first.
         HRESULT failHr = m.failHr;
@@ -175,8 +286,11 @@ STDMETHODIMP FakeObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPA
         Handler handler = m.handler;
         if (FAILED(failHr) && !failAfterAnswer)
             throw ComError(failHr, failDescription, failSource).withHelp(failHelpFile, failHelpContext);
-        for (auto& [index, value] : writes)
-            if (index < inv.args.size()) inv.setRef(index, value);
+        auto writeArgs = [&](When when) {
+            for (const Member::ArgWrite& w : writes)
+                if (w.when == when && w.index < inv.args.size()) inv.setRef(w.index, w.value);
+        };
+        writeArgs(When::OnEntry);
         if (m.isProperty) {
             if (inv.isPut()) {
                 if (!inv.args.empty()) members_[size_t(id - 1)].stored = inv.value(inv.args.size() - 1);
@@ -189,6 +303,7 @@ STDMETHODIMP FakeObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPA
         } else if (!members_[size_t(id - 1)].isProperty && members_[size_t(id - 1)].hasResult) {
             inv.result = members_[size_t(id - 1)].result;
         }
+        writeArgs(When::OnReturn);
         if (result) inv.result.detach(result);
         if (FAILED(failHr)) throw ComError(failHr, failDescription, failSource).withHelp(failHelpFile, failHelpContext);
     } catch (ComError& e) {
@@ -196,7 +311,6 @@ STDMETHODIMP FakeObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPA
     } catch (...) {
         hr = E_OUTOFMEMORY;
     }
-    (void)argErr;
     Release();
     return hr;
 }

@@ -29,6 +29,28 @@ struct RecordedCall {
 
 class FakeObject;
 
+// A parameter of a host member as the VB program that implements it declares it. A typed member
+// checks what it is given the way the platform's dispatcher does for such a member:
+//  - ByVal T: any value or reference whose value converts to T (Null converts to Variant only);
+//  - ByRef T: a reference to exactly T, or a value that converts to T (the member then works on
+//    a copy and what it writes is lost); a reference to another type, a Variant among them, is
+//    refused;
+//  - ByRef Variant: anything; Object: an object or Nothing; Dictionary: an object answering the
+//    foundation Dictionary interface, or Nothing.
+// A refused argument fails the call with DISP_E_TYPEMISMATCH and its position (error 13 to a VB
+// caller) before the member runs; too many arguments are DISP_E_BADPARAMCOUNT (450), a missing
+// one that is not Optional DISP_E_PARAMNOTOPTIONAL (449). The call is recorded either way.
+struct Param {
+    bool byRef = true;
+    bool optional = false;
+    VARTYPE type = VT_VARIANT;  // VT_I2, VT_I4, VT_R8, VT_BOOL, VT_BSTR, VT_VARIANT, VT_DISPATCH
+    bool dictionary = false;    // VT_DISPATCH that must be a Dictionary
+};
+// "ByRef Dictionary, ByRef Long, ByVal String, Optional ByRef Integer": one entry per parameter,
+// separated by commas; ByRef when neither is given; types Integer, Long, Double, Boolean, String,
+// Variant, Object, Dictionary. An empty text is a member without parameters.
+std::vector<Param> parseSignature(const std::wstring& text);
+
 // One call as a handler sees it.
 struct Invocation {
     FakeObject& self;
@@ -62,7 +84,15 @@ public:
     // Calls of the member answer as usual and then report this failure as well (a host that fills
     // the result and fails): what callers that keep such answers must cope with.
     FakeObject& answersThenFails(const std::wstring& member, HRESULT hr, std::wstring description, std::wstring source);
-    FakeObject& setsArg(const std::wstring& member, size_t index, const Variant& value);
+    // Calls of the member write value into by-reference argument `index` (0-based), converted to
+    // its type, as a VB member assigning its ByRef parameter does: on entry, before the member
+    // does its work (which then sees the new value), or on return, after it (a host that does its
+    // work and then leaves another value in the argument). A by-value argument keeps it (the
+    // member's own copy). Several writes per member are kept, in order.
+    enum class When { OnEntry, OnReturn };
+    FakeObject& setsArg(const std::wstring& member, size_t index, const Variant& value, When when = When::OnEntry);
+    // The member's parameters (parseSignature): from now on every call is checked against them.
+    FakeObject& signature(const std::wstring& member, const std::wstring& params);
 
     // Inspection.
     const std::vector<RecordedCall>& calls() const noexcept { return calls_; }
@@ -88,8 +118,18 @@ private:
         std::wstring failDescription, failSource, failHelpFile;
         DWORD failHelpContext = 0;
         bool failAfterAnswer = false;
-        std::vector<std::pair<size_t, Variant>> argWrites;
+        struct ArgWrite {
+            size_t index;
+            Variant value;
+            When when;
+        };
+        std::vector<ArgWrite> argWrites;
+        bool typed = false;
+        std::vector<Param> params;
     };
+    // DISP_E_TYPEMISMATCH (and the argument's rgvarg position), DISP_E_BADPARAMCOUNT or
+    // DISP_E_PARAMNOTOPTIONAL when the call does not suit the member's parameters; S_OK otherwise.
+    static HRESULT checkArgs(const Member& m, const std::vector<VARIANT*>& args, UINT* argErr) noexcept;
     int memberIndex(const wchar_t* name) const override;
     Member& member(const std::wstring& name);
     const Member* find(const std::wstring& name) const;

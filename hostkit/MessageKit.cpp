@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cwctype>
 
+#include "com/Collection.h"
 #include "com/LateCall.h"
 
 namespace hostkit {
@@ -150,11 +151,23 @@ Variant elementAt(SAFEARRAY* array, LONG i) {
     return r;
 }
 
-// The items of an object with Count and Item (1 to Count).
-std::vector<Variant> itemsOf(IDispatch* list) {
+// The items of the recipient collection (1 to Count). The client's component declares the
+// parameter As Collection: it asks the object for the automation _Collection interface and calls
+// it early-bound, so an object without that interface is a type mismatch.
+std::vector<Variant> itemsOf(IUnknown* list) {
+    ComPtr<orvi::com::AutomationCollection> collection;
+    if (!list || FAILED(list->QueryInterface(__uuidof(orvi::com::AutomationCollection),
+                                             reinterpret_cast<void**>(collection.GetAddressOf()))))
+        raise(RuntimeError::TypeMismatch);
     std::vector<Variant> items;
-    long count = orvi::com::toLong(orvi::com::get(list, L"Count").get());
-    for (long i = 1; i <= count; ++i) items.push_back(orvi::com::call(list, L"Item", {Arg(i)}));
+    long count = 0;
+    orvi::com::checkCall(collection->Count(&count), collection.Get(), __uuidof(orvi::com::AutomationCollection));
+    for (long i = 1; i <= count; ++i) {
+        Variant index(i), item;
+        orvi::com::checkCall(collection->Item(&index.get(), &item.get()), collection.Get(),
+                             __uuidof(orvi::com::AutomationCollection));
+        items.push_back(std::move(item));
+    }
     return items;
 }
 
@@ -163,13 +176,9 @@ std::vector<Variant> itemsOf(IDispatch* list) {
 Variant recordedValue(const VARIANT& arg) {
     Variant value(arg);
     if (!value.isObject()) return value;
-    ComPtr<IDispatch> object;
-    if (V_UNKNOWN(&value.get()))
-        V_UNKNOWN(&value.get())->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(object.GetAddressOf()));
-    if (!object) return Variant();
     std::vector<Variant> items;
     try {
-        items = itemsOf(object.Get());
+        items = itemsOf(V_UNKNOWN(&value.get()));
     } catch (...) {
         return Variant();
     }
@@ -187,7 +196,7 @@ std::vector<std::wstring> recipientsOf(const VARIANT& users) {
     Variant given(users);
     std::vector<Variant> values;
     if (given.isObject()) {
-        values = itemsOf(orvi::com::toObject(given.get()).Get());
+        values = itemsOf(V_UNKNOWN(&given.get()));
     } else if (given.vt() & VT_ARRAY) {
         SAFEARRAY* array = V_ARRAY(&given.get());
         if (!array || SafeArrayGetDim(array) != 1) raise(RuntimeError::TypeMismatch);

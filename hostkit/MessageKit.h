@@ -6,11 +6,15 @@
 //                            values), failures to simulate, creation counts, the inboxes
 //
 // SendMessage takes each argument in the form it is passed (by value or by reference, any
-// variant type that converts): FromUser and Kind as numbers, Title as text, Users as an object
-// with Count and Item (its items 1 to Count), an array (every element) or one value, Body as a
+// variant type that converts): FromUser and Kind as numbers, Title as text, Users as a collection
+// object, an array (every element) or one value, Body as a
 // one-dimensional array of bytes and Length as the number of its first bytes to deliver (0 to
 // the array's size; more is error 5). Nothing is assumed about a trailing 0. Any other form is
-// error 13. The call is recorded before anything is checked, so a refused call is recorded too.
+// error 13. A collection object is taken as the client's component, which declares the parameter
+// As Collection, takes it: the object is asked for the automation _Collection interface
+// ({A4C46780-499F-101B-BB78-00AA00383CBB}) and read early-bound through it (Count, then Item 1 to
+// Count); an object without that interface is error 13, whatever members it answers late-bound.
+// The call is recorded before anything is checked, so a refused call is recorded too.
 //
 // Inbox format. The inbox of a recipient is the folder <InboxFolder>\<recipient>, where
 // <recipient> is the recipient's text with spaces trimmed and every character other than a

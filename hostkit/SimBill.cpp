@@ -184,6 +184,7 @@ SampleBill buildSampleBill() {
     addFieldAccess(b);
     addFormApi(b);
     addLayoutMembers(b);
+    addSignatures(b);
     // The control reads its part switch as bRPSetPart and sets it as RPSetPart.
     ctl.on(L"RPSetPart", [](Invocation& inv) {
         if (inv.isPut() && inv.count()) inv.self.property(L"bRPSetPart", inv.value(inv.count() - 1));

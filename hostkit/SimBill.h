@@ -74,6 +74,25 @@ Variant shownText(const SampleBill& bill, const std::wstring& fkey, long row);
 void addFieldAccess(SampleBill& bill);
 void addFormApi(SampleBill& bill);
 void addLayoutMembers(SampleBill& bill);  // SimBillLayout.cpp; after addFormApi
+// The parameters of the control's members, as the form declares them (FakeObject::signature):
+//   GetFieldInfoByKey(ByRef String, ByRef String, ByRef Long)
+//   GetDataFld(ByRef Dictionary, ByRef Long)
+//   GetItem(ByRef Dictionary, ByRef Dictionary, ByVal String, ByRef Long)
+//   SetText(ByRef Dictionary, ByRef Long, ByRef String)
+//   SetDecimal(ByRef Dictionary, ByRef Long, ByRef Long), SetSumDecimal(ByRef Dictionary, ByRef Long)
+//   SetCaption, SetSumData, IsFieldVisibleRunTime(ByRef Dictionary)
+//   SetBarStatus(ByRef String, ByRef String, ByVal Variant)
+//   ShowHideField(ByRef Dictionary, ByRef Boolean), ShowHideGrid(ByVal Long, ByRef Boolean)
+//   LockCell(ByRef Dictionary, ByRef Long, ByRef Boolean), IsFieldLockRunTime(ByRef Dictionary, ByRef Long)
+//   SetTypeFloatMin, SetTypeFloatMax(ByRef Dictionary, ByRef Long, ByRef Double)
+//   SaveSearchText, DeleteEntryData(ByRef Long), SetStatus(ByRef Integer, ByRef String)
+//   GetActiveField(ByRef Dictionary, ByRef Long, ByRef Long), GetToolIndex(ByRef String, ByRef String)
+//   Sum(ByRef Dictionary, ByRef Long, ByRef Long), SetBillFormCaption(ByRef String)
+//   InsertNewRowAndFill(ByRef Long, ByRef Long, ByRef Variant), ClearGrids(ByRef Integer)
+//   SetGridMaxRows(ByVal Long, ByRef Long), GetGridMaxRows, IsGridVisible(ByVal Long)
+//   SetHeadCtlProperty, GetHeadCtlProperty(ByRef Dictionary, ByRef String)
+//   LockBill, GetActiveCtl, RefreshBill, IsChange, IsFileNeedFilter, SetBillName, SizeControl()
+void addSignatures(SampleBill& bill);
 
 class SimBill final : public orvi::com::ComObject<SimBill, HostKitLibrary, ISimBill> {
 public:

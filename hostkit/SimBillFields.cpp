@@ -215,6 +215,49 @@ void addFieldAccess(SampleBill& b) {
     });
 }
 
+void addSignatures(SampleBill& b) {
+    static const std::pair<const wchar_t*, const wchar_t*> kSignatures[] = {
+        {L"GetFieldInfoByKey", L"ByRef String, ByRef String, ByRef Long"},
+        {L"GetDataFld", L"ByRef Dictionary, ByRef Long"},
+        {L"GetItem", L"ByRef Dictionary, ByRef Dictionary, ByVal String, ByRef Long"},
+        {L"SetText", L"ByRef Dictionary, ByRef Long, ByRef String"},
+        {L"SetDecimal", L"ByRef Dictionary, ByRef Long, ByRef Long"},
+        {L"SetSumDecimal", L"ByRef Dictionary, ByRef Long"},
+        {L"LockBill", L""},
+        {L"SetCaption", L"ByRef Dictionary"},
+        {L"SetBarStatus", L"ByRef String, ByRef String, ByVal Variant"},
+        {L"ShowHideField", L"ByRef Dictionary, ByRef Boolean"},
+        {L"ShowHideGrid", L"ByVal Long, ByRef Boolean"},
+        {L"LockCell", L"ByRef Dictionary, ByRef Long, ByRef Boolean"},
+        {L"GetActiveCtl", L""},
+        {L"SetTypeFloatMin", L"ByRef Dictionary, ByRef Long, ByRef Double"},
+        {L"SetTypeFloatMax", L"ByRef Dictionary, ByRef Long, ByRef Double"},
+        {L"RefreshBill", L""},
+        {L"SaveSearchText", L"ByRef Long"},
+        {L"IsChange", L""},
+        {L"SetStatus", L"ByRef Integer, ByRef String"},
+        {L"GetActiveField", L"ByRef Dictionary, ByRef Long, ByRef Long"},
+        {L"GetToolIndex", L"ByRef String, ByRef String"},
+        {L"Sum", L"ByRef Dictionary, ByRef Long, ByRef Long"},
+        {L"SetSumData", L"ByRef Dictionary"},
+        {L"DeleteEntryData", L"ByRef Long"},
+        {L"IsFileNeedFilter", L""},
+        {L"SetBillFormCaption", L"ByRef String"},
+        {L"SetBillName", L""},
+        {L"InsertNewRowAndFill", L"ByRef Long, ByRef Long, ByRef Variant"},
+        {L"ClearGrids", L"ByRef Integer"},
+        {L"SizeControl", L""},
+        {L"SetGridMaxRows", L"ByVal Long, ByRef Long"},
+        {L"GetGridMaxRows", L"ByVal Long"},
+        {L"IsGridVisible", L"ByVal Long"},
+        {L"IsFieldVisibleRunTime", L"ByRef Dictionary"},
+        {L"IsFieldLockRunTime", L"ByRef Dictionary, ByRef Long"},
+        {L"SetHeadCtlProperty", L"ByRef Dictionary, ByRef String"},
+        {L"GetHeadCtlProperty", L"ByRef Dictionary, ByRef String"},
+    };
+    for (const auto& [name, params] : kSignatures) b.billCtl->signature(name, params);
+}
+
 void addFormApi(SampleBill& b) {
     SampleBill view = b;
     view.billCtl.Reset();

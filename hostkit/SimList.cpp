@@ -86,6 +86,10 @@ SampleList buildSampleList() {
         inv.self.property(L"LoadedStatus", inv.value(0));
         inv.result = Variant(true);
     });
+    ctl.signature(L"SetBarStatus", L"ByRef String, ByRef String, ByVal Variant")
+        .signature(L"GetCurrentSelRowInfo", L"")
+        .signature(L"GetSelectedBillInfo", L"")
+        .signature(L"LoadSelectedBill", L"ByRef Long");
     return l;
 }
 
@@ -223,6 +227,13 @@ SampleBrowse buildSampleBrowse() {
         if (found) inv.self.property(L"SelectedItemID", Variant(id));
         inv.result = Variant(found);
     });
+    for (const wchar_t* name : {L"GetSelectedClassIDEx", L"GetSelectedItemID", L"GetSelectedClassType", L"GetActiveCtl",
+                                L"RefreshSelectedClassGroup", L"RefreshSelectedClassGroupList", L"RefreshClassGroups",
+                                L"IsSearchState"})
+        ctl.signature(name, L"");
+    ctl.signature(L"SelectClassGroupByID", L"ByRef Long")
+        .signature(L"RefreshListByClassGroupID", L"ByRef Long, ByRef Long")
+        .signature(L"PitchItemByID", L"ByRef Long");
     return b;
 }
 

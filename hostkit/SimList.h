@@ -22,6 +22,8 @@ namespace hostkit {
 //   LoadSelectedBill(status) True when a row is selected: LoadedBill becomes the FInterID of
 //                       the first selected row and LoadedStatus the status; False otherwise
 //   SetBarStatus(name, property, value)  recorded only
+// Parameters as the form declares them (FakeObject::signature): SetBarStatus(ByRef String,
+// ByRef String, ByVal Variant), LoadSelectedBill(ByRef Long), the other two none.
 struct SampleList {
     SampleBill bill;
     ComPtr<FakeObject> listCtl;
@@ -66,6 +68,8 @@ private:
 //   RefreshSelectedClassGroup(), RefreshSelectedClassGroupList(), RefreshClassGroups()  recorded
 //   PitchItemByID(id)   selects a known item and answers True; False for an unknown one
 //   IsSearchState()     the SearchState property (False)
+// Parameters as the form declares them (FakeObject::signature): SelectClassGroupByID and
+// PitchItemByID(ByRef Long), RefreshListByClassGroupID(ByRef Long, ByRef Long), the others none.
 struct SampleBrowse {
     ComPtr<FakeObject> browseCtl;
     ComPtr<FakeObject> dataSrv;

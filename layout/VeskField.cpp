@@ -29,10 +29,6 @@ Variant integerOne() {
     return Variant(short(1));
 }
 
-// Whether a code of the descriptor (control type) is n; Null is no code.
-bool isCode(const Variant& value, double n) {
-    return layout::EqualsNumber(value.get(), n).value_or(false);
-}
 
 }  // namespace
 
@@ -125,16 +121,17 @@ void VeskField::setFontItem(const wchar_t* itemName, std::wstring_view newValue)
 
 // ---------------------------------------------------------------- values
 
-host::DictionaryPtr VeskField::dataField() {
-    long row = row_;  // the control may not change the field's Row
+// One value access passes one row variable, starting from the field's Row, to each of its
+// row-dependent calls in turn: a row the control leaves in it is what the access's next call
+// gets. The field's own Row is changed only by its Row let.
+host::DictionaryPtr VeskField::dataField(long& row) {
     Variant fld = withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
         return com::call(ctl, member::GetDataFld, {Arg::ref(dct), Arg::ref(row)});
     });
     return host::toDictionary(fld.get());
 }
 
-void VeskField::showText(std::wstring_view text) {
-    long row = row_;
+void VeskField::showText(std::wstring_view text, long& row) {
     Bstr shown(text);
     withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
         return com::call(ctl, member::SetText, {Arg::ref(dct), Arg::ref(row), Arg::ref(shown)});
@@ -144,14 +141,15 @@ void VeskField::showText(std::wstring_view text) {
 // ReadValue: never fails. A step that fails is skipped and the read goes on with what it has.
 Variant VeskField::readValue(Enu_ValueType type) noexcept {
     host::DictionaryPtr fld;
-    if (!com::ignoring([&] { fld = dataField(); }) || !fld) return Variant();
+    long row = row_;
+    if (!com::ignoring([&] { fld = dataField(row); }) || !fld) return Variant();
     // The stored value; a two-state field (FCtlType 4) reads it as a Boolean: False for 0 or
     // nothing, True otherwise (Null too: it is not 0).
     auto stored = [&] {
         Variant value;
         com::ignoring([&] { value = host::item(fld.Get(), L"FFLD"); });
         com::ignoring([&] {
-            if (!isCode(read(L"FCtlType"), 4)) return;
+            if (!fieldvalue::IsTwoStateField(descriptor())) return;
             std::optional<bool> zero = layout::EqualsNumber(value.get(), 0);
             value = Variant(!zero || !*zero);
         });
@@ -172,36 +170,32 @@ Variant VeskField::readValue(Enu_ValueType type) noexcept {
 // WriteValue. `Value` changes plain, two-state and list fields; `Number` changes lookup fields;
 // a let that does not suit the field changes nothing and succeeds.
 void VeskField::writeValue(const VARIANT& newValue, Enu_ValueType type) {
-    host::DictionaryPtr fld = dataField();
+    long row = row_;
+    host::DictionaryPtr fld = dataField(row);
     if (!fld) fail(kNoFieldData, L"无法更新字段的值");
     // Lookup kinds 0 and 100 (and none at all) are no lookup.
-    Variant lookUpType = read(L"FLookUpType");
-    std::optional<bool> plain = layout::EqualsNumber(lookUpType.get(), 0);
-    std::optional<bool> plainToo = layout::EqualsNumber(lookUpType.get(), 100);
-    if (plain && plainToo && !*plain && !*plainToo) {
+    if (fieldvalue::IsLookupField(descriptor())) {
         if (type != Enu_ValueType_FFND) return;
         // The control resolves the value and stores it into the field data itself.
         Bstr text = com::toBstr(newValue);
         Variant byValue(text.view());
         ComPtr<IDispatch> data(fld.Get());
-        long row = row_;
         Variant found = withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
             return com::call(ctl, member::GetItem, {Arg::ref(dct), Arg::ref(data), Arg::value(byValue.get()), Arg::ref(row)});
         });
         fld = nullptr;
         // Null counts as False: nothing was resolved.
         if (found.vt() == VT_NULL || !com::toBool(found.get())) fail(kLookupFailed, L"更新查找类型字段时出现错误");
-        showText(text.view());
+        showText(text.view(), row);
         return;
     }
     if (type != Enu_ValueType_FFLD) return;
-    Variant ctlType = read(L"FCtlType");
-    if (isCode(ctlType, 8)) {
-        writeListValue(fld.Get(), newValue);
+    if (fieldvalue::IsListField(descriptor())) {
+        writeListValue(fld.Get(), newValue, row);
         return;
     }
     Variant value(newValue);
-    if (isCode(ctlType, 4)) {
+    if (fieldvalue::IsTwoStateField(descriptor())) {
         // A two-state field stores 1 or 0; Null counts as False.
         const VARIANT& v = com::deref(newValue);
         bool on = V_VT(&v) != VT_NULL && com::toBool(v);
@@ -209,24 +203,20 @@ void VeskField::writeValue(const VARIANT& newValue, Enu_ValueType type) {
     }
     host::setItem(fld.Get(), L"FFLD", value.get());
     host::setItem(fld.Get(), L"FMODIFY", integerOne().get());
-    showText(com::toBstr(value.get()).view());
+    showText(com::toBstr(value.get()).view(), row);
 }
 
 // A list field: the value is looked for among the display texts first (the first in item order
 // wins), then among the codes; the code goes to FFLD, the display text to FDSP, both as texts,
 // and the form is shown the code.
-void VeskField::writeListValue(IPyxDictionary* fld, const VARIANT& newValue) {
+void VeskField::writeListValue(IPyxDictionary* fld, const VARIANT& newValue, long& row) {
     host::DictionaryPtr items = fieldvalue::ListItems(descriptor());
     Bstr text = com::toBstr(newValue);
     std::optional<fieldvalue::ListChoice> choice =
         fieldvalue::ChooseListItem(items.Get(), text.view(), fieldvalue::ItemMatch::Text);
     if (!choice) fail(kNotInList, L"没有在列表项中找到指定的值");
-    Bstr display = com::toBstr(choice->display.get());
-    Bstr code = com::toBstr(choice->code.get());
-    host::setItem(fld, L"FDSP", Variant(display.view()).get());
-    host::setItem(fld, L"FFLD", Variant(code.view()).get());
-    host::setItem(fld, L"FMODIFY", integerOne().get());
-    showText(code.view());
+    Bstr code = fieldvalue::StoreListChoice(fld, *choice);
+    showText(code.view(), row);
 }
 
 STDMETHODIMP VeskField::put_Value(VARIANT vData) {

@@ -110,9 +110,9 @@ private:
     // The value members (Value, Number, Text).
     Variant readValue(Enu_ValueType type) noexcept;
     void writeValue(const VARIANT& newValue, Enu_ValueType type);
-    void writeListValue(IPyxDictionary* fld, const VARIANT& newValue);
-    host::DictionaryPtr dataField();  // the control's GetDataFld(descriptor, Row)
-    void showText(std::wstring_view text);
+    void writeListValue(IPyxDictionary* fld, const VARIANT& newValue, long& row);
+    host::DictionaryPtr dataField(long& row);  // the control's GetDataFld(descriptor, row)
+    void showText(std::wstring_view text, long& row);
 
     ComPtr<IDispatch> billCtl_;
     host::DictionaryPtr tableInfo_;

@@ -133,6 +133,34 @@ TEST_CASE(browse_failures_keep_number_and_description_under_the_class_source) {
     CHECK_ERROR(b.ev.call(L"GetActiveCtl"), HRESULT(0x800A01A8), kSource);  // Object required
 }
 
+TEST_CASE(a_runtime_error_without_a_description_gets_the_runtimes_own_text) {
+    // A VB host that raises a runtime error by number alone: the plug-in reads the text a VB
+    // client shows for that number, under the class source.
+    BoundBrowse b;
+    struct Case {
+        long number;
+        const wchar_t* text;
+    };
+    const Case cases[] = {{76, L"Path not found"},
+                          {53, L"File not found"},
+                          {70, L"Permission denied"},
+                          {429, L"ActiveX component can't create object"},
+                          {57, L"Device I/O error"},
+                          {380, L"Invalid property value"}};
+    for (const Case& c : cases) {
+        HRESULT hr = HRESULT(0x800A0000u | unsigned(c.number));
+        b.form.browseCtl->fails(L"RefreshClassGroups", hr, L"", L"");
+        Outcome o = b.ev.call(L"RefreshClassGroups");
+        CHECK_ERROR(o, hr, kSource);
+        CHECK_EQ(o.description, std::wstring(c.text));
+    }
+    // A failure that is no runtime error keeps the platform's automation error text.
+    b.form.browseCtl->fails(L"RefreshClassGroups", E_FAIL, L"", L"");
+    Outcome o = b.ev.call(L"RefreshClassGroups");
+    CHECK_ERROR(o, E_FAIL, kSource);
+    CHECK(o.description.rfind(L"Automation error", 0) == 0);
+}
+
 TEST_CASE(base_data_properties_hold_what_the_form_assigned) {
     BoundBrowse b;
     CHECK(sameObject(asObject(b.ev.value(L"BrowseCtl")), b.form.browseCtl.Get()));

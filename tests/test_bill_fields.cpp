@@ -287,6 +287,64 @@ TEST_CASE(a_list_box_takes_a_display_text_or_a_code) {
     CHECK_EQ(b.count(L"GetItem"), size_t(0));
 }
 
+TEST_CASE(a_list_box_stores_its_display_text_as_text) {
+    Bound b;
+    Late fld = b.data(1, L"F4");
+    Late status = b.descriptor(L"F4");
+    Late items(asObject(item(status, L"VALUELIST")));
+    setItem(items, L"5", Variant(42L));  // a display value that is a number
+    CHECK(asBool(b.ev.value(L"SetFieldValue", {str(L"FStatus"), str(L"5")})));
+    Variant display = item(fld, L"FDSP");
+    CHECK_EQ(display.vt(), VARTYPE(VT_BSTR));
+    CHECK_EQ(asText(display), std::wstring(L"42"));
+    CHECK_EQ(item(fld, L"FFLD").vt(), VARTYPE(VT_BSTR));
+    CHECK_EQ(asText(item(fld, L"FFLD")), std::wstring(L"5"));
+    // The layout model's Value stores the same way.
+    Late field = b.ev.object(L"BillHeads").object(L"Item", {Variant(1L)}).object(L"VeskFields").object(L"Item", {str(L"FStatus")});
+    setItem(fld, L"FDSP", Variant(42L));
+    CHECK(field.put(L"Value", str(L"5")).ok());
+    CHECK_EQ(item(fld, L"FDSP").vt(), VARTYPE(VT_BSTR));
+    // A Null display value cannot be text: error 94, and the field stays as it was.
+    VARIANT null;
+    VariantInit(&null);
+    V_VT(&null) = VT_NULL;
+    setItem(items, L"6", Variant(null));
+    setItem(fld, L"FMODIFY", Variant(short(0)));
+    size_t shown = b.count(L"SetText");
+    Outcome o = b.ev.call(L"SetFieldValue", {str(L"FStatus"), str(L"6")});
+    CHECK_ERROR(o, HRESULT(0x800A005E), kSource);
+    CHECK_EQ(o.description, std::wstring(L"Invalid use of Null"));
+    CHECK_EQ(asText(item(fld, L"FFLD")), std::wstring(L"5"));
+    CHECK_EQ(asText(item(fld, L"FDSP")), std::wstring(L"42"));
+    CHECK_EQ(asLong(item(fld, L"FMODIFY")), 0L);
+    CHECK_EQ(b.count(L"SetText"), shown);
+    o = field.put(L"Value", str(L"6"));
+    CHECK_ERROR(o, HRESULT(0x800A005E), L"OrviClassEvents.VeskField");
+}
+
+TEST_CASE(control_and_lookup_codes_compare_exactly) {
+    // 7.6 is no list box and 0.4 no plain field, for SetFieldValue as for VeskField.Value.
+    Bound b;
+    Late status = b.descriptor(L"F4");
+    setItem(status, L"FCtlType", Variant(7.6));
+    CHECK(asBool(b.ev.value(L"SetFieldValue", {str(L"FStatus"), str(L"Closed")})));
+    Late fld = b.data(1, L"F4");
+    CHECK_EQ(asText(item(fld, L"FFLD")), std::wstring(L"Closed"));  // stored as given: a plain field
+    CHECK_EQ(asText(b.shown(L"FStatus")), std::wstring(L"Closed"));
+    Late field = b.ev.object(L"BillHeads").object(L"Item", {Variant(1L)}).object(L"VeskFields").object(L"Item", {str(L"FStatus")});
+    CHECK(field.put(L"Value", str(L"Open")).ok());
+    CHECK_EQ(asText(item(fld, L"FFLD")), std::wstring(L"Open"));
+    // A lookup kind of 0.4 is a lookup field: the host is asked to resolve the value.
+    Late explanation = b.descriptor(L"F7");
+    setItem(explanation, L"FLookUpType", Variant(0.4));
+    CHECK_ERROR(b.ev.call(L"SetFieldValue", {str(L"FExplanation"), str(L"x")}), kLookupFailed, kSource);
+    CHECK_EQ(b.count(L"GetItem"), size_t(1));
+    // Kind 100.0 is no lookup.
+    setItem(explanation, L"FLookUpType", Variant(100.0));
+    CHECK(b.ev.call(L"SetFieldValue", {str(L"FExplanation"), str(L"y")}).ok());
+    CHECK_EQ(b.count(L"GetItem"), size_t(1));
+}
+
 // ---------------------------------------------------------------- the update routine by column type
 
 namespace {
@@ -409,6 +467,104 @@ TEST_CASE(update_look_fld_shows_only_what_the_host_resolved) {
     CHECK(b.ev.call(L"UpdateLookFld", {obj(cust.get()), str(L"99")}).ok());
     CHECK_EQ(asText(b.shown(L"FCustID")), std::wstring(L"18"));
     CHECK_EQ(b.count(L"SetText"), size_t(1));
+}
+
+// ---------------------------------------------------------------- by-reference answers of the host
+
+namespace {
+constexpr auto kOnReturn = hostkit::FakeObject::When::OnReturn;
+}
+
+TEST_CASE(a_lookup_write_shows_with_the_descriptor_and_row_get_item_left) {
+    // The host resolves the value, then leaves another descriptor and another row in its
+    // by-reference arguments: SetText is given those.
+    Bound b;
+    Late qty = b.descriptor(L"E2");
+    b.bill.billCtl->setsArg(L"GetItem", 0, hostkit::objectValue(qty.get()), kOnReturn);
+    b.bill.billCtl->setsArg(L"GetItem", 3, Variant(2L), kOnReturn);
+    CHECK(asBool(b.ev.value(L"SetFieldValue", {str(L"FItemID"), str(L"302"), Variant(1L)})));
+    const RecordedCall* c = b.last(L"SetText");
+    REQUIRE(c && c->args.size() == 3);
+    CHECK(sameObject(asObject(c->arg(0).value), qty.get()));
+    CHECK_EQ(asLong(c->arg(1).value), 2L);
+    CHECK_EQ(asText(c->arg(2).value), std::wstring(L"螺母 M8"));
+    CHECK_EQ(asText(b.shown(L"FQty", 2)), std::wstring(L"螺母 M8"));
+    CHECK_EQ(b.shown(L"FItemID", 1).vt(), VARTYPE(VT_EMPTY));
+
+    // UpdateLookFld the same way, with the value as given.
+    Late item = b.descriptor(L"E1");
+    CHECK(b.ev.call(L"UpdateLookFld", {obj(item.get()), str(L"301"), Variant(1L)}).ok());
+    c = b.last(L"SetText");
+    REQUIRE(c && c->args.size() == 3);
+    CHECK(sameObject(asObject(c->arg(0).value), qty.get()));
+    CHECK_EQ(asLong(c->arg(1).value), 2L);
+    CHECK_EQ(asText(c->arg(2).value), std::wstring(L"301"));
+}
+
+TEST_CASE(update_look_fld_resolves_and_shows_with_what_get_data_fld_left) {
+    // GetDataFld leaves row 2 in Row: GetItem and SetText are given row 2.
+    Bound b;
+    b.bill.billCtl->setsArg(L"GetDataFld", 1, Variant(2L), kOnReturn);
+    Late item = b.descriptor(L"E1");
+    CHECK(b.ev.call(L"UpdateLookFld", {obj(item.get()), str(L"302"), Variant(1L)}).ok());
+    CHECK_EQ(asLong(b.last(L"GetItem")->arg(3).value), 2L);
+    CHECK_EQ(asLong(b.last(L"SetText")->arg(1).value), 2L);
+}
+
+TEST_CASE(update_normal_fld_uses_the_descriptor_get_data_fld_left) {
+    // The field data comes for the descriptor given; the host then leaves FExplanation's
+    // descriptor in the argument: the update reads that descriptor's column type and the form
+    // shows the text under that field.
+    Bound b;
+    Late billNo = b.descriptor(L"F1");
+    Late explanation = b.descriptor(L"F7");
+    setItem(billNo, L"FValueType", Variant(56L));  // an int column: "abc" would read as 0
+    Late billNoData = b.data(1, L"F1");
+    setItem(billNoData, L"FFLD", str(L"0"));
+    b.bill.billCtl->setsArg(L"GetDataFld", 0, hostkit::objectValue(explanation.get()), kOnReturn);
+    CHECK(b.ev.call(L"UpdateNormalFld", {obj(billNo.get()), str(L"abc")}).ok());
+    // Stored as text by FExplanation's varchar type (as an int it would be equal to 0 and kept).
+    CHECK_EQ(asText(item(billNoData, L"FFLD")), std::wstring(L"abc"));
+    CHECK(sameObject(asObject(b.last(L"SetText")->arg(0).value), explanation.get()));
+    CHECK_EQ(asText(b.shown(L"FExplanation")), std::wstring(L"abc"));
+}
+
+TEST_CASE(the_bill_control_refuses_arguments_a_typed_member_would_refuse) {
+    // The simulated control checks each argument against its member's parameters, as a VB
+    // member does: a reference to another type (a Variant among them) is error 13.
+    Bound b;
+    Late ctl(b.bill.billCtl.Get());
+    Late dct = b.descriptor(L"F1");
+    long row = 0;
+    short shortRow = 0;
+    VARIANT anyRow;
+    VariantInit(&anyRow);
+    V_VT(&anyRow) = VT_I4;
+    CHECK(ctl.call(L"GetDataFld", {obj(dct.get()), ref(row)}).ok());
+    CHECK(ctl.call(L"GetDataFld", {obj(dct.get()), Variant(0L)}).ok());  // a value: the member's copy
+    CHECK_EQ(ctl.call(L"GetDataFld", {obj(dct.get()), refShort(shortRow)}).hr, DISP_E_TYPEMISMATCH);
+    CHECK_EQ(ctl.call(L"GetDataFld", {obj(dct.get()), ref(anyRow)}).hr, DISP_E_TYPEMISMATCH);
+    // A Dictionary parameter takes a Dictionary or Nothing.
+    auto other = hostkit::newFake(L"NotADictionary");
+    CHECK_EQ(ctl.call(L"GetDataFld", {obj(other.Get()), ref(row)}).hr, DISP_E_TYPEMISMATCH);
+    CHECK(ctl.call(L"GetDataFld", {obj(nullptr), ref(row)}).ok());
+    // A by-value String takes what converts to one; Null does not.
+    Late fld = b.data(1, L"F3");
+    VARIANT null;
+    VariantInit(&null);
+    V_VT(&null) = VT_NULL;
+    CHECK(ctl.call(L"GetItem", {obj(dct.get()), obj(fld.get()), Variant(17L), ref(row)}).ok());
+    CHECK_EQ(ctl.call(L"GetItem", {obj(dct.get()), obj(fld.get()), Variant(null), ref(row)}).hr, DISP_E_TYPEMISMATCH);
+    // Too many arguments, or too few.
+    CHECK_EQ(ctl.call(L"GetDataFld", {obj(dct.get()), ref(row), ref(row)}).hr, DISP_E_BADPARAMCOUNT);
+    CHECK_EQ(ctl.call(L"GetDataFld", {obj(dct.get())}).hr, DISP_E_PARAMNOTOPTIONAL);
+    // Refused calls are recorded too.
+    CHECK_EQ(b.count(L"GetDataFld"), size_t(8));
+    // Every call the event object makes suits the members.
+    CHECK(asBool(b.ev.value(L"SetFieldValue", {str(L"FCustID"), str(L"17")})));
+    CHECK(asBool(b.ev.value(L"SetFieldValue", {str(L"FStatus"), str(L"Open")})));
+    CHECK(b.ev.call(L"SetStatus").ok());
+    CHECK(b.ev.call(L"ClearGrids").ok());
 }
 
 TEST_CASE(is_file_need_filter) {

@@ -81,7 +81,7 @@ TEST_CASE(positions_out_of_range_and_missing_keys_fail) {
     CHECK_HR(c.call(L"Item").hr, DISP_E_PARAMNOTOPTIONAL);
     CHECK_HR(c.call(L"Count", {Variant(1L)}).hr, DISP_E_BADPARAMCOUNT);
     CHECK_HR(c.put(L"Count", Variant(3L)).hr, DISP_E_MEMBERNOTFOUND);
-    CHECK_HR(c.call(L"Remove", {Variant(1L)}).hr, DISP_E_UNKNOWNNAME);
+    CHECK_HR(c.call(L"Clear").hr, DISP_E_UNKNOWNNAME);
 }
 
 TEST_CASE(keys_before_and_after) {
@@ -135,4 +135,70 @@ TEST_CASE(new_enum_walks_a_copy_of_the_items) {
     CHECK_EQ(long(V_I4(&one)), 2L);
     CHECK_HR(clone->Next(1, &one, nullptr), S_FALSE);
     CHECK_HR(e->Skip(5), S_FALSE);
+}
+
+TEST_CASE(the_dual_interface_a_component_declared_as_collection_asks_for) {
+    Late c = newCollection();
+    ComPtr<orvi::com::AutomationCollection> dual;
+    REQUIRE(SUCCEEDED(c.get()->QueryInterface(__uuidof(orvi::com::AutomationCollection),
+                                              reinterpret_cast<void**>(dual.GetAddressOf()))));
+    // The same object under IDispatch and IUnknown.
+    CHECK(sameObject(dual.Get(), c.get()));
+    ComPtr<IDispatch> dispatch;
+    REQUIRE(SUCCEEDED(dual->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf()))));
+    CHECK(dispatch.Get() == static_cast<IDispatch*>(dual.Get()));
+
+    // Early-bound, in vtable order: Item, Add, Count, Remove, _NewEnum.
+    VARIANT missing;
+    VariantInit(&missing);
+    V_VT(&missing) = VT_ERROR;
+    V_ERROR(&missing) = DISP_E_PARAMNOTFOUND;
+    Variant a(1001L), b(L"1002"), keyB(L"second"), c3(3L);
+    CHECK_EQ(dual->Add(&a.get(), &missing, &missing, &missing), S_OK);
+    CHECK_EQ(dual->Add(&b.get(), &keyB.get(), &missing, &missing), S_OK);
+    Variant one(1L);
+    CHECK_EQ(dual->Add(&c3.get(), &missing, &one.get(), &missing), S_OK);  // before the first
+    long n = 0;
+    CHECK_EQ(dual->Count(&n), S_OK);
+    CHECK_EQ(n, 3L);
+    Variant got;
+    CHECK_EQ(dual->Item(&one.get(), &got.get()), S_OK);
+    CHECK_EQ(asLong(got), 3L);
+    Variant byKey;
+    CHECK_EQ(dual->Item(&keyB.get(), &byKey.get()), S_OK);
+    CHECK_EQ(asText(byKey), std::wstring(L"1002"));
+    // Remove by position and by key.
+    CHECK_EQ(dual->Remove(&one.get()), S_OK);
+    CHECK_EQ(dual->Remove(&keyB.get()), S_OK);
+    CHECK_EQ(dual->Count(&n), S_OK);
+    CHECK_EQ(n, 1L);
+    ComPtr<IUnknown> unknown;
+    CHECK_EQ(dual->_NewEnum(unknown.GetAddressOf()), S_OK);
+    ComPtr<IEnumVARIANT> items;
+    REQUIRE(SUCCEEDED(unknown.As(&items)));
+    VARIANT first;
+    VariantInit(&first);
+    ULONG fetched = 0;
+    CHECK_EQ(items->Next(1, &first, &fetched), S_OK);
+    CHECK_EQ(asLong(Variant::attach(first)), 1001L);
+    // Failures come back with the collection's error record.
+    Variant nine(9L);
+    Variant none;
+    CHECK_EQ(dual->Item(&nine.get(), &none.get()), kSubscript);
+    CHECK_EQ(dual->Remove(&nine.get()), kSubscript);
+    CHECK_EQ(dual->Remove(&keyB.get()), kInvalidCall);
+    CHECK_EQ(dual->Add(&missing, &missing, &missing, &missing), HRESULT(0x800A01C1));
+}
+
+TEST_CASE(remove_late_bound) {
+    Late c = newCollection();
+    for (long v : {10L, 20L, 30L}) CHECK(c.call(L"Add", {Variant(v)}).ok());
+    CHECK(c.call(L"Add", {Variant(40L), str(L"k")}).ok());
+    CHECK(c.call(L"Remove", {Variant(2L)}).ok());
+    CHECK(c.call(L"Remove", {str(L"K")}).ok());
+    CHECK_EQ(c.number(L"Count"), 2L);
+    CHECK_EQ(asLong(c.value(L"Item", {Variant(2L)})), 30L);
+    CHECK_ERROR(c.call(L"Remove", {Variant(3L)}), kSubscript, L"Collection");
+    CHECK_ERROR(c.call(L"Remove", {str(L"k")}), kInvalidCall, L"Collection");
+    CHECK_EQ(c.call(L"Remove").hr, DISP_E_PARAMNOTOPTIONAL);
 }

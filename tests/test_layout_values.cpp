@@ -352,6 +352,26 @@ TEST_CASE(value_calls_take_back_the_descriptor) {
     CHECK_EQ(asText(hostkit::shownText(p.bill, L"FExplanation", -1)), std::wstring(L"新值"));
 }
 
+TEST_CASE(one_value_access_passes_on_the_row_the_control_left) {
+    // GetItem resolves the value on row 1 and leaves row 2 in its Row argument: SetText of the
+    // same write is given row 2. The field's own Row stays what the plug-in set.
+    Plugin p;
+    Late field = p.entryField(1, str(L"FItemID"));
+    field.set(L"Row", Variant(1L));
+    ComPtr<FakeObject> ctl = p.bill.billCtl;
+    ctl->setsArg(L"GetItem", 3, Variant(2L), FakeObject::When::OnReturn);
+    field.set(L"Number", str(L"302"));
+    CHECK_EQ(asLong(argValue(ctl.Get(), L"GetItem", 3)), 1L);
+    CHECK_EQ(asLong(argValue(ctl.Get(), L"SetText", 1)), 2L);
+    CHECK_EQ(asText(hostkit::shownText(p.bill, L"FItemID", 2)), std::wstring(L"302"));
+    field.value(L"Value");
+    CHECK_EQ(asLong(argValue(ctl.Get(), L"GetDataFld", 1)), 1L);
+    // A row left by GetDataFld reaches GetItem and SetText of the same write.
+    ctl->setsArg(L"GetDataFld", 1, Variant(3L), FakeObject::When::OnReturn);
+    field.set(L"Number", str(L"301"));
+    CHECK_EQ(asLong(argValue(ctl.Get(), L"GetItem", 3)), 3L);
+}
+
 TEST_CASE(messages_follow_the_session_language) {
     SampleBill bill = hostkit::buildSampleBill();
     hostkit::SessionHost host;

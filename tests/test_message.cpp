@@ -9,6 +9,7 @@
 #include <cwctype>
 #include <set>
 
+#include "hostkit/FakeHost.h"
 #include "hostkit/MessageKit.h"
 #include "test_session_support.h"
 
@@ -397,6 +398,21 @@ TEST_CASE(a_component_that_cannot_be_created) {
     CHECK_EQ(fileBytes(tempDir() + left[0]), std::string("xyz"));
 }
 
+TEST_CASE(a_temporary_directory_that_does_not_exist_fails_with_path_not_found) {
+    // The file system reports runtime error 76 without a text of its own: the plug-in reads the
+    // runtime's text for it under the library's number.
+    Plugin p;
+    wchar_t saved[MAX_PATH + 1] = {};
+    DWORD had = GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
+    std::wstring missing = tempDir() + L"orvi-no-such-folder\\below";
+    SetEnvironmentVariableW(L"TMP", missing.c_str());
+    Outcome o = p.send(L"T", L"abc", Variant(1001L));
+    SetEnvironmentVariableW(L"TMP", had ? saved : nullptr);
+    CHECK_EQ(o.error, kSendFailed);
+    CHECK_EQ(o.description, std::wstring(L"Path not found"));
+    CHECK_EQ(p.messages.created(), 0L);
+}
+
 TEST_CASE(the_kit_component_takes_any_argument_form) {
     // Called directly, by value: what a plug-in author's own test may do.
     MessageHost messages;
@@ -428,6 +444,25 @@ TEST_CASE(the_kit_component_takes_any_argument_form) {
                 HRESULT(0x800A0005), L"OrviMessage.CMessage");
     CHECK_EQ(messages.calls(), 3L);
     CHECK_EQ(messages.inbox(recipient).size(), size_t(1));
+}
+
+TEST_CASE(the_kit_component_takes_a_collection_as_the_client_component_does) {
+    // An object that answers Count and Item late-bound but not the automation _Collection
+    // interface is refused, as by a component whose parameter is declared As Collection.
+    MessageHost messages;
+    Late component = Late::create(L"OrviMessage.CMessage");
+    auto lookalike = hostkit::newFake(L"NotACollection");
+    lookalike->returns(L"Count", Variant(1L));
+    lookalike->returns(L"Item", Variant(1001L));
+    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, 1);
+    Variant body;
+    V_VT(&body.get()) = VT_ARRAY | VT_UI1;
+    V_ARRAY(&body.get()) = array;
+    CHECK_ERROR(component.call(L"SendMessage", {Variant(1L), obj(lookalike.Get()), str(L"T"), Variant(short(0)), body,
+                                                Variant(0L)}),
+                HRESULT(0x800A000D), L"OrviMessage.CMessage");
+    CHECK_EQ(lookalike->count(L"Count"), size_t(0));
+    CHECK_EQ(messages.calls(), 1L);
 }
 
 TEST_CASE(an_operator_id_that_is_not_a_number) {
