@@ -114,7 +114,7 @@ private:
     host::DictionaryPtr dataField();  // the control's GetDataFld(descriptor, Row)
     void showText(std::wstring_view text);
 
-    ComPtr<IDispatch> billCtl_;
+    com::HostPtr billCtl_;
     host::DictionaryPtr tableInfo_;
     ComPtr<IDispatch> dct_;
     host::DictionaryPtr dctDictionary_;
