@@ -12,25 +12,34 @@ namespace orvi::com {
 namespace {
 
 // The DISPIDs of the member names called on one object or one type. A name is found by the
-// address of its text (callers pass the same constants every time) and checked against the text
-// itself, since a caller's buffer may hold another name on a later call.
+// address of its text (each call site passes the same constant every time) and checked against
+// the text itself, since a caller's buffer may hold another name on a later call. The same name
+// from another call site (another copy of the constant) is found by its text and then kept under
+// its address too.
 class Names {
 public:
-    bool find(const wchar_t* name, DISPID& id) const noexcept {
-        if (slots_.empty()) return false;
+    enum Found { kMissing, kByAddress, kByText };
+    Found find(const wchar_t* name, DISPID& id) const noexcept {
+        if (slots_.empty()) return kMissing;
         for (size_t s = slotOf(name);; s = (s + 1) & mask_) {
             const Slot& slot = slots_[s];
-            if (!slot.key) return false;
+            if (!slot.key) break;
             if (slot.key == name && slot.text == name) {
                 id = slot.id;
-                return true;
+                return kByAddress;
             }
         }
+        for (const Slot& slot : slots_)
+            if (slot.key && slot.text == name) {
+                id = slot.id;
+                return kByText;
+            }
+        return kMissing;
     }
     // Throws bad_alloc; a full table keeps what it has.
     void add(const wchar_t* name, DISPID id) {
         DISPID known;
-        if (find(name, known) || used_ >= kMaxNames) return;
+        if (find(name, known) == kByAddress || used_ >= kMaxNames) return;
         if ((used_ + 1) * 2 > slots_.size()) grow();
         size_t s = slotOf(name);
         while (slots_[s].key) s = (s + 1) & mask_;
@@ -236,17 +245,19 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
     Registry& r = registry();
     DISPID id = DISPID_UNKNOWN;
     bool held = false, typed = false;
+    Names::Found found = Names::kMissing;
     {
         Shared lock(r.lock);
         if (HeldObject* e = r.findHeld(target)) {
-            if (e->names.find(name, id)) return id;
+            found = e->names.find(name, id);
+            if (found == Names::kByAddress) return id;
             held = true;
         }
         typed = !held && !r.held.empty() &&
                 std::find(r.untyped.begin(), r.untyped.end(), implementationOf(target)) == r.untyped.end();
     }
     if (held) {
-        id = askObject(target, name);
+        if (found == Names::kMissing) id = askObject(target, name);
         Exclusive lock(r.lock);
         try {
             if (HeldObject* e = r.findHeld(target)) e->names.add(name, id);
@@ -260,12 +271,20 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
     if (typed) {
         if (SUCCEEDED(target->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.GetAddressOf())) && type) {
             Shared lock(r.lock);
-            if (SharedType* t = r.findType(type.Get()))
-                if (t->names.find(name, id)) return id;
+            if (SharedType* t = r.findType(type.Get())) found = t->names.find(name, id);
+            if (found == Names::kByAddress) return id;
         } else {
             type.Reset();
             markUntyped(target);
         }
+    }
+    if (found == Names::kByText) {
+        Exclusive lock(r.lock);
+        try {
+            if (SharedType* t = r.findType(type.Get())) t->names.add(name, id);
+        } catch (...) {
+        }
+        return id;
     }
     id = askObject(target, name);
     if (type) rememberForType(target, type.Get(), name, id);
