@@ -592,6 +592,14 @@ int main() {
                 20000);
         compare("SetFieldValue, list box (last of 1,000)", [&] { callSet(listKey, listValue); },
                 [&] { bare.list(listKey, last); }, 300);
+        long askedBefore = bill->asked();
+        for (int i = 0; i < 100; ++i) {
+            VARIANT key;
+            V_VT(&key) = VT_BSTR, V_BSTR(&key) = plainKey;
+            getField(&key, 1);
+            callSet(plainKey, amount);
+        }
+        std::printf("names asked of the bill control in 100 library reads and writes: %ld\n", bill->asked() - askedBefore);
         compare("GetFieldValue",
                 [&] {
                     VARIANT key;
@@ -708,6 +716,11 @@ int main() {
         BareWalk walk;
         if (asLong(freeId()) != 21 || walk.walk(bar.control.Get()) != 21)
             std::printf("GetFreeToolID did not find what the bare walk finds\n");
+        long asked = 0;
+        for (auto& t : bar.tools) asked -= t->asked();
+        for (int i = 0; i < 10; ++i) freeId();
+        for (auto& t : bar.tools) asked += t->asked();
+        std::printf("names asked of the tools in 10 library walks: %ld\n", asked);
         compare("MenuBar tool walk (GetFreeToolID, 40 tools)", [&] { freeId(); },
                 [&] { walk.walk(bar.control.Get()); }, 2000);
         veskTools = Late();
