@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "BenchClock.h"
+#include "com/LateCall.h"
 #include "Late.h"
 #include "TypedHost.h"
 #include "hostkit/FakeHost.h"
@@ -725,6 +726,25 @@ int main() {
                 [&] { walk.walk(bar.control.Get()); }, 2000);
         veskTools = Late();
         ev = Late();
+
+        // One host call through the library's late-call layer (this program's own copy of it),
+        // beside the same Invoke with the DISPID known: on a held object, and on a tool not held
+        // that shares its type.
+        orvi::com::HostPtr held(bar.control.Get());
+        IDispatch* tool = bar.tools[3].Get();
+        Name toolsName{L"Tools"}, toolId{L"ToolID"};
+        knownIds = true;
+        get(held.Get(), toolsName);
+        get(tool, toolId);
+        auto [heldLate, heldBare] = bench::nsPerCallSideBySide([&] { orvi::com::get(held.Get(), L"Tools"); },
+                                                               [&] { get(held.Get(), toolsName); });
+        auto [toolLate, toolBare] = bench::nsPerCallSideBySide([&] { orvi::com::get(tool, L"ToolID"); },
+                                                               [&] { get(tool, toolId); });
+        knownIds = false;
+        std::printf("%-40s %10.0f %10s %10.0f %16.2fx\n", "one call, held object", heldLate, "", heldBare,
+                    heldLate / heldBare);
+        std::printf("%-40s %10.0f %10s %10.0f %16.2fx\n", "one call, object sharing a type", toolLate, "", toolBare,
+                    toolLate / toolBare);
     }
     CoUninitialize();
     return 0;

@@ -101,7 +101,9 @@ constexpr size_t kMaxTypes = 32;
 constexpr size_t kMaxUntyped = 64;
 
 struct Registry {
-    SRWLOCK lock = SRWLOCK_INIT;
+    CRITICAL_SECTION lock;
+    Registry() noexcept { InitializeCriticalSection(&lock); }
+    ~Registry() { DeleteCriticalSection(&lock); }
     std::vector<HeldObject*> held;  // sorted by address
     std::vector<SharedType*> types;
     std::vector<const void*> untyped;
@@ -124,22 +126,17 @@ Registry& registry() noexcept {
     return r;
 }
 
+// One lock for everything above, held only for lookups and updates (never across a call into
+// another object). A critical section: uncontended, it costs two interlocked operations.
 class Exclusive {
 public:
-    explicit Exclusive(SRWLOCK& l) noexcept : l_(l) { AcquireSRWLockExclusive(&l_); }
-    ~Exclusive() { ReleaseSRWLockExclusive(&l_); }
+    explicit Exclusive(CRITICAL_SECTION& l) noexcept : l_(l) { EnterCriticalSection(&l_); }
+    ~Exclusive() { LeaveCriticalSection(&l_); }
 
 private:
-    SRWLOCK& l_;
+    CRITICAL_SECTION& l_;
 };
-class Shared {
-public:
-    explicit Shared(SRWLOCK& l) noexcept : l_(l) { AcquireSRWLockShared(&l_); }
-    ~Shared() { ReleaseSRWLockShared(&l_); }
-
-private:
-    SRWLOCK& l_;
-};
+using Shared = Exclusive;
 
 void hold(IDispatch* p) noexcept {
     Registry& r = registry();
