@@ -103,7 +103,6 @@ constexpr size_t kMaxUntyped = 64;
 struct Registry {
     CRITICAL_SECTION lock;
     Registry() noexcept { InitializeCriticalSection(&lock); }
-    ~Registry() { DeleteCriticalSection(&lock); }
     std::vector<HeldObject*> held;  // sorted by address
     std::vector<SharedType*> types;
     std::vector<const void*> untyped;
@@ -121,9 +120,10 @@ struct Registry {
     }
 };
 
+// Never destroyed: a host object may be let go while the module is being torn down.
 Registry& registry() noexcept {
-    static Registry r;
-    return r;
+    static Registry* r = new Registry;
+    return *r;
 }
 
 // One lock for everything above, held only for lookups and updates (never across a call into
