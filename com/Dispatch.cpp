@@ -201,6 +201,13 @@ HRESULT coerce(VARIANT& out, const VARIANT& in, VARTYPE vt) noexcept {
                    ? S_OK
                    : DISP_E_TYPEMISMATCH;
     }
+    // A value of the very type, owning nothing: copied as it is (what the system's conversion
+    // does, without its cost).
+    if (V_VT(&src) == vt && !(vt & VT_ARRAY) && vt != VT_BSTR && vt != VT_DISPATCH && vt != VT_UNKNOWN &&
+        vt != VT_DECIMAL && valueSize(vt)) {
+        out = src;
+        return S_OK;
+    }
     if (vt == VT_BOOL && V_VT(&src) == VT_BSTR && V_BSTR(&src)) {
         VARIANT_BOOL b;
         if (plainBoolean(V_BSTR(&src), b)) {
