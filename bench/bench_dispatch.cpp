@@ -3,6 +3,7 @@
 // object in the same run.
 //
 //   tools/wine-run build/x86_64 build/x86_64/bench/bench_dispatch.exe
+#include <algorithm>
 #include <cstdio>
 
 #include "BenchClock.h"
@@ -128,7 +129,10 @@ int main() {
             for (const orvi::com::FuncSpec& f : table.functions()) {
                 LPOLESTR n[1] = {const_cast<LPOLESTR>(f.name.c_str())};
                 DISPID got = 0;
-                double ns = bench::nsPerCall([&] { table.getIDsOfNames(n, 1, &got); }, 100000);
+                // The best of three measurements, so that a busy moment does not decide a name.
+                double ns = 1e18;
+                for (int again = 0; again < 3; ++again)
+                    ns = std::min(ns, bench::nsPerCall([&] { table.getIDsOfNames(n, 1, &got); }, 100000));
                 if (got != f.id) std::printf("lookup of %s gave the wrong DISPID\n", narrow(f.name).c_str());
                 total += ns;
                 ++names;

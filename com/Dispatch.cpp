@@ -35,6 +35,20 @@ unsigned hashName(const wchar_t* s, size_t n) noexcept {
     h *= 0xC2B2AE35u;
     return h ^ (h >> 15);
 }
+// The length of a name, four units at a time once aligned (an aligned read never crosses into
+// another page).
+size_t nameLength(const wchar_t* s) noexcept {
+    const wchar_t* p = s;
+    for (; reinterpret_cast<uintptr_t>(p) & 7; ++p)
+        if (!*p) return size_t(p - s);
+    for (;; p += 4) {
+        uint64_t x;
+        std::memcpy(&x, p, 8);
+        if ((x - 0x0001000100010001ull) & ~x & 0x8000800080008000ull) break;  // a zero unit
+    }
+    while (*p) ++p;
+    return size_t(p - s);
+}
 // Whether name (n units) matches the upper-cased `folded` of the same length.
 bool matchesFolded(const wchar_t* name, const wchar_t* folded, size_t n) noexcept {
     size_t i = 0;
@@ -518,8 +532,7 @@ HRESULT DispatchTable::getTypeInfo(UINT index, ITypeInfo** info) const noexcept 
 
 DISPID DispatchTable::idOfName(const wchar_t* name) const noexcept {
     if (!name || names_.empty()) return DISPID_UNKNOWN;
-    size_t n = 0;
-    while (name[n]) ++n;
+    size_t n = nameLength(name);
     unsigned h = hashName(name, n);
     for (unsigned s = h & nameMask_; names_[s].name; s = (s + 1) & nameMask_)
         if (names_[s].hash == h && names_[s].length == n && matchesFolded(name, names_[s].name, n))
