@@ -144,8 +144,8 @@ private:
 
     VARIANT_BOOL reSaveSuccess_ = VARIANT_FALSE;
     ComPtr<IDispatch> multiCheckMgr_;
-    ComPtr<IDispatch> billCtl_;
-    ComPtr<IDispatch> dataSrv_;
+    com::HostPtr billCtl_;
+    com::HostPtr dataSrv_;
     host::DictionaryPtr classType_;
     host::DictionaryPtr tableInfo_;
     host::VectorPtr classTypeEntry_;

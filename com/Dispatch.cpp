@@ -16,10 +16,51 @@ enum Slot { kMethod = 0, kGet = 1, kPut = 2, kPutRef = 3 };
 inline wchar_t fold(wchar_t c) noexcept {
     return (c >= L'a' && c <= L'z') ? wchar_t(c - 32) : c;
 }
-unsigned hashName(const wchar_t* s) noexcept {
-    unsigned h = 2166136261u;
-    for (; *s; ++s) h = (h ^ fold(*s)) * 16777619u;
-    return h;
+// Name lookup. A name is hashed from its length and a few of its letters, so that the hash costs
+// the same for every name, and compared in full four UTF-16 units at a time, A-Z folded.
+inline uint64_t foldWord(uint64_t x) noexcept {
+    constexpr uint64_t high = 0x8000800080008000ull;
+    uint64_t low = x & ~high;
+    uint64_t atLeastA = low + 0x7F9F7F9F7F9F7F9Full;  // high bit: low >= 'a'
+    uint64_t pastZ = low + 0x7F857F857F857F85ull;     // high bit: low > 'z'
+    uint64_t lower = atLeastA & ~pastZ & ~x & high;
+    return x - (lower >> 10);  // 0x8000 >> 10 == 0x20
+}
+unsigned hashName(const wchar_t* s, size_t n) noexcept {
+    if (!n) return 0;
+    unsigned h = unsigned(n) * 0x9E3779B1u;
+    h ^= unsigned(fold(s[0])) | unsigned(fold(s[n - 1])) << 16;
+    h *= 0x85EBCA6Bu;
+    h ^= unsigned(fold(s[n / 2])) | unsigned(fold(s[(n - 1) / 3])) << 16;
+    h *= 0xC2B2AE35u;
+    return h ^ (h >> 15);
+}
+// The length of a name, four units at a time once aligned (an aligned read never crosses into
+// another page).
+size_t nameLength(const wchar_t* s) noexcept {
+    const wchar_t* p = s;
+    for (; reinterpret_cast<uintptr_t>(p) & 7; ++p)
+        if (!*p) return size_t(p - s);
+    for (;; p += 4) {
+        uint64_t x;
+        std::memcpy(&x, p, 8);
+        if ((x - 0x0001000100010001ull) & ~x & 0x8000800080008000ull) break;  // a zero unit
+    }
+    while (*p) ++p;
+    return size_t(p - s);
+}
+// Whether name (n units) matches the upper-cased `folded` of the same length.
+bool matchesFolded(const wchar_t* name, const wchar_t* folded, size_t n) noexcept {
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        uint64_t a, b;
+        std::memcpy(&a, name + i, 8);
+        std::memcpy(&b, folded + i, 8);
+        if (foldWord(a) != b) return false;
+    }
+    for (; i < n; ++i)
+        if (fold(name[i]) != folded[i]) return false;
+    return true;
 }
 bool sameName(const wchar_t* a, const wchar_t* b) noexcept {
     for (; *a && *b; ++a, ++b)
@@ -126,6 +167,31 @@ size_t valueSize(VARTYPE vt) noexcept {
     }
 }
 
+// Text that plainly reads as a Boolean: an integer of up to nine digits (non-zero is True), or
+// "True" / "False" in any letter case. Anything else (spaces, decimals, other languages' words)
+// is left to the system's conversion, which gives these the same answer far more slowly.
+bool plainBoolean(BSTR text, VARIANT_BOOL& out) noexcept {
+    UINT n = SysStringLen(text);
+    if (!n) return false;
+    auto is = [&](const wchar_t* word) {
+        UINT i = 0;
+        for (; word[i] && i < n; ++i)
+            if (fold(text[i]) != word[i]) return false;
+        return !word[i] && i == n;
+    };
+    if (is(L"TRUE")) return out = VARIANT_TRUE, true;
+    if (is(L"FALSE")) return out = VARIANT_FALSE, true;
+    UINT i = text[0] == L'-' ? 1 : 0;
+    if (i == n || n - i > 9) return false;
+    bool nonZero = false;
+    for (; i < n; ++i) {
+        if (text[i] < L'0' || text[i] > L'9') return false;
+        nonZero |= text[i] != L'0';
+    }
+    out = nonZero ? VARIANT_TRUE : VARIANT_FALSE;
+    return true;
+}
+
 // Converts a caller's value into an owned value of type vt. Empty is accepted as Nothing for
 // object parameters; Null only goes into a Variant.
 HRESULT coerce(VARIANT& out, const VARIANT& in, VARTYPE vt) noexcept {
@@ -148,6 +214,21 @@ HRESULT coerce(VARIANT& out, const VARIANT& in, VARTYPE vt) noexcept {
         return V_UNKNOWN(&src)->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&V_DISPATCH(&out))) == S_OK
                    ? S_OK
                    : DISP_E_TYPEMISMATCH;
+    }
+    // A value of the very type, owning nothing: copied as it is (what the system's conversion
+    // does, without its cost).
+    if (V_VT(&src) == vt && !(vt & VT_ARRAY) && vt != VT_BSTR && vt != VT_DISPATCH && vt != VT_UNKNOWN &&
+        vt != VT_DECIMAL && valueSize(vt)) {
+        out = src;
+        return S_OK;
+    }
+    if (vt == VT_BOOL && V_VT(&src) == VT_BSTR && V_BSTR(&src)) {
+        VARIANT_BOOL b;
+        if (plainBoolean(V_BSTR(&src), b)) {
+            V_VT(&out) = VT_BOOL;
+            V_BOOL(&out) = b;
+            return S_OK;
+        }
     }
     USHORT flags = vt == VT_BSTR ? VARIANT_ALPHABOOL : 0;
     return VariantChangeTypeEx(&out, const_cast<VARIANT*>(&src), LOCALE_USER_DEFAULT, flags, vt);
@@ -409,15 +490,22 @@ void DispatchTable::build(const TypeLibDesc& lib, REFIID iid) noexcept {
         nameMask_ = unsigned(names_.size() - 1);
         ids_.assign(tableSize(funcs_.size()), {});
         idMask_ = unsigned(ids_.size() - 1);
+        foldedNames_.clear();
+        for (const FuncSpec& f : funcs_) {
+            std::wstring folded = f.name;
+            for (wchar_t& c : folded) c = fold(c);
+            foldedNames_.push_back(std::move(folded));
+        }
         for (size_t i = 0; i < funcs_.size(); ++i) {
             const FuncSpec& f = funcs_[i];
-            unsigned h = hashName(f.name.c_str());
+            const std::wstring& folded = foldedNames_[i];
+            unsigned h = hashName(folded.c_str(), folded.size());
             for (unsigned s = h & nameMask_;; s = (s + 1) & nameMask_) {
                 if (!names_[s].name) {
-                    names_[s] = {f.name.c_str(), h, f.id};
+                    names_[s] = {folded.c_str(), h, unsigned(folded.size()), f.id};
                     break;
                 }
-                if (names_[s].hash == h && sameName(names_[s].name, f.name.c_str())) break;
+                if (names_[s].hash == h && names_[s].length == folded.size() && folded == names_[s].name) break;
             }
             for (unsigned s = hashId(f.id) & idMask_;; s = (s + 1) & idMask_) {
                 if (!ids_[s].used || ids_[s].id == f.id) {
@@ -444,9 +532,11 @@ HRESULT DispatchTable::getTypeInfo(UINT index, ITypeInfo** info) const noexcept 
 
 DISPID DispatchTable::idOfName(const wchar_t* name) const noexcept {
     if (!name || names_.empty()) return DISPID_UNKNOWN;
-    unsigned h = hashName(name);
+    size_t n = nameLength(name);
+    unsigned h = hashName(name, n);
     for (unsigned s = h & nameMask_; names_[s].name; s = (s + 1) & nameMask_)
-        if (names_[s].hash == h && sameName(names_[s].name, name)) return names_[s].id;
+        if (names_[s].hash == h && names_[s].length == n && matchesFolded(name, names_[s].name, n))
+            return names_[s].id;
     return DISPID_UNKNOWN;
 }
 

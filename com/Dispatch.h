@@ -73,8 +73,9 @@ private:
     const FuncSpec* select(DISPID id, WORD flags, const DISPPARAMS* params) const noexcept;
 
     struct NameSlot {
-        const wchar_t* name = nullptr;
+        const wchar_t* name = nullptr;    // the member's name, upper-cased (A-Z only)
         unsigned hash = 0;
+        unsigned length = 0;
         DISPID id = DISPID_UNKNOWN;
     };
     struct IdSlot {
@@ -87,6 +88,7 @@ private:
     ITypeInfo* dispatchInfo_ = nullptr;  // the dispatch type info (clients get a view of it)
     std::vector<FuncSpec> funcs_;
     std::vector<NameSlot> names_;
+    std::vector<std::wstring> foldedNames_;  // what names_ point to
     std::vector<IdSlot> ids_;
     unsigned nameMask_ = 0, idMask_ = 0;
 };

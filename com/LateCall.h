@@ -66,6 +66,38 @@ private:
     bool owned_ = false;
 };
 
+// A host object the library holds (a form's control, the data service, the toolbar control).
+// While any holder holds an object, late-bound calls on it look each member name up once and
+// reuse the DISPID (COM keeps an object's DISPIDs for its lifetime); the names are forgotten when
+// the last holder lets the object go, before the reference is released, so a later object at
+// the same address starts afresh. Objects the library does not hold (a toolbar's bands and tools,
+// which come and go) share the names of their type information where they expose one: see
+// LateCall.cpp.
+class HostPtr {
+public:
+    HostPtr() noexcept = default;
+    HostPtr(IDispatch* p) noexcept { reset(p); }
+    HostPtr(const HostPtr& o) noexcept { reset(o.p_); }
+    HostPtr& operator=(const HostPtr& o) noexcept { return reset(o.p_), *this; }
+    HostPtr& operator=(IDispatch* p) noexcept { return reset(p), *this; }
+    HostPtr& operator=(const ComPtr<IDispatch>& p) noexcept { return reset(p.Get()), *this; }
+    ~HostPtr() { reset(nullptr); }
+
+    IDispatch* Get() const noexcept { return p_; }
+    void Reset() noexcept { reset(nullptr); }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+
+private:
+    void reset(IDispatch* p) noexcept;
+    IDispatch* p_ = nullptr;
+};
+
+template <class Out>
+void copyOut(Out** dest, const HostPtr& p) noexcept {
+    *dest = p.Get();
+    if (*dest) (*dest)->AddRef();
+}
+
 // Invokes `name` on `target` (a null target is error 91; a null name is the default member).
 Variant invoke(IDispatch* target, const wchar_t* name, WORD flags, std::initializer_list<Arg> args = {});
 

@@ -54,7 +54,7 @@ private:
     long gridNumber() const noexcept { return entryIndex_ - 1; }
 
     ComPtr<VeskFields> fields_;  // made by the first read of VeskFields, or set by a plug-in
-    ComPtr<IDispatch> billCtl_;
+    com::HostPtr billCtl_;
     host::DictionaryPtr page_;
     long position_ = 0;
     long entryIndex_ = 0;

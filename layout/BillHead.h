@@ -24,7 +24,7 @@ public:
 
 private:
     ComPtr<VeskFields> fields_;  // made by the first read of VeskFields, or set by a plug-in
-    ComPtr<IDispatch> billCtl_;
+    com::HostPtr billCtl_;
     long page_ = 0;
 };
 

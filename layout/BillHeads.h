@@ -24,7 +24,7 @@ public:
     void setBillCtl(IDispatch* billCtl);
 
 private:
-    ComPtr<IDispatch> billCtl_;
+    com::HostPtr billCtl_;
     host::VectorPtr pages_;  // kept with the binding; nothing reads it afterwards
     ComPtr<BillHead> head_;  // made by the first Item
 };

@@ -114,7 +114,7 @@ private:
     host::DictionaryPtr dataField(long& row);  // the control's GetDataFld(descriptor, row)
     void showText(std::wstring_view text, long& row);
 
-    ComPtr<IDispatch> billCtl_;
+    com::HostPtr billCtl_;
     host::DictionaryPtr tableInfo_;
     ComPtr<IDispatch> dct_;
     host::DictionaryPtr dctDictionary_;

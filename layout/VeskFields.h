@@ -53,7 +53,7 @@ private:
     // exactly); "" otherwise. Failures propagate.
     Bstr keyByName(BSTR name) const;
 
-    ComPtr<IDispatch> billCtl_;
+    com::HostPtr billCtl_;
     host::DictionaryPtr tableInfo_;
     ComPtr<VeskField> field_;  // made by the first Item
     long page_ = 0;

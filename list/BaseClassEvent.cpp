@@ -44,6 +44,10 @@ void hand(IDispatch** ret, const ComPtr<P>& held) {
     com::initOut(ret);
     com::copyOut(ret, held);
 }
+void hand(IDispatch** ret, const com::HostPtr& held) {
+    com::initOut(ret);
+    com::copyOut(ret, held);
+}
 
 }  // namespace
 

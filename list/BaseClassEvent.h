@@ -69,12 +69,12 @@ private:
     // One call on the browse control (error 91 when none is assigned).
     Variant browse(const wchar_t* member, std::initializer_list<Arg> args = {});
 
-    ComPtr<IDispatch> browseCtl_;
+    com::HostPtr browseCtl_;
     ComPtr<IDispatch> listActiveBar_;
     ComPtr<IDispatch> rsItem_;
     ComPtr<IDispatch> rsId_;
     ComPtr<IDispatch> rsClassGroup_;
-    ComPtr<IDispatch> dataSrv_;
+    com::HostPtr dataSrv_;
     host::DictionaryPtr ledgerProperty_;
 };
 

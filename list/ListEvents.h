@@ -62,8 +62,8 @@ private:
     // The descriptor of a field key through "Map" (Nothing for an empty or unknown key).
     host::DictionaryPtr fieldInfo(BSTR key);
 
-    ComPtr<IDispatch> listCtl_;
-    ComPtr<IDispatch> dataSrv_;
+    com::HostPtr listCtl_;
+    com::HostPtr dataSrv_;
     host::DictionaryPtr classType_;
     host::DictionaryPtr tableInfo_;
     host::VectorPtr classTypeEntry_;

@@ -30,7 +30,7 @@ private:
     ComPtr<VeskTools> veskTools_;
     ComPtr<VeskBands> veskBands_;
     ComPtr<VeskBand> activeBand_;
-    ComPtr<IDispatch> control_;
+    com::HostPtr control_;
 };
 
 }  // namespace orvi

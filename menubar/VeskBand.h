@@ -52,7 +52,7 @@ private:
 
     ComPtr<VeskTools> tools_;
     ComPtr<toolbar::Band> band_;
-    ComPtr<IDispatch> control_;
+    com::HostPtr control_;
 };
 
 }  // namespace orvi

@@ -34,7 +34,7 @@ private:
 
     ComPtr<VeskBand> band_;  // the one wrapper every Add and Item returns
     ComPtr<toolbar::BandCollection> bands_;
-    ComPtr<IDispatch> control_;
+    com::HostPtr control_;
 };
 
 }  // namespace orvi

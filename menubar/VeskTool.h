@@ -78,7 +78,7 @@ private:
     void setFace(long index, IDispatch* picture, long maskColor);
     void refreshTool() noexcept;
 
-    ComPtr<IDispatch> control_;
+    com::HostPtr control_;
     ComPtr<toolbar::Tool> tool_;
     Bstr picturePath_;
 };

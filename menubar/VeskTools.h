@@ -40,7 +40,7 @@ private:
 
     ComPtr<toolbar::ToolCollection> tools_;
     ComPtr<VeskTool> tool_;  // the one wrapper every Add and Item returns
-    ComPtr<IDispatch> control_;
+    com::HostPtr control_;
 };
 
 }  // namespace orvi

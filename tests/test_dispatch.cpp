@@ -2,6 +2,7 @@
 // lookup, every argument form, by-reference write-back, defaults, named arguments, and hostile
 // calls that must end in a COM error, never a crash or a leaked reference.
 #include <olectl.h>
+#include <cwctype>
 #include <tuple>
 
 #include "Late.h"
@@ -484,4 +485,74 @@ TEST_CASE(connection_point_container) {
     CHECK_HR(point->Unadvise(ca), CONNECT_E_NOCONNECTION);
     CHECK_HR(point->Unadvise(cb), S_OK);
     (void)notDispatch;
+}
+
+TEST_CASE(every_member_name_is_found_in_any_letter_case_and_near_misses_are_not) {
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");
+    IDispatch* d = ev.get();
+    ComPtr<ITypeInfo> info;
+    REQUIRE(SUCCEEDED(d->GetTypeInfo(0, 0, info.GetAddressOf())));
+    TYPEATTR* attr = nullptr;
+    REQUIRE(SUCCEEDED(info->GetTypeAttr(&attr)));
+    UINT funcs = attr->cFuncs;
+    info->ReleaseTypeAttr(attr);
+    auto known = [&](const std::wstring& name, DISPID& id) {
+        LPOLESTR n[1] = {const_cast<LPOLESTR>(name.c_str())};
+        return SUCCEEDED(info->GetIDsOfNames(n, 1, &id));
+    };
+    int checked = 0;
+    for (UINT i = 0; i < funcs; ++i) {
+        FUNCDESC* fd = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &fd))) continue;
+        if (fd->wFuncFlags & FUNCFLAG_FRESTRICTED) {  // IUnknown and IDispatch themselves
+            info->ReleaseFuncDesc(fd);
+            continue;
+        }
+        BSTR raw = nullptr;
+        UINT got = 0;
+        info->GetNames(fd->memid, &raw, 1, &got);
+        std::wstring name(raw ? raw : L"");
+        SysFreeString(raw);
+        info->ReleaseFuncDesc(fd);
+        std::wstring lower = name, upper = name;
+        for (wchar_t& c : lower) c = wchar_t(towlower(c));
+        for (wchar_t& c : upper) c = wchar_t(towupper(c));
+        for (const std::wstring& form : {name, lower, upper, name + L"x", name.substr(0, name.size() - 1),
+                                         L"_" + name.substr(1)}) {
+            DISPID want = DISPID_UNKNOWN;
+            bool exists = known(form, want);
+            LPOLESTR n[1] = {const_cast<LPOLESTR>(form.c_str())};
+            DISPID id = 0;
+            HRESULT hr = d->GetIDsOfNames(IID_NULL, n, 1, 0, &id);
+            if (exists ? (hr != S_OK || id != want) : hr != DISP_E_UNKNOWNNAME)
+                fail(__FILE__, __LINE__, "%s: 0x%08lx, DISPID %ld", narrow(form).c_str(), (unsigned long)hr, long(id));
+            ++checked;
+        }
+    }
+    CHECK(checked > 600);
+}
+
+TEST_CASE(text_let_into_a_boolean_converts_as_the_system_does) {
+    Late ev = Late::create(L"OrviClassEvents.BillEvent");
+    for (const wchar_t* text : {L"True", L"TRUE", L"true", L"False", L"fAlSe", L"-1", L"0", L"1", L"007", L"-0",
+                                L"123456789", L"1234567890123", L" 1", L"1 ", L"2.5", L"0.0", L"1e3", L"-", L"",
+                                L"Truex", L"Tru", L"abc", L"#TRUE#", L"+1", L"--1", L"\x0661"}) {
+        VARIANT in, out;
+        V_VT(&in) = VT_BSTR;
+        V_BSTR(&in) = SysAllocString(text);
+        VariantInit(&out);
+        HRESULT expected = VariantChangeTypeEx(&out, &in, LOCALE_USER_DEFAULT, 0, VT_BOOL);
+        // Set to the other value first, so that the let shows.
+        if (SUCCEEDED(expected)) ev.set(L"ReSaveSuccess", Variant(V_BOOL(&out) == VARIANT_FALSE));
+        Outcome o = ev.put(L"ReSaveSuccess", Variant(text));
+        if (SUCCEEDED(expected)) {
+            if (!o.ok() || ev.flag(L"ReSaveSuccess") != (V_BOOL(&out) != VARIANT_FALSE))
+                fail(__FILE__, __LINE__, "\"%s\": the system gives %d", narrow(text).c_str(), int(V_BOOL(&out)));
+        } else if (o.ok()) {
+            fail(__FILE__, __LINE__, "\"%s\": the system refuses it (0x%08lx)", narrow(text).c_str(),
+                 (unsigned long)expected);
+        }
+        VariantClear(&in);
+        VariantClear(&out);
+    }
 }

@@ -1,0 +1,751 @@
+// Host calls at the cost of one Invoke: each path of the library beside the bare host calls it
+// must make, made directly on the same host objects in the same run, once by name every time
+// (GetIDsOfNames, then Invoke: what the library did before it kept DISPIDs) and once with the
+// DISPIDs already known (Invoke alone: the limit).
+//
+// The host objects answer names through type information, the way a VB-built form or control
+// does: GetIDsOfNames and GetTypeInfo go to an ITypeInfo of their members (TypedHost, made with
+// CreateDispTypeInfo), the work behind each member to a lean object.
+//
+//   SetFieldValue, plain field and list box of 1,000 (last item)   bill control and data service
+//   GetFieldValue                                                   bill control
+//   BillEntrys(i).VeskFields(key).Value, 200 fields in turn         bill control (the kit's
+//                                                                   simulated one), data service
+//   MenuBar tool walk: VeskTools.GetFreeToolID over 2 bands of 10   toolbar control, collections,
+//                      tools and the control's 20                   bands and tools
+//
+//   tools/wine-run build/x86_64 build/x86_64/bench/bench_hostnames.exe
+//   tools/wine-run build/x86_64 build/i686/bench/bench_hostnames.exe
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "BenchClock.h"
+#include "com/LateCall.h"
+#include "Late.h"
+#include "TypedHost.h"
+#include "hostkit/FakeHost.h"
+#include "hostkit/PyxContainers.h"
+#include "hostkit/SimBill.h"
+
+using namespace testkit;
+using hostkit::PyxDictionary;
+
+namespace {
+
+// A member name as a bare call site uses it: looked up every time, or (knownIds) once.
+struct Name {
+    const wchar_t* text;
+    DISPID id = DISPID_UNKNOWN;
+};
+bool knownIds = false;
+
+DISPID idOf(IDispatch* target, Name& n) {
+    if (knownIds && n.id != DISPID_UNKNOWN) return n.id;
+    LPOLESTR text = const_cast<LPOLESTR>(n.text);
+    target->GetIDsOfNames(IID_NULL, &text, 1, 0, &n.id);
+    return n.id;
+}
+
+void lateCall(IDispatch* target, Name& name, VARIANT* args, UINT count, VARIANT* result) {
+    DISPID id = idOf(target, name);
+    DISPPARAMS params = {args, nullptr, count, 0};
+    target->Invoke(id, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params, result, nullptr, nullptr);
+}
+Variant get(IDispatch* target, Name& name, VARIANT* args = nullptr, UINT count = 0) {
+    Variant r;
+    lateCall(target, name, args, count, &r.get());
+    return r;
+}
+
+Name kGetFieldInfoByKey{L"GetFieldInfoByKey"}, kGetDataFld{L"GetDataFld"}, kSetText{L"SetText"};
+
+// A bill control that answers the three members a value write calls: the descriptor of a key,
+// the field data of a descriptor, and SetText (which does nothing).
+class LeanBill final : public IDispatch {
+    long refs_ = 1;
+
+public:
+    struct Field {
+        ComPtr<PyxDictionary> dct, data;
+    };
+    std::wstring keys[2];
+    Field fields[2];
+    ComPtr<IDispatch> dataSrv;  // read once, when the event object binds (the typed one)
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = riid == IID_IUnknown || riid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(++refs_); }
+    STDMETHODIMP_(ULONG) Release() override { return ULONG(--refs_); }  // lives on the stack
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* id) override {
+        static const wchar_t* const known[] = {L"GetFieldInfoByKey", L"GetDataFld", L"SetText", L"DataSrv"};
+        for (int i = 0; i < 4; ++i)
+            if (!lstrcmpiW(names[0], known[i])) return *id = i + 1, S_OK;
+        return *id = DISPID_UNKNOWN, DISP_E_UNKNOWNNAME;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT* result, EXCEPINFO*, UINT*) override {
+        if (result) VariantInit(result);
+        switch (id) {
+        case 1: {  // GetFieldInfoByKey(key, ByRef name, ByRef index)
+            const VARIANT& key = orvi::com::deref(p->rgvarg[p->cArgs - 1]);
+            BSTR k = V_VT(&key) == (VT_BYREF | VT_BSTR) ? *V_BSTRREF(&key) : V_BSTR(&key);
+            for (int i = 0; i < 2; ++i)
+                if (keys[i] == std::wstring_view(k, SysStringLen(k))) {
+                    V_VT(result) = VT_DISPATCH;
+                    V_DISPATCH(result) = fields[i].dct.Get();
+                    fields[i].dct->AddRef();
+                }
+            return S_OK;
+        }
+        case 2: {  // GetDataFld(ByRef dct, ByRef row)
+            const VARIANT& d = orvi::com::deref(p->rgvarg[p->cArgs - 1]);
+            IDispatch* dct = V_VT(&d) == (VT_BYREF | VT_DISPATCH) ? *V_DISPATCHREF(&d) : V_DISPATCH(&d);
+            for (auto& f : fields)
+                if (dct == static_cast<IDispatch*>(f.dct.Get())) {
+                    V_VT(result) = VT_DISPATCH;
+                    V_DISPATCH(result) = f.data.Get();
+                    f.data->AddRef();
+                }
+            return S_OK;
+        }
+        case 3: return S_OK;  // SetText
+        case 4:
+            V_VT(result) = VT_DISPATCH;
+            V_DISPATCH(result) = dataSrv.Get();
+            dataSrv->AddRef();
+            return S_OK;
+        default: return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+};
+
+
+VARIANT byRef(VARTYPE vt, void* p) {
+    VARIANT v;
+    V_VT(&v) = VT_BYREF | vt;
+    V_BYREF(&v) = p;
+    return v;
+}
+
+// The host calls a value write makes, as plainly as C++ makes them.
+struct Bare {
+    IDispatch* bill;
+    IPyxDictionary* find(const wchar_t* key, IPyxDictionary*& fld) {
+        BSTR k = SysAllocString(key), pKey = SysAllocString(L"");
+        long index = 0;
+        VARIANT args[3] = {byRef(VT_I4, &index), byRef(VT_BSTR, &pKey), byRef(VT_BSTR, &k)};
+        VARIANT dct;
+        lateCall(bill, kGetFieldInfoByKey, args, 3, &dct);
+        SysFreeString(k);
+        SysFreeString(pKey);
+        IPyxDictionary* d = nullptr;
+        V_DISPATCH(&dct)->QueryInterface(__uuidof(IPyxDictionary), reinterpret_cast<void**>(&d));
+        VariantClear(&dct);
+        IDispatch* dd = d;
+        dd->AddRef();
+        long row = -1;
+        VARIANT fargs[2] = {byRef(VT_I4, &row), byRef(VT_DISPATCH, &dd)};
+        VARIANT data;
+        lateCall(bill, kGetDataFld, fargs, 2, &data);
+        dd->Release();
+        V_DISPATCH(&data)->QueryInterface(__uuidof(IPyxDictionary), reinterpret_cast<void**>(&fld));
+        VariantClear(&data);
+        return d;
+    }
+    static long code(IPyxDictionary* d, const wchar_t* key) {
+        BSTR k = SysAllocString(key);
+        VARIANT v;
+        VariantInit(&v);
+        d->get_Item(k, &v);
+        SysFreeString(k);
+        VARIANT l;
+        VariantInit(&l);
+        VariantChangeType(&l, &v, 0, VT_I4);
+        VariantClear(&v);
+        return V_I4(&l);
+    }
+    static void put(IPyxDictionary* d, const wchar_t* key, const VARIANT& value) {
+        BSTR k = SysAllocString(key);
+        d->put_Item(k, value);
+        SysFreeString(k);
+    }
+    void setText(IPyxDictionary* d, BSTR text) {
+        IDispatch* dd = d;
+        dd->AddRef();
+        long row = -1;
+        BSTR t = SysAllocStringLen(text, SysStringLen(text));
+        VARIANT args[3] = {byRef(VT_BSTR, &t), byRef(VT_I4, &row), byRef(VT_DISPATCH, &dd)};
+        VARIANT r;
+        lateCall(bill, kSetText, args, 3, &r);
+        VariantClear(&r);
+        SysFreeString(t);
+        dd->Release();
+    }
+    void plain(const wchar_t* key, const VARIANT& value) {
+        IPyxDictionary* fld = nullptr;
+        IPyxDictionary* d = find(key, fld);
+        if (code(d, L"FCtlType") != 8 && code(d, L"FLookUpType") == 0) {
+            put(fld, L"FFLD", value);
+            VARIANT one;
+            V_VT(&one) = VT_I2;
+            V_I2(&one) = 1;
+            put(fld, L"FMODIFY", one);
+            VARIANT text;
+            VariantInit(&text);
+            VariantChangeType(&text, const_cast<VARIANT*>(&value), 0, VT_BSTR);
+            setText(d, V_BSTR(&text));
+            VariantClear(&text);
+        }
+        fld->Release();
+        d->Release();
+    }
+    void read(const wchar_t* key, VARIANT* out) {
+        IPyxDictionary* fld = nullptr;
+        IPyxDictionary* d = find(key, fld);
+        BSTR k = SysAllocString(L"FFLD");
+        fld->get_Item(k, out);
+        SysFreeString(k);
+        fld->Release();
+        d->Release();
+    }
+    void list(const wchar_t* key, BSTR value) {
+        IPyxDictionary* fld = nullptr;
+        IPyxDictionary* d = find(key, fld);
+        if (code(d, L"FCtlType") == 8) {
+            BSTR vl = SysAllocString(L"VALUELIST");
+            VARIANT none;
+            V_VT(&none) = VT_ERROR;
+            V_ERROR(&none) = DISP_E_PARAMNOTFOUND;
+            VARIANT_BOOL found = VARIANT_FALSE;
+            d->LookUp(vl, &none, &found);
+            VARIANT itemsV;
+            VariantInit(&itemsV);
+            d->get_Item(vl, &itemsV);
+            SysFreeString(vl);
+            IPyxDictionary* items = nullptr;
+            V_DISPATCH(&itemsV)->QueryInterface(__uuidof(IPyxDictionary), reinterpret_cast<void**>(&items));
+            VariantClear(&itemsV);
+            long count = 0;
+            items->get_Count(&count);
+            BSTR codeKey = nullptr;
+            for (long i = 1; i <= count && !codeKey; ++i) {
+                BSTR k = nullptr;
+                items->get_Key(i, &k);
+                VARIANT v;
+                VariantInit(&v);
+                items->get_Item(k, &v);
+                if (V_VT(&v) == VT_BSTR && SysStringLen(V_BSTR(&v)) == SysStringLen(value) &&
+                    !wmemcmp(V_BSTR(&v), value, SysStringLen(value)))
+                    codeKey = k;
+                else
+                    SysFreeString(k);
+                VariantClear(&v);
+            }
+            VARIANT display, codeV, one;
+            V_VT(&display) = VT_BSTR;
+            V_BSTR(&display) = value;
+            put(fld, L"FDSP", display);
+            V_VT(&codeV) = VT_BSTR;
+            V_BSTR(&codeV) = codeKey;
+            put(fld, L"FFLD", codeV);
+            V_VT(&one) = VT_I2;
+            V_I2(&one) = 1;
+            put(fld, L"FMODIFY", one);
+            setText(d, codeKey);
+            SysFreeString(codeKey);
+            items->Release();
+        }
+        fld->Release();
+        d->Release();
+    }
+};
+
+ComPtr<PyxDictionary> fieldData() {
+    auto d = hostkit::newDictionary();
+    d->set(L"FFLD", Variant(L""));
+    d->set(L"FDSP", Variant(L""));
+    d->set(L"FMODIFY", Variant(short(0)));
+    return d;
+}
+
+// A lean host object: members by name, DISPID = position + 1, each a function of the arguments.
+class Lean final : public IDispatch {
+public:
+    using Member = std::function<void(DISPPARAMS*, VARIANT*)>;
+    static ComPtr<Lean> make() {
+        ComPtr<Lean> p;
+        *p.GetAddressOf() = new Lean;  // adopted (no AddRef)
+        return p;
+    }
+    Lean& on(const wchar_t* name, Member m) {
+        members_.push_back({name, std::move(m)});
+        return *this;
+    }
+    std::vector<std::wstring> names() const {
+        std::vector<std::wstring> r;
+        for (auto& m : members_) r.push_back(m.first);
+        return r;
+    }
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = riid == IID_IUnknown || riid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr;
+        if (!*ppv) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(++refs_); }
+    STDMETHODIMP_(ULONG) Release() override {
+        long n = --refs_;
+        if (!n) delete this;
+        return ULONG(n);
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* id) override {
+        for (size_t i = 0; i < members_.size(); ++i)
+            if (!lstrcmpiW(names[0], members_[i].first.c_str())) return *id = DISPID(i + 1), S_OK;
+        return *id = DISPID_UNKNOWN, DISP_E_UNKNOWNNAME;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT* result, EXCEPINFO*, UINT*) override {
+        if (result) VariantInit(result);
+        if (id < 1 || size_t(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
+        members_[size_t(id - 1)].second(p, result);
+        return S_OK;
+    }
+
+private:
+    Lean() = default;
+    long refs_ = 1;
+    std::vector<std::pair<std::wstring, Member>> members_;
+};
+
+void answer(VARIANT* result, IDispatch* p) {
+    if (!result) return;
+    V_VT(result) = VT_DISPATCH;
+    V_DISPATCH(result) = p;
+    p->AddRef();
+}
+long argLong(DISPPARAMS* p, UINT i) {
+    Variant v;
+    VariantChangeType(&v.get(), const_cast<VARIANT*>(&orvi::com::deref(p->rgvarg[p->cArgs - 1 - i])), 0, VT_I4);
+    return V_I4(&v.get());
+}
+
+const IID kBandIid = {0x2ACF56E2, 0x56F1, 0x11D0, {0x9C, 0x43, 0x00, 0xA0, 0xC9, 0x0F, 0x29, 0xFC}};
+const IID kBandsIid = {0x0F987293, 0x56EE, 0x11D0, {0x9C, 0x43, 0x00, 0xA0, 0xC9, 0x0F, 0x29, 0xFC}};
+const IID kToolsIid = {0xFED621D4, 0x59B0, 0x11D0, {0x9C, 0x47, 0x00, 0xA0, 0xC9, 0x0F, 0x29, 0xFC}};
+const IID kToolIid = {0xFED621D1, 0x59B0, 0x11D0, {0x9C, 0x47, 0x00, 0xA0, 0xC9, 0x0F, 0x29, 0xFC}};
+
+// A toolbar control: 2 bands of 10 tools and the control's own collection of all 20. The tools
+// share one type, the tool collections another, as a control's objects do.
+struct TypedToolbar {
+    std::vector<ComPtr<TypedHost>> tools, bandTools, bandList;
+    ComPtr<TypedHost> controlTools, bands, control;
+    ComPtr<ITypeInfo> toolType, toolsType, bandType, bandsType, controlType;
+
+    ComPtr<TypedHost> collection(const std::vector<ComPtr<TypedHost>>& items, ITypeInfo** type, const IID& iid) {
+        auto lean = Lean::make();
+        lean->on(L"Count", [n = short(items.size())](DISPPARAMS*, VARIANT* r) {
+                if (r) V_VT(r) = VT_I2, V_I2(r) = n;
+            })
+            .on(L"Item", [items](DISPPARAMS* p, VARIANT* r) { answer(r, items.at(size_t(argLong(p, 0))).Get()); });
+        if (!*type) *type = makeHostType(lean.Get(), lean->names()).Detach();
+        return TypedHost::make(lean.Get(), *type, {iid});
+    }
+    TypedToolbar() {
+        for (long id = 1; id <= 20; ++id) {
+            auto lean = Lean::make();
+            lean->on(L"ToolID", [id](DISPPARAMS*, VARIANT* r) {
+                if (r) V_VT(r) = VT_I4, V_I4(r) = id;
+            });
+            if (!toolType) toolType = makeHostType(lean.Get(), lean->names());
+            tools.push_back(TypedHost::make(lean.Get(), toolType.Get(), {kToolIid}));
+        }
+        controlTools = collection(tools, toolsType.GetAddressOf(), kToolsIid);
+        for (int b = 0; b < 2; ++b) {
+            std::vector<ComPtr<TypedHost>> mine(tools.begin() + b * 10, tools.begin() + b * 10 + 10);
+            ComPtr<TypedHost> list = collection(mine, toolsType.GetAddressOf(), kToolsIid);
+            auto lean = Lean::make();
+            lean->on(L"Tools", [list](DISPPARAMS*, VARIANT* r) { answer(r, list.Get()); });
+            if (!bandType) bandType = makeHostType(lean.Get(), lean->names());
+            bandList.push_back(TypedHost::make(lean.Get(), bandType.Get(), {kBandIid}));
+        }
+        bands = collection(bandList, bandsType.GetAddressOf(), kBandsIid);
+        auto lean = Lean::make();
+        lean->on(L"Tools", [this](DISPPARAMS*, VARIANT* r) { answer(r, controlTools.Get()); })
+            .on(L"Bands", [this](DISPPARAMS*, VARIANT* r) { answer(r, bands.Get()); });
+        controlType = makeHostType(lean.Get(), lean->names());
+        control = TypedHost::make(lean.Get(), controlType.Get());
+    }
+};
+
+// The host calls of GetFreeToolID, made directly.
+struct BareWalk {
+    Name bandsName{L"Bands"}, toolsName{L"Tools"}, bandsCount{L"Count"}, bandsItem{L"Item"}, bandTools{L"Tools"},
+        count{L"Count"}, item{L"Item"}, toolId{L"ToolID"};
+    void collect(IDispatch* collection, std::vector<long>& ids) {
+        Variant n = get(collection, count);
+        for (long i = 0; i < V_I2(&n.get()); ++i) {
+            VARIANT index;
+            V_VT(&index) = VT_I4, V_I4(&index) = i;
+            Variant tool = get(collection, item, &index, 1);
+            IDispatch* t = nullptr;
+            V_DISPATCH(&tool.get())->QueryInterface(kToolIid, reinterpret_cast<void**>(&t));
+            ids.push_back(V_I4(&get(t, toolId).get()));
+            t->Release();
+        }
+    }
+    long walk(IDispatch* control) {
+        std::vector<long> ids;
+        Variant bands = get(control, bandsName);
+        Variant n = get(V_DISPATCH(&bands.get()), bandsCount);
+        for (long i = 0; i < V_I2(&n.get()); ++i) {
+            VARIANT index;
+            V_VT(&index) = VT_I4, V_I4(&index) = i;
+            Variant band = get(V_DISPATCH(&bands.get()), bandsItem, &index, 1);
+            IDispatch* b = nullptr;
+            V_DISPATCH(&band.get())->QueryInterface(kBandIid, reinterpret_cast<void**>(&b));
+            Variant tools = get(b, bandTools);
+            collect(V_DISPATCH(&tools.get()), ids);
+            b->Release();
+        }
+        Variant tools = get(control, toolsName);
+        collect(V_DISPATCH(&tools.get()), ids);
+        long id = 1;
+        while (std::find(ids.begin(), ids.end(), id) != ids.end()) ++id;
+        return id;
+    }
+};
+
+// The layout bill of bench_layout, smaller: a header of two fields, then four grids of 50.
+constexpr int kGrids = 4;
+constexpr int kFieldsPerGrid = 50;
+Variant text(const std::wstring& s) {
+    return Variant(std::wstring_view(s));
+}
+hostkit::SampleBill layoutBill() {
+    hostkit::SampleBill b;
+    b.classType = hostkit::newDictionary();
+    b.classTypeEntry = hostkit::newVector();
+    b.tableInfo = hostkit::newDictionary();
+    b.data = hostkit::newDictionary();
+    b.lookups = hostkit::newDictionary();
+    b.screen = hostkit::newDictionary();
+    auto map = hostkit::newDictionary();
+    for (int page = 1; page <= kGrids + 1; ++page) {
+        auto descriptor = hostkit::newDictionary();
+        descriptor->set(L"FEntryType", Variant(0L));
+        b.classTypeEntry->add(hostkit::objectValue(descriptor.Get()));
+        auto fields = hostkit::newDictionary();
+        auto data = hostkit::newDictionary();
+        int count = page == 1 ? 2 : kFieldsPerGrid;
+        for (int k = 1; k <= count; ++k) {
+            std::wstring name = L"D" + std::to_wstring(page) + L"_" + std::to_wstring(k);
+            std::wstring key = L"G" + std::to_wstring(page) + L"F" + std::to_wstring(k);
+            auto dct = hostkit::newDictionary();
+            dct->set(L"FKey", text(key));
+            dct->set(L"FPage", Variant(long(page)));
+            dct->set(L"FCtlType", Variant(1L));
+            dct->set(L"FLookUpType", Variant(0L));
+            b.tableInfo->set(name, hostkit::objectValue(dct.Get()));
+            fields->set(name, text(name));
+            map->set(key, text(name));
+            auto fld = hostkit::newDictionary();
+            fld->set(L"FFLD", text(L"value of " + key));
+            data->set(name, hostkit::objectValue(fld.Get()));
+        }
+        b.tableInfo->set(L"Page" + std::to_wstring(page), hostkit::objectValue(fields.Get()));
+        b.data->set(L"Page" + std::to_wstring(page), hostkit::objectValue(data.Get()));
+    }
+    b.tableInfo->set(L"Map", hostkit::objectValue(map.Get()));
+    b.dataSrv = hostkit::newFake(L"DataSrv");
+    b.dataSrv->property(L"ClassType", hostkit::objectValue(b.classType.Get()))
+        .property(L"TableInfo", hostkit::objectValue(b.tableInfo.Get()))
+        .property(L"ClassTypeEntry", hostkit::objectValue(b.classTypeEntry.Get()));
+    b.billCtl = hostkit::newFake(L"BillCtl");
+    b.billCtl->property(L"DataSrv", hostkit::objectValue(b.dataSrv.Get()))
+        .property(L"Data", hostkit::objectValue(b.data.Get()))
+        .property(L"CurrentRow", Variant(1L));
+    hostkit::addFieldAccess(b);
+    hostkit::addLayoutMembers(b);
+    return b;
+}
+
+ComPtr<IPyxDictionary> dictionary(const Variant& v) {
+    ComPtr<IPyxDictionary> d;
+    V_DISPATCH(&v.get())->QueryInterface(__uuidof(IPyxDictionary), reinterpret_cast<void**>(d.GetAddressOf()));
+    return d;
+}
+Variant item(IPyxDictionary* d, const wchar_t* key) {
+    Variant r;
+    Bstr k(key);
+    d->get_Item(k.get(), &r.get());
+    return r;
+}
+
+// A plug-in's call into the library, its DISPID looked up once.
+struct PluginCall {
+    IDispatch* target;
+    DISPID id;
+    PluginCall(IDispatch* t, const wchar_t* name) : target(t) {
+        LPOLESTR n = const_cast<LPOLESTR>(name);
+        t->GetIDsOfNames(IID_NULL, &n, 1, 0, &id);
+    }
+    Variant operator()(VARIANT* args = nullptr, UINT count = 0) const { return on(target, args, count); }
+    // The same member of another object of the same class.
+    Variant on(IDispatch* other, VARIANT* args = nullptr, UINT count = 0) const {
+        DISPPARAMS params = {args, nullptr, count, 0};
+        Variant result;
+        other->Invoke(id, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params, &result.get(), nullptr,
+                      nullptr);
+        return result;
+    }
+};
+
+// The library beside the bare calls by name and with known DISPIDs, in alternating rounds.
+void compare(const char* what, const std::function<void()>& library, const std::function<void()>& bare,
+             int perRound) {
+    knownIds = false;
+    bare();  // every Name resolved once
+    double best[3] = {1e18, 1e18, 1e18};
+    for (int round = 0; round < 7; ++round) {
+        for (int k = 0; k < 3; ++k) {
+            knownIds = k == 2;
+            const std::function<void()>& f = k == 0 ? library : bare;
+            double t0 = bench::now();
+            for (int i = 0; i < perRound; ++i) f();
+            double ns = (bench::now() - t0) * 1e9 / perRound;
+            if (ns < best[k]) best[k] = ns;
+        }
+    }
+    knownIds = false;
+    std::printf("%-40s %10.0f %10.0f %10.0f %7.2fx %7.2fx\n", what, best[0], best[1], best[2], best[0] / best[1],
+                best[0] / best[2]);
+}
+
+}  // namespace
+
+int main() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::printf("%-40s %10s %10s %10s %8s %8s\n", "path (ns per call)", "library", "by name", "ids known",
+                "/name", "/known");
+    {
+        // ---- field values on a lean bill control
+        LeanBill lean;
+        lean.keys[0] = L"FAmount";
+        lean.fields[0].dct = hostkit::newDictionary();
+        lean.fields[0].dct->set(L"FKey", Variant(L"FAmount"));
+        lean.fields[0].dct->set(L"FCtlType", Variant(1L));
+        lean.fields[0].dct->set(L"FLookUpType", Variant(0L));
+        lean.fields[0].data = fieldData();
+        lean.keys[1] = L"FStatus";
+        lean.fields[1].dct = hostkit::newDictionary();
+        lean.fields[1].dct->set(L"FKey", Variant(L"FStatus"));
+        lean.fields[1].dct->set(L"FCtlType", Variant(8L));
+        lean.fields[1].dct->set(L"FLookUpType", Variant(0L));
+        auto items = hostkit::newDictionary();
+        for (int i = 1; i <= 1000; ++i)
+            items->set(std::to_wstring(i), Variant((L"状态 " + std::to_wstring(i)).c_str()));
+        lean.fields[1].dct->set(L"VALUELIST", hostkit::objectValue(items.Get()));
+        lean.fields[1].data = fieldData();
+        auto srvFake = hostkit::newFake(L"DataSrv");
+        srvFake->property(L"ClassType", hostkit::objectValue(hostkit::newDictionary().Get()))
+            .property(L"TableInfo", hostkit::objectValue(hostkit::newDictionary().Get()))
+            .property(L"ClassTypeEntry", hostkit::objectValue(hostkit::newVector().Get()));
+        auto srv = TypedHost::make(srvFake.Get(),
+                                   makeHostType(srvFake.Get(), {L"ClassType", L"TableInfo", L"ClassTypeEntry"}).Get());
+        lean.dataSrv = srv;
+        auto bill = TypedHost::make(
+            &lean, makeHostType(&lean, {L"GetFieldInfoByKey", L"GetDataFld", L"SetText", L"DataSrv"}).Get());
+
+        Late ev = Late::create(L"OrviClassEvents.BillEvent");
+        ev.set(L"BillCtl", obj(bill.Get()));
+        PluginCall setField(ev.get(), L"SetFieldValue"), getField(ev.get(), L"GetFieldValue");
+        Bare bare{bill.Get()};
+
+        BSTR plainKey = SysAllocString(L"FAmount"), listKey = SysAllocString(L"FStatus");
+        BSTR last = SysAllocString(L"状态 1000");
+        auto callSet = [&](BSTR key, const VARIANT& value) {
+            VARIANT args[2];
+            args[0] = value;
+            V_VT(&args[1]) = VT_BSTR;
+            V_BSTR(&args[1]) = key;
+            setField(args, 2);
+        };
+        VARIANT amount;
+        V_VT(&amount) = VT_R8;
+        V_R8(&amount) = 12.5;
+        VARIANT listValue;
+        V_VT(&listValue) = VT_BSTR;
+        V_BSTR(&listValue) = last;
+        callSet(plainKey, amount);
+        callSet(listKey, listValue);
+        if (asText(Late(lean.fields[0].data.Get()).value(L"Item", {str(L"FFLD")})) != L"12.5" ||
+            asText(Late(lean.fields[1].data.Get()).value(L"Item", {str(L"FFLD")})) != L"1000")
+            std::printf("SetFieldValue did not write what the bare calls write\n");
+
+        compare("SetFieldValue, plain field", [&] { callSet(plainKey, amount); }, [&] { bare.plain(plainKey, amount); },
+                20000);
+        compare("SetFieldValue, list box (last of 1,000)", [&] { callSet(listKey, listValue); },
+                [&] { bare.list(listKey, last); }, 300);
+        long askedBefore = bill->asked();
+        for (int i = 0; i < 100; ++i) {
+            VARIANT key;
+            V_VT(&key) = VT_BSTR, V_BSTR(&key) = plainKey;
+            getField(&key, 1);
+            callSet(plainKey, amount);
+        }
+        std::printf("names asked of the bill control in 100 library reads and writes: %ld\n", bill->asked() - askedBefore);
+        compare("GetFieldValue",
+                [&] {
+                    VARIANT key;
+                    V_VT(&key) = VT_BSTR, V_BSTR(&key) = plainKey;
+                    getField(&key, 1);
+                },
+                [&] {
+                    Variant v;
+                    bare.read(plainKey, &v.get());
+                },
+                20000);
+        SysFreeString(plainKey);
+        SysFreeString(listKey);
+        SysFreeString(last);
+        ev = Late();
+        lean.dataSrv.Reset();
+    }
+    {
+        // ---- the layout chain on the kit's simulated bill control
+        hostkit::SampleBill sample = layoutBill();
+        auto srv = TypedHost::make(
+            sample.dataSrv.Get(),
+            makeHostType(sample.dataSrv.Get(), {L"ClassType", L"TableInfo", L"ClassTypeEntry"}).Get());
+        sample.billCtl->property(L"DataSrv", hostkit::objectValue(srv.Get()));
+        auto bill = TypedHost::make(sample.billCtl.Get(),
+                                    makeHostType(sample.billCtl.Get(), {L"DataSrv", L"GetDataFld", L"Data"}).Get());
+        Late ev = Late::create(L"OrviClassEvents.BillEvent");
+        ev.set(L"BillCtl", obj(bill.Get()));
+        ComPtr<IDispatch> entrys(asObject(ev.value(L"BillEntrys")));
+        PluginCall entryItem(entrys.Get(), L"Item");
+        Variant first = entryItem(&Variant(1L).get(), 1);
+        PluginCall veskFields(V_DISPATCH(&first.get()), L"VeskFields");
+        Variant someFields = veskFields();
+        PluginCall fieldItem(V_DISPATCH(&someFields.get()), L"Item");
+        Variant someField = fieldItem(&Variant(L"G2F1").get(), 1);
+        PluginCall value(V_DISPATCH(&someField.get()), L"Value");
+
+        struct Read {
+            long entry, position;
+            Variant key;
+            std::wstring page;
+        };
+        std::vector<Read> reads;
+        for (int g = 1; g <= kGrids; ++g)
+            for (int k = 1; k <= kFieldsPerGrid; ++k)
+                reads.push_back({g, g + 1, text(L"G" + std::to_wstring(g + 1) + L"F" + std::to_wstring(k)),
+                                 L"Page" + std::to_wstring(g + 1)});
+        size_t next = 0;
+        int tick = 0;
+        auto tidy = [&] {
+            if (++tick % 1000 == 0) sample.billCtl->clearCalls(), sample.dataSrv->clearCalls();
+        };
+        auto chain = [&] {
+            Read& r = reads[next++ % reads.size()];
+            Variant index(r.entry);
+            Variant entry = entryItem(&index.get(), 1);
+            Variant fields = veskFields.on(V_DISPATCH(&entry.get()));
+            Variant field = fieldItem.on(V_DISPATCH(&fields.get()), &r.key.get(), 1);
+            Variant v = value.on(V_DISPATCH(&field.get()));
+            tidy();
+        };
+        Name dataSrv{L"DataSrv"}, classTypeEntry{L"ClassTypeEntry"}, vectorItem{L"Item"}, tableInfoName{L"TableInfo"},
+            getDataFld{L"GetDataFld"};
+        IDispatch* ctl = bill.Get();
+        auto bareChain = [&] {
+            Read& r = reads[next++ % reads.size()];
+            Variant s = get(ctl, dataSrv);
+            Variant pages = get(V_DISPATCH(&s.get()), classTypeEntry);
+            long position = r.position;
+            VARIANT pos;
+            V_VT(&pos) = VT_BYREF | VT_I4, V_I4REF(&pos) = &position;
+            Variant page = get(V_DISPATCH(&pages.get()), vectorItem, &pos, 1);
+            ComPtr<IPyxDictionary> pageDescriptor = dictionary(page);
+            s = get(ctl, dataSrv);
+            ComPtr<IPyxDictionary> tableInfo = dictionary(get(V_DISPATCH(&s.get()), tableInfoName));
+            ComPtr<IPyxDictionary> map = dictionary(item(tableInfo.Get(), L"Map"));
+            Variant fallback(L""), mapped;
+            map->get_Value(V_BSTR(&r.key.get()), fallback.get(), &mapped.get());
+            ComPtr<IPyxDictionary> fields = dictionary(item(tableInfo.Get(), r.page.c_str()));
+            long count = 0;
+            fields->get_Count(&count);
+            for (long i = 1; i <= count; ++i) {
+                Bstr k;
+                fields->get_Key(i, k.put());
+                if (k.view() == std::wstring_view(V_BSTR(&mapped.get()), SysStringLen(V_BSTR(&mapped.get())))) break;
+            }
+            Variant name = item(fields.Get(), V_BSTR(&mapped.get()));
+            s = get(ctl, dataSrv);
+            tableInfo = dictionary(get(V_DISPATCH(&s.get()), tableInfoName));
+            Variant descriptor = item(tableInfo.Get(), V_BSTR(&name.get()));
+            IDispatch* dct = V_DISPATCH(&descriptor.get());
+            dct->AddRef();
+            long row = -1;
+            VARIANT args[2];
+            V_VT(&args[1]) = VT_BYREF | VT_DISPATCH, V_DISPATCHREF(&args[1]) = &dct;
+            V_VT(&args[0]) = VT_BYREF | VT_I4, V_I4REF(&args[0]) = &row;
+            Variant fld = get(ctl, getDataFld, args, 2);
+            dct->Release();
+            Variant v = item(dictionary(fld).Get(), L"FFLD");
+            Variant ctlType = item(dictionary(descriptor).Get(), L"FCtlType");
+            tidy();
+        };
+        compare("BillEntrys(i).VeskFields(key).Value", chain, bareChain, 3000);
+        ev = Late();
+        sample.billCtl->property(L"DataSrv");
+    }
+    {
+        // ---- the toolbar
+        TypedToolbar bar;
+        Late ev = Late::create(L"OrviClassEvents.BillEvent");
+        ev.call(L"FireBarInitialize", {obj(bar.control.Get())});
+        Late veskTools = ev.object(L"MenuBar").object(L"VeskTools");
+        PluginCall freeId(veskTools.get(), L"GetFreeToolID");
+        BareWalk walk;
+        if (asLong(freeId()) != 21 || walk.walk(bar.control.Get()) != 21)
+            std::printf("GetFreeToolID did not find what the bare walk finds\n");
+        long asked = 0;
+        for (auto& t : bar.tools) asked -= t->asked();
+        for (int i = 0; i < 10; ++i) freeId();
+        for (auto& t : bar.tools) asked += t->asked();
+        std::printf("names asked of the tools in 10 library walks: %ld\n", asked);
+        compare("MenuBar tool walk (GetFreeToolID, 40 tools)", [&] { freeId(); },
+                [&] { walk.walk(bar.control.Get()); }, 2000);
+        veskTools = Late();
+        ev = Late();
+
+        // One host call through the library's late-call layer (this program's own copy of it),
+        // beside the same Invoke with the DISPID known: on a held object, and on a tool not held
+        // that shares its type.
+        orvi::com::HostPtr held(bar.control.Get());
+        IDispatch* tool = bar.tools[3].Get();
+        Name toolsName{L"Tools"}, toolId{L"ToolID"};
+        knownIds = true;
+        get(held.Get(), toolsName);
+        get(tool, toolId);
+        auto [heldLate, heldBare] = bench::nsPerCallSideBySide([&] { orvi::com::get(held.Get(), L"Tools"); },
+                                                               [&] { get(held.Get(), toolsName); });
+        auto [toolLate, toolBare] = bench::nsPerCallSideBySide([&] { orvi::com::get(tool, L"ToolID"); },
+                                                               [&] { get(tool, toolId); });
+        knownIds = false;
+        std::printf("%-40s %10.0f %10s %10.0f %16.2fx\n", "one call, held object", heldLate, "", heldBare,
+                    heldLate / heldBare);
+        std::printf("%-40s %10.0f %10s %10.0f %16.2fx\n", "one call, object sharing a type", toolLate, "", toolBare,
+                    toolLate / toolBare);
+    }
+    CoUninitialize();
+    return 0;
+}
