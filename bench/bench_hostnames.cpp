@@ -3,9 +3,10 @@
 // (GetIDsOfNames, then Invoke: what the library did before it kept DISPIDs) and once with the
 // DISPIDs already known (Invoke alone: the limit).
 //
-// The host objects answer names through type information, the way a VB-built form or control
-// does: GetIDsOfNames and GetTypeInfo go to an ITypeInfo of their members (TypedHost, made with
-// CreateDispTypeInfo), the work behind each member to a lean object.
+// The host objects answer the way a VB-built form or control does (VbHost): names through the
+// ITypeInfo of a vtable interface of their members (ByRef Variant parameters, property gets),
+// calls through ITypeInfo::Invoke into that vtable, whose methods hand the work to a lean object
+// or one of the kit's.
 //
 //   SetFieldValue, plain field and list box of 1,000 (last item)   bill control and data service
 //   GetFieldValue                                                   bill control
@@ -19,18 +20,21 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "BenchClock.h"
 #include "com/LateCall.h"
 #include "Late.h"
-#include "TypedHost.h"
+#include "VbHost.h"
 #include "hostkit/FakeHost.h"
 #include "hostkit/PyxContainers.h"
 #include "hostkit/SimBill.h"
 
 using namespace testkit;
+using bench::VbHost;
+using bench::VbType;
 using hostkit::PyxDictionary;
 
 namespace {
@@ -344,18 +348,20 @@ const IID kToolIid = {0xFED621D1, 0x59B0, 0x11D0, {0x9C, 0x47, 0x00, 0xA0, 0xC9,
 // A toolbar control: 2 bands of 10 tools and the control's own collection of all 20. The tools
 // share one type, the tool collections another, as a control's objects do.
 struct TypedToolbar {
-    std::vector<ComPtr<TypedHost>> tools, bandTools, bandList;
-    ComPtr<TypedHost> controlTools, bands, control;
-    ComPtr<ITypeInfo> toolType, toolsType, bandType, bandsType, controlType;
+    std::unique_ptr<VbType> toolType, toolsType, bandType, bandsType, controlType;
+    std::vector<ComPtr<VbHost>> tools, bandTools, bandList;
+    ComPtr<VbHost> controlTools, bands, control;
 
-    ComPtr<TypedHost> collection(const std::vector<ComPtr<TypedHost>>& items, ITypeInfo** type, const IID& iid) {
+    ComPtr<VbHost> collection(const std::vector<ComPtr<VbHost>>& items, std::unique_ptr<VbType>& type,
+                              const IID& iid) {
         auto lean = Lean::make();
         lean->on(L"Count", [n = short(items.size())](DISPPARAMS*, VARIANT* r) {
                 if (r) V_VT(r) = VT_I2, V_I2(r) = n;
             })
             .on(L"Item", [items](DISPPARAMS* p, VARIANT* r) { answer(r, items.at(size_t(argLong(p, 0))).Get()); });
-        if (!*type) *type = makeHostType(lean.Get(), lean->names()).Detach();
-        return TypedHost::make(lean.Get(), *type, {iid});
+        if (!type) type = std::make_unique<VbType>(lean.Get(), std::vector<bench::VbMember>{{L"Count", "", true},
+                                                                                           {L"Item", "v"}});
+        return VbHost::make(lean.Get(), *type, {iid});
     }
     TypedToolbar() {
         for (long id = 1; id <= 20; ++id) {
@@ -363,24 +369,27 @@ struct TypedToolbar {
             lean->on(L"ToolID", [id](DISPPARAMS*, VARIANT* r) {
                 if (r) V_VT(r) = VT_I4, V_I4(r) = id;
             });
-            if (!toolType) toolType = makeHostType(lean.Get(), lean->names());
-            tools.push_back(TypedHost::make(lean.Get(), toolType.Get(), {kToolIid}));
+            if (!toolType)
+                toolType = std::make_unique<VbType>(lean.Get(), std::vector<bench::VbMember>{{L"ToolID", "", true}});
+            tools.push_back(VbHost::make(lean.Get(), *toolType, {kToolIid}));
         }
-        controlTools = collection(tools, toolsType.GetAddressOf(), kToolsIid);
+        controlTools = collection(tools, toolsType, kToolsIid);
         for (int b = 0; b < 2; ++b) {
-            std::vector<ComPtr<TypedHost>> mine(tools.begin() + b * 10, tools.begin() + b * 10 + 10);
-            ComPtr<TypedHost> list = collection(mine, toolsType.GetAddressOf(), kToolsIid);
+            std::vector<ComPtr<VbHost>> mine(tools.begin() + b * 10, tools.begin() + b * 10 + 10);
+            ComPtr<VbHost> list = collection(mine, toolsType, kToolsIid);
             auto lean = Lean::make();
             lean->on(L"Tools", [list](DISPPARAMS*, VARIANT* r) { answer(r, list.Get()); });
-            if (!bandType) bandType = makeHostType(lean.Get(), lean->names());
-            bandList.push_back(TypedHost::make(lean.Get(), bandType.Get(), {kBandIid}));
+            if (!bandType)
+                bandType = std::make_unique<VbType>(lean.Get(), std::vector<bench::VbMember>{{L"Tools", "", true}});
+            bandList.push_back(VbHost::make(lean.Get(), *bandType, {kBandIid}));
         }
-        bands = collection(bandList, bandsType.GetAddressOf(), kBandsIid);
+        bands = collection(bandList, bandsType, kBandsIid);
         auto lean = Lean::make();
         lean->on(L"Tools", [this](DISPPARAMS*, VARIANT* r) { answer(r, controlTools.Get()); })
             .on(L"Bands", [this](DISPPARAMS*, VARIANT* r) { answer(r, bands.Get()); });
-        controlType = makeHostType(lean.Get(), lean->names());
-        control = TypedHost::make(lean.Get(), controlType.Get());
+        controlType = std::make_unique<VbType>(
+            lean.Get(), std::vector<bench::VbMember>{{L"Tools", "", true}, {L"Bands", "", true}});
+        control = VbHost::make(lean.Get(), *controlType);
     }
 };
 
@@ -557,11 +566,12 @@ int main() {
         srvFake->property(L"ClassType", hostkit::objectValue(hostkit::newDictionary().Get()))
             .property(L"TableInfo", hostkit::objectValue(hostkit::newDictionary().Get()))
             .property(L"ClassTypeEntry", hostkit::objectValue(hostkit::newVector().Get()));
-        auto srv = TypedHost::make(srvFake.Get(),
-                                   makeHostType(srvFake.Get(), {L"ClassType", L"TableInfo", L"ClassTypeEntry"}).Get());
+        VbType srvType(srvFake.Get(), {{L"ClassType", "", true}, {L"TableInfo", "", true}, {L"ClassTypeEntry", "", true}});
+        auto srv = VbHost::make(srvFake.Get(), srvType);
         lean.dataSrv = srv;
-        auto bill = TypedHost::make(
-            &lean, makeHostType(&lean, {L"GetFieldInfoByKey", L"GetDataFld", L"SetText", L"DataSrv"}).Get());
+        VbType billType(&lean, {{L"GetFieldInfoByKey", "rrr"}, {L"GetDataFld", "rr"}, {L"SetText", "rrr"},
+                                {L"DataSrv", "", true}});
+        auto bill = VbHost::make(&lean, billType);
 
         Late ev = Late::create(L"OrviClassEvents.BillEvent");
         ev.set(L"BillCtl", obj(bill.Get()));
@@ -621,12 +631,12 @@ int main() {
     {
         // ---- the layout chain on the kit's simulated bill control
         hostkit::SampleBill sample = layoutBill();
-        auto srv = TypedHost::make(
-            sample.dataSrv.Get(),
-            makeHostType(sample.dataSrv.Get(), {L"ClassType", L"TableInfo", L"ClassTypeEntry"}).Get());
+        VbType srvType(sample.dataSrv.Get(),
+                       {{L"ClassType", "", true}, {L"TableInfo", "", true}, {L"ClassTypeEntry", "", true}});
+        auto srv = VbHost::make(sample.dataSrv.Get(), srvType);
         sample.billCtl->property(L"DataSrv", hostkit::objectValue(srv.Get()));
-        auto bill = TypedHost::make(sample.billCtl.Get(),
-                                    makeHostType(sample.billCtl.Get(), {L"DataSrv", L"GetDataFld", L"Data"}).Get());
+        VbType billType(sample.billCtl.Get(), {{L"DataSrv", "", true}, {L"GetDataFld", "rr"}, {L"Data", "", true}});
+        auto bill = VbHost::make(sample.billCtl.Get(), billType);
         Late ev = Late::create(L"OrviClassEvents.BillEvent");
         ev.set(L"BillCtl", obj(bill.Get()));
         ComPtr<IDispatch> entrys(asObject(ev.value(L"BillEntrys")));
