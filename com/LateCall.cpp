@@ -24,13 +24,13 @@ public:
         for (size_t s = slotOf(name);; s = (s + 1) & mask_) {
             const Slot& slot = slots_[s];
             if (!slot.key) break;
-            if (slot.key == name && slot.text == name) {
+            if (slot.key == name && sameText(slot.text, name)) {
                 id = slot.id;
                 return kByAddress;
             }
         }
         for (const Slot& slot : slots_)
-            if (slot.key && slot.text == name) {
+            if (slot.key && sameText(slot.text, name)) {
                 id = slot.id;
                 return kByText;
             }
@@ -50,6 +50,13 @@ public:
     }
 
 private:
+    // The kept text against a caller's name, without measuring the name first.
+    static bool sameText(const std::wstring& text, const wchar_t* name) noexcept {
+        const wchar_t* t = text.c_str();
+        size_t i = 0;
+        while (t[i] && t[i] == name[i]) ++i;
+        return t[i] == name[i];
+    }
     struct Slot {
         const wchar_t* key = nullptr;
         DISPID id = DISPID_UNKNOWN;
