@@ -5,11 +5,11 @@
 // A class gives the DISPIDs of its bar events as
 //   static constexpr BarEvents kBarEvents = {BarInitialize, MenuBarInitialize, BarClick, MenuBarClick};
 #pragma once
-#include "bill/HostForm.h"
-#include "list/MMessage.h"
+#include "base/Library.h"
+#include "events/MMessage.h"
+#include "host/HostForm.h"
 #include "menubar/MenuBar.h"
 #include "menubar/VeskTool.h"
-#include "server/Library.h"
 #include "session/QelLib.h"
 
 namespace orvi {

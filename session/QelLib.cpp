@@ -1,10 +1,10 @@
 #include "session/QelLib.h"
 
+#include "host/MSession.h"
 #include "list/Net.h"
 #include "session/Account.h"
-#include "session/MSession.h"
-#include "session/PropsText.h"
 #include "session/User.h"
+#include "text/PropsText.h"
 
 namespace orvi {
 
