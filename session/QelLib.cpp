@@ -1,5 +1,6 @@
 #include "session/QelLib.h"
 
+#include "events/FormObjects.h"
 #include "host/MSession.h"
 #include "list/Net.h"
 #include "session/Account.h"
@@ -156,5 +157,7 @@ STDMETHODIMP QelLib::get_Net(_Net** ret) {
         com::copyOut(ret, net_);
     });
 }
+
+ComPtr<_QelLib> forms::NewQelLib() { return com::make<QelLib>(); }
 
 }  // namespace orvi
