@@ -1,7 +1,7 @@
 // BillEvent: creation, binding to the bill control, and the bill's properties.
 #include "bill/BillEvent.h"
 
-#include "bill/HostForm.h"
+#include "host/HostForm.h"
 #include "layout/BillEntrys.h"
 #include "layout/BillHeads.h"
 

@@ -8,9 +8,9 @@
 //   BillEventFields.cpp  field values: descriptors, field data, reads and writes by key
 //   BillEventForm.cpp    the form API forwarded to the bill control
 #pragma once
-#include "bill/CheckRelays.h"
-#include "bill/HostData.h"
-#include "server/EventObject.h"
+#include "events/CheckRelays.h"
+#include "events/EventObject.h"
+#include "host/HostData.h"
 
 namespace orvi {
 

@@ -8,9 +8,9 @@
 // re-raise any failure with its number and description under this class's source.
 #include "bill/BillEvent.h"
 
-#include "bill/HostForm.h"
-#include "bill/MFieldValue.h"
-#include "session/MSession.h"
+#include "host/HostForm.h"
+#include "host/MFieldValue.h"
+#include "host/MSession.h"
 
 namespace orvi {
 

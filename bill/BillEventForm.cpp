@@ -33,7 +33,7 @@
 // and description under this class's source; "pass" lets the host's error through unchanged.
 #include "bill/BillEvent.h"
 
-#include "bill/HostForm.h"
+#include "host/HostForm.h"
 
 namespace orvi {
 

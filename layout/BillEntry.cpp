@@ -1,6 +1,6 @@
 #include "layout/BillEntry.h"
 
-#include "bill/HostForm.h"
+#include "host/HostForm.h"
 #include "layout/MLayout.h"
 #include "layout/VeskFields.h"
 

@@ -3,8 +3,8 @@
 // of the bill control, which numbers its grids from 0 (EntryIndex - 1). It owns one field
 // collection, re-initialised on every read of VeskFields.
 #pragma once
-#include "bill/HostData.h"
-#include "server/Library.h"
+#include "base/Library.h"
+#include "host/HostData.h"
 
 namespace orvi {
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "bill/HostData.h"
-#include "server/Library.h"
+#include "base/Library.h"
+#include "host/HostData.h"
 
 namespace orvi {
 

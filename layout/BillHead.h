@@ -1,7 +1,7 @@
 // BillHead: the header page of the bill. It knows its bill control and its page number (1), and
 // owns one field collection, re-initialised on every read of VeskFields.
 #pragma once
-#include "server/Library.h"
+#include "base/Library.h"
 
 namespace orvi {
 

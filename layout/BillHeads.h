@@ -2,8 +2,8 @@
 // (position 1 of the page vector); every Item with an Index above 0 re-points the one BillHead
 // it owns at the header of the current bill control and returns it.
 #pragma once
-#include "bill/HostData.h"
-#include "server/Library.h"
+#include "base/Library.h"
+#include "host/HostData.h"
 
 namespace orvi {
 

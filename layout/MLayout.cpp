@@ -1,7 +1,7 @@
 #include "layout/MLayout.h"
 
-#include "bill/HostForm.h"
-#include "session/MSession.h"
+#include "host/HostForm.h"
+#include "host/MSession.h"
 
 namespace orvi::layout {
 

@@ -5,8 +5,8 @@
 #pragma once
 #include <optional>
 
-#include "bill/HostData.h"
-#include "server/Library.h"
+#include "base/Library.h"
+#include "host/HostData.h"
 
 namespace orvi::layout {
 

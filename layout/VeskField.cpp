@@ -1,11 +1,11 @@
 #include "layout/VeskField.h"
 
-#include "bill/HostForm.h"
-#include "bill/MFieldValue.h"
-#include "layout/FontText.h"
+#include "host/HostForm.h"
+#include "host/MFieldValue.h"
+#include "host/MSession.h"
 #include "layout/MLayout.h"
 #include "layout/VeskFields.h"
-#include "session/MSession.h"
+#include "text/FontText.h"
 
 namespace orvi {
 

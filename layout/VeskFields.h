@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "bill/HostData.h"
-#include "server/Library.h"
+#include "base/Library.h"
+#include "host/HostData.h"
 
 namespace orvi {
 

@@ -4,7 +4,7 @@
 // let errors through unchanged.
 #include "list/BaseClassEvent.h"
 
-#include "bill/HostForm.h"
+#include "host/HostForm.h"
 
 namespace orvi {
 

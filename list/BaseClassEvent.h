@@ -2,8 +2,8 @@
 // browse control, toolbar control, recordsets and data service, and calls its Fire... methods;
 // plug-ins sink its events and drive the browse control through its members.
 #pragma once
-#include "bill/HostData.h"
-#include "server/EventObject.h"
+#include "events/EventObject.h"
+#include "host/HostData.h"
 
 namespace orvi {
 

@@ -8,9 +8,9 @@
 
 #include <cmath>
 
-#include "bill/HostForm.h"
-#include "bill/MFieldValue.h"
-#include "bill/ValueText.h"
+#include "host/HostForm.h"
+#include "host/MFieldValue.h"
+#include "text/ValueText.h"
 
 namespace orvi {
 

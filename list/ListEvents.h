@@ -2,9 +2,9 @@
 // control through List and calls its Fire... methods; plug-ins sink its events and drive the list
 // through its members, nearly all of them late-bound calls on the list control.
 #pragma once
-#include "bill/CheckRelays.h"
-#include "bill/HostData.h"
-#include "server/EventObject.h"
+#include "events/CheckRelays.h"
+#include "events/EventObject.h"
+#include "host/HostData.h"
 
 namespace orvi {
 

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "com/LateCall.h"
-#include "session/MSession.h"
+#include "host/MSession.h"
 
 namespace orvi::netcontrol {
 

@@ -1,8 +1,8 @@
 #include "list/Net.h"
 
+#include "host/MSession.h"
 #include "list/MNetControl.h"
-#include "session/MSession.h"
-#include "session/PropsText.h"
+#include "text/PropsText.h"
 
 namespace orvi {
 

@@ -1,7 +1,7 @@
 // Net: the plug-in's face of the client's network control. Begins, queries and commits tasks
 // through the login object's lock service (MNetControl); holds no state of its own.
 #pragma once
-#include "server/Library.h"
+#include "base/Library.h"
 
 namespace orvi {
 

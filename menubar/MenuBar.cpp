@@ -1,5 +1,6 @@
 #include "menubar/MenuBar.h"
 
+#include "events/FormObjects.h"
 #include "menubar/ToolbarNames.h"
 #include "menubar/VeskBand.h"
 #include "menubar/VeskBands.h"
@@ -55,6 +56,12 @@ STDMETHODIMP MenuBar::get_VeskTools(_VeskTools** ret) {
         veskTools_->setControl(control_.Get());
         com::copyOut(ret, veskTools_);
     });
+}
+
+ComPtr<_MenuBar> forms::NewMenuBar(IDispatch* control) {
+    ComPtr<MenuBar> fresh = com::make<MenuBar>();
+    fresh->setControl(control);
+    return fresh;
 }
 
 }  // namespace orvi

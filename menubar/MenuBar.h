@@ -1,6 +1,6 @@
 // MenuBar: the menu and toolbar model over a host form's toolbar control.
 #pragma once
-#include "server/Library.h"
+#include "base/Library.h"
 
 namespace orvi {
 

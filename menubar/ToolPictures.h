@@ -2,7 +2,7 @@
 #pragma once
 #include <string_view>
 
-#include "server/Library.h"
+#include "base/Library.h"
 
 namespace orvi::pictures {
 

@@ -1,7 +1,7 @@
 // VeskBand: a band (toolbar or menu) of the toolbar control.
 #pragma once
+#include "base/Library.h"
 #include "menubar/ToolbarInterfaces.h"
-#include "server/Library.h"
 
 namespace orvi {
 

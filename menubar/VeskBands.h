@@ -1,7 +1,7 @@
 // VeskBands: the band collection of the toolbar control.
 #pragma once
+#include "base/Library.h"
 #include "menubar/ToolbarInterfaces.h"
-#include "server/Library.h"
 
 namespace orvi {
 

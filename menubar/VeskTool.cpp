@@ -1,5 +1,6 @@
 #include "menubar/VeskTool.h"
 
+#include "events/FormObjects.h"
 #include "menubar/ToolPictures.h"
 #include "menubar/ToolbarNames.h"
 
@@ -294,5 +295,9 @@ STDMETHODIMP VeskTool::PasteToolFace(long Index, long MaskColor) {
         setFace(Index, picture.Get(), MaskColor);
     });
 }
+
+ComPtr<_VeskTool> forms::NewToolWrapper() { return com::make<VeskTool>(); }
+
+void forms::PointToolWrapper(_VeskTool* wrapper, IDispatch* tool) { static_cast<VeskTool*>(wrapper)->setTool(tool); }
 
 }  // namespace orvi

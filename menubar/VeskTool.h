@@ -1,7 +1,7 @@
 // VeskTool: a menu item or toolbar button of the toolbar control.
 #pragma once
+#include "base/Library.h"
 #include "menubar/ToolbarInterfaces.h"
-#include "server/Library.h"
 
 namespace orvi {
 

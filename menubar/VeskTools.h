@@ -1,7 +1,7 @@
 // VeskTools: a tool collection of the toolbar control (the control's own, or a band's).
 #pragma once
+#include "base/Library.h"
 #include "menubar/ToolbarInterfaces.h"
-#include "server/Library.h"
 
 namespace orvi {
 

@@ -2,8 +2,10 @@
 #include <windows.h>
 #include <olectl.h>
 
+#include "base/Library.h"
 #include "bill/BillEvent.h"
 #include "com/Server.h"
+#include "host/MSession.h"
 #include "layout/BillEntry.h"
 #include "layout/BillEntrys.h"
 #include "layout/BillHead.h"
@@ -18,9 +20,7 @@
 #include "menubar/VeskBands.h"
 #include "menubar/VeskTool.h"
 #include "menubar/VeskTools.h"
-#include "server/Library.h"
 #include "session/Account.h"
-#include "session/MSession.h"
 #include "session/QelLib.h"
 #include "session/User.h"
 

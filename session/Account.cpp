@@ -1,6 +1,6 @@
 #include "session/Account.h"
 
-#include "session/MSession.h"
+#include "host/MSession.h"
 
 namespace orvi {
 

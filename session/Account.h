@@ -1,7 +1,7 @@
 // Account: the account set the client is logged into, read from the shared property store on
 // every read.
 #pragma once
-#include "server/Library.h"
+#include "base/Library.h"
 
 namespace orvi {
 

@@ -1,10 +1,11 @@
 #include "session/QelLib.h"
 
+#include "events/FormObjects.h"
+#include "host/MSession.h"
 #include "list/Net.h"
 #include "session/Account.h"
-#include "session/MSession.h"
-#include "session/PropsText.h"
 #include "session/User.h"
+#include "text/PropsText.h"
 
 namespace orvi {
 
@@ -156,5 +157,7 @@ STDMETHODIMP QelLib::get_Net(_Net** ret) {
         com::copyOut(ret, net_);
     });
 }
+
+ComPtr<_QelLib> forms::NewQelLib() { return com::make<QelLib>(); }
 
 }  // namespace orvi

@@ -2,7 +2,7 @@
 // the client's middle tier, translated strings, and the account set, operator and network-control
 // objects. Each event object hands out one, created on the first read of its QelLib property.
 #pragma once
-#include "server/Library.h"
+#include "base/Library.h"
 
 namespace orvi {
 

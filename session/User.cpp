@@ -1,6 +1,6 @@
 #include "session/User.h"
 
-#include "session/MSession.h"
+#include "host/MSession.h"
 
 namespace orvi {
 

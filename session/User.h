@@ -1,7 +1,7 @@
 // User: the operator of the client: the numeric ID from the props string, the name from the
 // shared property store, read afresh every time.
 #pragma once
-#include "server/Library.h"
+#include "base/Library.h"
 
 namespace orvi {
 

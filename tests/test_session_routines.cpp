@@ -2,8 +2,8 @@
 // built with the library's session module, and drives it over the session kit's property store
 // and resource loaders. Translation cases run on threads of their own, whose session state
 // starts empty.
+#include "host/MSession.h"
 #include "hostkit/FakeHost.h"
-#include "session/MSession.h"
 #include "test_session_support.h"
 
 using namespace testkit;

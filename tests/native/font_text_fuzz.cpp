@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "layout/FontText.h"
+#include "text/FontText.h"
 
 using namespace orvi::fonttext;
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "layout/FontText.h"
+#include "text/FontText.h"
 
 using namespace orvi::fonttext;
 

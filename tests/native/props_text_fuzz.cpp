@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "session/PropsText.h"
+#include "text/PropsText.h"
 
 using namespace orvi::props;
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "session/PropsText.h"
+#include "text/PropsText.h"
 
 using namespace orvi::props;
 

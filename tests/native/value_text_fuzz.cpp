@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "bill/ValueText.h"
+#include "text/ValueText.h"
 
 using namespace orvi::valuetext;
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "bill/ValueText.h"
+#include "text/ValueText.h"
 
 using namespace orvi::valuetext;
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "Foundation.h"
-#include "server/Library.h"
+#include "base/Library.h"
 
 namespace orvi::host {
 

@@ -1,11 +1,11 @@
-#include "list/MMessage.h"
+#include "events/MMessage.h"
 
 #include <algorithm>
 #include <new>
 
 #include "com/Collection.h"
 #include "com/LateCall.h"
-#include "session/MSession.h"
+#include "host/MSession.h"
 
 namespace orvi::message {
 

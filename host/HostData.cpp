@@ -1,4 +1,4 @@
-#include "bill/HostData.h"
+#include "host/HostData.h"
 
 namespace orvi::host {
 

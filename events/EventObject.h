@@ -5,12 +5,10 @@
 // A class gives the DISPIDs of its bar events as
 //   static constexpr BarEvents kBarEvents = {BarInitialize, MenuBarInitialize, BarClick, MenuBarClick};
 #pragma once
-#include "bill/HostForm.h"
-#include "list/MMessage.h"
-#include "menubar/MenuBar.h"
-#include "menubar/VeskTool.h"
-#include "server/Library.h"
-#include "session/QelLib.h"
+#include "base/Library.h"
+#include "events/FormObjects.h"
+#include "events/MMessage.h"
+#include "host/HostForm.h"
 
 namespace orvi {
 
@@ -25,7 +23,7 @@ class EventObject : public Object<Derived, Itf, com::EventSource<Derived, OrviLi
 
 protected:
     // The tool wrapper is made with the object, before anything a derived class makes.
-    EventObject() : tool_(com::make<VeskTool>()) {}
+    EventObject() : tool_(forms::NewToolWrapper()) {}
 
     // Raises one event to every connected sink. Relays of the forms' events return an Empty
     // Variant in ret; procedures (the check relays) have no result.
@@ -36,9 +34,7 @@ protected:
 
     // InitMenuBar: a new MenuBar over the host's toolbar control replaces the earlier one.
     void initMenuBar(IDispatch* bar) {
-        ComPtr<MenuBar> fresh = com::make<MenuBar>();
-        fresh->setControl(bar);
-        menuBar_ = fresh;
+        menuBar_ = forms::NewMenuBar(bar);
     }
 
     // FireBarInitialize: the new menu bar, then BarInitialize(bar), then MenuBarInitialize(menu bar).
@@ -47,10 +43,10 @@ protected:
             com::initOut(ret);
             ComPtr<Derived> self(static_cast<Derived*>(this));
             initMenuBar(bar);
-            ComPtr<MenuBar> menu = menuBar_;  // a handler may start another FireBarInitialize
+            ComPtr<_MenuBar> menu = menuBar_;  // a handler may start another FireBarInitialize
             this->raiseEvent(Derived::kBarEvents.barInitialize, com::EventArgs().object(bar));
             this->raiseEvent(Derived::kBarEvents.menuBarInitialize,
-                             com::EventArgs().object(static_cast<_MenuBar*>(menu.Get())));
+                             com::EventArgs().object(menu.Get()));
         });
     }
 
@@ -62,10 +58,10 @@ protected:
             if (!cancel) com::raise(E_POINTER, L"Invalid pointer");
             ComPtr<Derived> self(static_cast<Derived*>(this));
             this->raiseEvent(Derived::kBarEvents.barClick, com::EventArgs().object(tool).refBool(cancel));
-            ComPtr<VeskTool> wrapper = tool_;
-            wrapper->setTool(tool);
+            ComPtr<_VeskTool> wrapper = tool_;
+            forms::PointToolWrapper(wrapper.Get(), tool);
             this->raiseEvent(Derived::kBarEvents.menuBarClick,
-                             com::EventArgs().object(static_cast<_VeskTool*>(wrapper.Get())).refBool(cancel));
+                             com::EventArgs().object(wrapper.Get()).refBool(cancel));
         });
     }
 
@@ -73,7 +69,7 @@ protected:
     HRESULT getQelLib(_QelLib** ret) noexcept {
         return this->guard([&] {
             com::initOut(ret);
-            if (!qelLib_) qelLib_ = com::make<QelLib>();
+            if (!qelLib_) qelLib_ = forms::NewQelLib();
             com::copyOut(ret, qelLib_);
         });
     }
@@ -122,9 +118,9 @@ protected:
         });
     }
 
-    ComPtr<VeskTool> tool_;
-    ComPtr<QelLib> qelLib_;
-    ComPtr<MenuBar> menuBar_;
+    ComPtr<_VeskTool> tool_;
+    ComPtr<_QelLib> qelLib_;
+    ComPtr<_MenuBar> menuBar_;
 
 private:
     HRESULT raiseAll(DISPID id, com::EventArgs& args, VARIANT* ret, bool hasResult) noexcept {

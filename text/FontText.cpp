@@ -1,4 +1,4 @@
-#include "layout/FontText.h"
+#include "text/FontText.h"
 
 namespace orvi::fonttext {
 

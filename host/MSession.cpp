@@ -1,9 +1,9 @@
-#include "session/MSession.h"
+#include "host/MSession.h"
 
 #include <memory>
 
 #include "com/LateCall.h"
-#include "session/PropsText.h"
+#include "text/PropsText.h"
 
 namespace orvi::session {
 

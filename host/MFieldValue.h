@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "bill/HostData.h"
+#include "host/HostData.h"
 
 namespace orvi::fieldvalue {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "session/PropsText.h"
+#include "text/PropsText.h"
 
 namespace orvi::fonttext {
 

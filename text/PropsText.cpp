@@ -1,4 +1,4 @@
-#include "session/PropsText.h"
+#include "text/PropsText.h"
 
 namespace orvi::props {
 

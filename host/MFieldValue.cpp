@@ -1,6 +1,6 @@
-#include "bill/MFieldValue.h"
+#include "host/MFieldValue.h"
 
-#include "bill/ValueText.h"
+#include "text/ValueText.h"
 
 namespace orvi::fieldvalue {
 

@@ -1,4 +1,4 @@
-#include "bill/ValueText.h"
+#include "text/ValueText.h"
 
 #include <cmath>
 #include <cstdint>
