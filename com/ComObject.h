@@ -24,10 +24,32 @@
 #include "Dispatch.h"
 #include "Errors.h"
 #include "Module.h"
+#include "Variant.h"
 
 namespace orvi::com {
 
 using Microsoft::WRL::ComPtr;
+
+// Out-parameter helpers for member bodies: null pointers are E_POINTER, outputs start empty.
+template <class T>
+inline void initOut(T** out) {
+    if (!out) raise(E_POINTER, L"Invalid pointer");
+    *out = nullptr;
+}
+inline void initOut(VARIANT* out) {
+    if (!out) raise(E_POINTER, L"Invalid pointer");
+    VariantInit(out);
+}
+template <class T, class = std::enable_if_t<std::is_arithmetic_v<T> || std::is_same_v<T, CY>>>
+inline void initOut(T* out) {
+    if (!out) raise(E_POINTER, L"Invalid pointer");
+    *out = T{};
+}
+template <class T>
+inline void initOut(T* out, T value) {
+    if (!out) raise(E_POINTER, L"Invalid pointer");
+    *out = value;
+}
 
 namespace detail {
 template <class T, class = void>
@@ -107,6 +129,17 @@ protected:
         return boundary(Derived::kSource, std::forward<F>(f));
     }
 
+    // A property get in one line: the out-parameter starts empty (null is E_POINTER), then takes
+    // what `value` answers, converted to its type (see com::store).
+    //   STDMETHODIMP get_FieldTop(short* ret) { return answer(ret, [&] { return read(L"FTop"); }); }
+    template <class T, class F>
+    HRESULT answer(T* ret, F&& value) noexcept {
+        return guard([&] {
+            com::initOut(ret);
+            com::store(ret, value());
+        });
+    }
+
 private:
     volatile LONG refs_ = 1;
 };
@@ -146,22 +179,6 @@ HRESULT createInstance(REFIID riid, void** ppv) noexcept {
     } catch (...) {
         return E_OUTOFMEMORY;
     }
-}
-
-// Out-parameter helpers for member bodies: null pointers are E_POINTER, outputs start empty.
-template <class T>
-inline void initOut(T** out) {
-    if (!out) raise(E_POINTER, L"Invalid pointer");
-    *out = nullptr;
-}
-inline void initOut(VARIANT* out) {
-    if (!out) raise(E_POINTER, L"Invalid pointer");
-    VariantInit(out);
-}
-template <class T>
-inline void initOut(T* out, T value) {
-    if (!out) raise(E_POINTER, L"Invalid pointer");
-    *out = value;
 }
 
 }  // namespace orvi::com

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "Errors.h"
@@ -148,6 +149,25 @@ template <class I>
 ComPtr<I> as(const VARIANT& v) {
     return as<I>(toObject(v).Get());
 }
+
+// The text of a BSTR argument; a null BSTR is the empty text.
+inline std::wstring_view view(BSTR s) noexcept { return {s ? s : L"", SysStringLen(s)}; }
+
+// A member's answer written into its out-parameter, converted to the parameter's type the way the
+// declared return type of a VB property converts it. A `bool` answer fills a VARIANT_BOOL.
+inline void store(short* out, const Variant& v) { *out = toShort(v.get()); }
+inline void store(long* out, const Variant& v) { *out = toLong(v.get()); }
+inline void store(double* out, const Variant& v) { *out = toDouble(v.get()); }
+inline void store(CY* out, const Variant& v) { *out = toCurrency(v.get()); }
+inline void store(BSTR* out, const Variant& v) { *out = toBstr(v.get()).release(); }
+inline void store(IDispatch** out, const Variant& v) { *out = toObject(v.get()).Detach(); }
+inline void store(VARIANT* out, Variant&& v) noexcept { v.detach(out); }
+inline void store(VARIANT* out, const Variant& v) { Variant(v).detach(out); }
+inline void store(VARIANT_BOOL* out, bool b) noexcept { *out = b ? VARIANT_TRUE : VARIANT_FALSE; }
+inline void store(BSTR* out, Bstr&& s) noexcept { *out = s.release(); }
+inline void store(BSTR* out, std::wstring_view s) { *out = Bstr(s).release(); }
+template <class T, class = std::enable_if_t<std::is_arithmetic_v<T> && !std::is_same_v<T, bool>>>
+inline void store(T* out, T value) noexcept { *out = value; }
 
 // Copies an interface pointer into an out-parameter (AddRef'd).
 template <class Out, class P>

@@ -21,10 +21,6 @@ constexpr HRESULT kNotInList = com::objectErrorHresult(104);
     com::raise(hr, session::LoadLangText(text));
 }
 
-std::wstring_view viewOf(BSTR s) noexcept {
-    return {s ? s : L"", SysStringLen(s)};
-}
-
 Variant integerOne() {
     return Variant(short(1));
 }
@@ -294,36 +290,18 @@ STDMETHODIMP VeskField::get_FieldLock(VARIANT_BOOL* ret) {
 
 // ---------------------------------------------------------------- template settings
 
-STDMETHODIMP VeskField::get_TableName(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(L"FTableName").get()).release();
-    });
-}
+STDMETHODIMP VeskField::get_TableName(BSTR* ret) { return answer(ret, [&] { return read(L"FTableName"); }); }
 
-STDMETHODIMP VeskField::get_Page(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(read(L"FPage").get());
-    });
-}
+STDMETHODIMP VeskField::get_Page(short* ret) { return answer(ret, [&] { return read(L"FPage"); }); }
 
 STDMETHODIMP VeskField::put_Note(BSTR vData) {
-    return guard([&] { write(L"FNote", Variant(viewOf(vData))); });
+    return guard([&] { write(L"FNote", Variant(com::view(vData))); });
 }
 
-STDMETHODIMP VeskField::get_Note(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(L"FNote").get()).release();
-    });
-}
+STDMETHODIMP VeskField::get_Note(BSTR* ret) { return answer(ret, [&] { return read(L"FNote"); }); }
 
 STDMETHODIMP VeskField::get_NeedSave(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(read(L"FNeedSave").get());
-    });
+    return answer(ret, [&] { return com::toBool(read(L"FNeedSave").get()); });
 }
 
 STDMETHODIMP VeskField::put_MustInput(VARIANT_BOOL vData) {
@@ -331,105 +309,57 @@ STDMETHODIMP VeskField::put_MustInput(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP VeskField::get_MustInput(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(read(L"FMustInput").get());
-    });
+    return answer(ret, [&] { return com::toBool(read(L"FMustInput").get()); });
 }
 
 STDMETHODIMP VeskField::put_FieldTop(short vData) {
     return guard([&] { writeGeometry(L"FTop", vData); });
 }
 
-STDMETHODIMP VeskField::get_FieldTop(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(read(L"FTop").get());
-    });
-}
+STDMETHODIMP VeskField::get_FieldTop(short* ret) { return answer(ret, [&] { return read(L"FTop"); }); }
 
 STDMETHODIMP VeskField::put_FieldLeft(short vData) {
     return guard([&] { writeGeometry(L"FLeft", vData); });
 }
 
-STDMETHODIMP VeskField::get_FieldLeft(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(read(L"FLeft").get());
-    });
-}
+STDMETHODIMP VeskField::get_FieldLeft(short* ret) { return answer(ret, [&] { return read(L"FLeft"); }); }
 
-STDMETHODIMP VeskField::get_Layer(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(read(L"FLayer").get());
-    });
-}
+STDMETHODIMP VeskField::get_Layer(short* ret) { return answer(ret, [&] { return read(L"FLayer"); }); }
 
-STDMETHODIMP VeskField::get_FKey(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(L"FKey").get()).release();
-    });
-}
+STDMETHODIMP VeskField::get_FKey(BSTR* ret) { return answer(ret, [&] { return read(L"FKey"); }); }
 
 STDMETHODIMP VeskField::put_FieldHeight(short vData) {
     return guard([&] { writeGeometry(L"FHeight", vData); });
 }
 
-STDMETHODIMP VeskField::get_FieldHeight(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(read(L"FHeight").get());
-    });
-}
+STDMETHODIMP VeskField::get_FieldHeight(short* ret) { return answer(ret, [&] { return read(L"FHeight"); }); }
 
 STDMETHODIMP VeskField::put_FieldWidth(short vData) {
     return guard([&] { writeGeometry(L"FWidth", vData); });
 }
 
-STDMETHODIMP VeskField::get_FieldWidth(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(read(L"FWidth").get());
-    });
-}
+STDMETHODIMP VeskField::get_FieldWidth(short* ret) { return answer(ret, [&] { return read(L"FWidth"); }); }
 
 STDMETHODIMP VeskField::put_Filter(BSTR vData) {
-    return guard([&] { write(L"FFilter", Variant(viewOf(vData))); });
+    return guard([&] { write(L"FFilter", Variant(com::view(vData))); });
 }
 
-STDMETHODIMP VeskField::get_Filter(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(L"FFilter").get()).release();
-    });
-}
+STDMETHODIMP VeskField::get_Filter(BSTR* ret) { return answer(ret, [&] { return read(L"FFilter"); }); }
 
-STDMETHODIMP VeskField::get_FieldName(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(L"FFieldName").get()).release();
-    });
-}
+STDMETHODIMP VeskField::get_FieldName(BSTR* ret) { return answer(ret, [&] { return read(L"FFieldName"); }); }
 
 // The caption stands in the descriptor before the control is asked to show it; a failing
 // SetCaption leaves it there.
 STDMETHODIMP VeskField::put_Caption(BSTR vData) {
     return guard([&] {
-        write(L"FCaption", Variant(viewOf(vData)));
+        write(L"FCaption", Variant(com::view(vData)));
         withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
             return com::call(ctl, member::SetCaption, {Arg::ref(dct)});
         });
     });
 }
 
-STDMETHODIMP VeskField::get_Caption(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(L"FCaption").get()).release();
-    });
-}
+STDMETHODIMP VeskField::get_Caption(BSTR* ret) { return answer(ret, [&] { return read(L"FCaption"); }); }
 
 // ---------------------------------------------------------------- presentation
 
@@ -440,12 +370,7 @@ STDMETHODIMP VeskField::put_TextColor(long vData) {
     });
 }
 
-STDMETHODIMP VeskField::get_TextColor(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(pull(L"TextColor").get());
-    });
-}
+STDMETHODIMP VeskField::get_TextColor(long* ret) { return answer(ret, [&] { return pull(L"TextColor"); }); }
 
 STDMETHODIMP VeskField::put_LabelWidth(short vData) {
     return guard([&] {
@@ -455,10 +380,7 @@ STDMETHODIMP VeskField::put_LabelWidth(short vData) {
 }
 
 STDMETHODIMP VeskField::get_LabelWidth(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(pull(L"LabelWidth").get());
-    });
+    return answer(ret, [&] { return pull(L"LabelWidth"); });
 }
 
 STDMETHODIMP VeskField::put_LabelColor(long vData) {
@@ -468,12 +390,7 @@ STDMETHODIMP VeskField::put_LabelColor(long vData) {
     });
 }
 
-STDMETHODIMP VeskField::get_LabelColor(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(pull(L"LabelColor").get());
-    });
-}
+STDMETHODIMP VeskField::get_LabelColor(long* ret) { return answer(ret, [&] { return pull(L"LabelColor"); }); }
 
 STDMETHODIMP VeskField::put_FrameBorderColor(long vData) {
     return guard([&] {
@@ -483,10 +400,7 @@ STDMETHODIMP VeskField::put_FrameBorderColor(long vData) {
 }
 
 STDMETHODIMP VeskField::get_FrameBorderColor(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(pull(L"FrameBorderColor").get());
-    });
+    return answer(ret, [&] { return pull(L"FrameBorderColor"); });
 }
 
 STDMETHODIMP VeskField::put_FrameBorder(VARIANT_BOOL vData) {
@@ -497,27 +411,19 @@ STDMETHODIMP VeskField::put_FrameBorder(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP VeskField::get_FrameBorder(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(pull(L"FrameBorder").get());
-    });
+    return answer(ret, [&] { return com::toBool(pull(L"FrameBorder").get()); });
 }
 
 // Font items are written as the texts of their values: sizes as the decimal text of the
 // Currency (9, 10.5), bold and italic as True or False.
 STDMETHODIMP VeskField::put_FontName(BSTR vData) {
     return guard([&] {
-        setFontItem(L"FontName", viewOf(vData));
+        setFontItem(L"FontName", com::view(vData));
         push(L"FontName");
     });
 }
 
-STDMETHODIMP VeskField::get_FontName(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(pull(L"FontName").get()).release();
-    });
-}
+STDMETHODIMP VeskField::get_FontName(BSTR* ret) { return answer(ret, [&] { return pull(L"FontName"); }); }
 
 STDMETHODIMP VeskField::put_FontSize(CURRENCY vData) {
     return guard([&] {
@@ -530,12 +436,7 @@ STDMETHODIMP VeskField::put_FontSize(CURRENCY vData) {
     });
 }
 
-STDMETHODIMP VeskField::get_FontSize(CURRENCY* ret) {
-    return guard([&] {
-        com::initOut(ret, CURRENCY{});
-        *ret = com::toCurrency(pull(L"FontSize").get());
-    });
-}
+STDMETHODIMP VeskField::get_FontSize(CURRENCY* ret) { return answer(ret, [&] { return pull(L"FontSize"); }); }
 
 STDMETHODIMP VeskField::put_FontBold(VARIANT_BOOL vData) {
     return guard([&] {
@@ -545,10 +446,7 @@ STDMETHODIMP VeskField::put_FontBold(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP VeskField::get_FontBold(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(pull(L"FontBold").get());
-    });
+    return answer(ret, [&] { return com::toBool(pull(L"FontBold").get()); });
 }
 
 STDMETHODIMP VeskField::put_FontItalic(VARIANT_BOOL vData) {
@@ -559,10 +457,7 @@ STDMETHODIMP VeskField::put_FontItalic(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP VeskField::get_FontItalic(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(pull(L"FontItalic").get());
-    });
+    return answer(ret, [&] { return com::toBool(pull(L"FontItalic").get()); });
 }
 
 }  // namespace orvi
