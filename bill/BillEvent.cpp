@@ -110,10 +110,7 @@ STDMETHODIMP BillEvent::get_Data(IDispatch** ret) {
 }
 
 STDMETHODIMP BillEvent::get_CurBillID(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(com::get(bill(), member::CurBillID).get());
-    });
+    return answer(ret, [&] { return com::get(bill(), member::CurBillID); });
 }
 
 STDMETHODIMP BillEvent::get_rsBillID(IDispatch** ret) {
@@ -124,10 +121,7 @@ STDMETHODIMP BillEvent::get_rsBillID(IDispatch** ret) {
 }
 
 STDMETHODIMP BillEvent::get_TaskID(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(com::get(bill(), member::TaskID).get());
-    });
+    return answer(ret, [&] { return com::get(bill(), member::TaskID); });
 }
 
 STDMETHODIMP BillEvent::put_TaskID(long nTaskID) {
@@ -135,10 +129,7 @@ STDMETHODIMP BillEvent::put_TaskID(long nTaskID) {
 }
 
 STDMETHODIMP BillEvent::get_RPSetPart(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(com::get(bill(), member::RPSetPartGet).get());
-    });
+    return answer(ret, [&] { return com::toBool(com::get(bill(), member::RPSetPartGet).get()); });
 }
 
 STDMETHODIMP BillEvent::put_RPSetPart(VARIANT_BOOL bRPSetPart) {
@@ -146,95 +137,50 @@ STDMETHODIMP BillEvent::put_RPSetPart(VARIANT_BOOL bRPSetPart) {
 }
 
 STDMETHODIMP BillEvent::get_PrimaryKey(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(header(L"FPrimaryKey").get()).release();
-    });
+    return answer(ret, [&] { return header(L"FPrimaryKey"); });
 }
 
 STDMETHODIMP BillEvent::get_EntryPrimaryKey(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(header(L"FEPrimaryKey").get()).release();
-    });
+    return answer(ret, [&] { return header(L"FEPrimaryKey"); });
 }
 
 STDMETHODIMP BillEvent::get_AccessoryTypeID(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(header(L"FAccessoryTypeID").get());
-    });
+    return answer(ret, [&] { return header(L"FAccessoryTypeID"); });
 }
 
-STDMETHODIMP BillEvent::get_ShowType(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(header(L"FShowType").get());
-    });
-}
+STDMETHODIMP BillEvent::get_ShowType(short* ret) { return answer(ret, [&] { return header(L"FShowType"); }); }
 
-STDMETHODIMP BillEvent::get_ObjectID(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(header(L"FObjectID").get());
-    });
-}
+STDMETHODIMP BillEvent::get_ObjectID(long* ret) { return answer(ret, [&] { return header(L"FObjectID"); }); }
 
 STDMETHODIMP BillEvent::get_ObjectType(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(header(L"FObjectType").get());
-    });
+    return answer(ret, [&] { return header(L"FObjectType"); });
 }
 
 STDMETHODIMP BillEvent::get_ClassTypeKey(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(header(L"FClassTypeKey").get()).release();
-    });
+    return answer(ret, [&] { return header(L"FClassTypeKey"); });
 }
 
 STDMETHODIMP BillEvent::get_LayerNames(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(header(L"FLayerNames").get()).release();
-    });
+    return answer(ret, [&] { return header(L"FLayerNames"); });
 }
 
 STDMETHODIMP BillEvent::get_LayerCount(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(header(L"FLayerCount").get());
-    });
+    return answer(ret, [&] { return header(L"FLayerCount"); });
 }
 
 STDMETHODIMP BillEvent::get_TableName(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(header(L"FTableName").get()).release();
-    });
+    return answer(ret, [&] { return header(L"FTableName"); });
 }
 
 STDMETHODIMP BillEvent::get_BillHeight(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(header(L"FBillHeight").get());
-    });
+    return answer(ret, [&] { return header(L"FBillHeight"); });
 }
 
 STDMETHODIMP BillEvent::get_BillWidth(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(header(L"FBillWidth").get());
-    });
+    return answer(ret, [&] { return header(L"FBillWidth"); });
 }
 
-STDMETHODIMP BillEvent::get_BillName(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(header(L"FName").get()).release();
-    });
-}
+STDMETHODIMP BillEvent::get_BillName(BSTR* ret) { return answer(ret, [&] { return header(L"FName"); }); }
 
 STDMETHODIMP BillEvent::put_BillName(BSTR vData) {
     return guard([&] {
@@ -244,12 +190,7 @@ STDMETHODIMP BillEvent::put_BillName(BSTR vData) {
     });
 }
 
-STDMETHODIMP BillEvent::get_FID(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(header(L"FID").get());
-    });
-}
+STDMETHODIMP BillEvent::get_FID(long* ret) { return answer(ret, [&] { return header(L"FID"); }); }
 
 STDMETHODIMP BillEvent::get_MultiCheckMgr(IDispatch** ret) {
     return guard([&] {

@@ -51,70 +51,35 @@ STDMETHODIMP BillEntry::get_EntryIndex(long* ret) {
     return guard([&] { com::initOut(ret, entryIndex_); });
 }
 
-STDMETHODIMP BillEntry::get_KeyField(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(L"FKeyField").get()).release();
-    });
-}
+STDMETHODIMP BillEntry::get_KeyField(BSTR* ret) { return answer(ret, [&] { return read(L"FKeyField"); }); }
 
-STDMETHODIMP BillEntry::get_EntryType(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(read(L"FEntryType").get());
-    });
-}
+STDMETHODIMP BillEntry::get_EntryType(short* ret) { return answer(ret, [&] { return read(L"FEntryType"); }); }
 
-STDMETHODIMP BillEntry::get_Layer(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(read(L"FLayer").get());
-    });
-}
+STDMETHODIMP BillEntry::get_Layer(short* ret) { return answer(ret, [&] { return read(L"FLayer"); }); }
 
 STDMETHODIMP BillEntry::put_EntryHeight(short vData) {
     return guard([&] { writeGeometry(L"FHeight", vData); });
 }
 
-STDMETHODIMP BillEntry::get_EntryHeight(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(read(L"FHeight").get());
-    });
-}
+STDMETHODIMP BillEntry::get_EntryHeight(short* ret) { return answer(ret, [&] { return read(L"FHeight"); }); }
 
 STDMETHODIMP BillEntry::put_EntryWidth(short vData) {
     return guard([&] { writeGeometry(L"FWidth", vData); });
 }
 
-STDMETHODIMP BillEntry::get_EntryWidth(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(read(L"FWidth").get());
-    });
-}
+STDMETHODIMP BillEntry::get_EntryWidth(short* ret) { return answer(ret, [&] { return read(L"FWidth"); }); }
 
 STDMETHODIMP BillEntry::put_EntryTop(short vData) {
     return guard([&] { writeGeometry(L"FTop", vData); });
 }
 
-STDMETHODIMP BillEntry::get_EntryTop(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(read(L"FTop").get());
-    });
-}
+STDMETHODIMP BillEntry::get_EntryTop(short* ret) { return answer(ret, [&] { return read(L"FTop"); }); }
 
 STDMETHODIMP BillEntry::put_EntryLeft(short vData) {
     return guard([&] { writeGeometry(L"FLeft", vData); });
 }
 
-STDMETHODIMP BillEntry::get_EntryLeft(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(read(L"FLeft").get());
-    });
-}
+STDMETHODIMP BillEntry::get_EntryLeft(short* ret) { return answer(ret, [&] { return read(L"FLeft"); }); }
 
 // The grid number goes by value; the new row limit and visibility by reference.
 STDMETHODIMP BillEntry::put_MaxRows(long vData) {
@@ -122,10 +87,7 @@ STDMETHODIMP BillEntry::put_MaxRows(long vData) {
 }
 
 STDMETHODIMP BillEntry::get_MaxRows(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(com::call(bill(), member::GetGridMaxRows, {Arg(gridNumber())}).get());
-    });
+    return answer(ret, [&] { return com::call(bill(), member::GetGridMaxRows, {Arg(gridNumber())}); });
 }
 
 STDMETHODIMP BillEntry::put_Visible(VARIANT_BOOL vData) {
@@ -133,18 +95,10 @@ STDMETHODIMP BillEntry::put_Visible(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP BillEntry::get_Visible(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(com::call(bill(), member::IsGridVisible, {Arg(gridNumber())}).get());
-    });
+    return answer(ret, [&] { return com::toBool(com::call(bill(), member::IsGridVisible, {Arg(gridNumber())}).get()); });
 }
 
-STDMETHODIMP BillEntry::get_TableName(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(L"FTableName").get()).release();
-    });
-}
+STDMETHODIMP BillEntry::get_TableName(BSTR* ret) { return answer(ret, [&] { return read(L"FTableName"); }); }
 
 STDMETHODIMP BillEntry::get_VeskFields(_VeskFields** ret) {
     return guard([&] {

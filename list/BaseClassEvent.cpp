@@ -116,10 +116,7 @@ STDMETHODIMP BaseClassEvent::put_EnableListFillRowEvents(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP BaseClassEvent::get_EnableListFillRowEvents(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(com::get(browseCtl_.Get(), member::EnableListFillRowEvents).get());
-    });
+    return answer(ret, [&] { return com::toBool(com::get(browseCtl_.Get(), member::EnableListFillRowEvents).get()); });
 }
 
 STDMETHODIMP BaseClassEvent::get_QelLib(_QelLib** ret) {

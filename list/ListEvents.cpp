@@ -123,10 +123,7 @@ STDMETHODIMP ListEvents::put_EnableListFillRowEvents(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP ListEvents::get_EnableListFillRowEvents(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(com::get(listCtl_.Get(), member::EnableListFillRowEvents).get());
-    });
+    return answer(ret, [&] { return com::toBool(com::get(listCtl_.Get(), member::EnableListFillRowEvents).get()); });
 }
 
 STDMETHODIMP ListEvents::get_MultiCheckMgr(IDispatch** ret) {

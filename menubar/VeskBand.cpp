@@ -42,10 +42,7 @@ STDMETHODIMP VeskBand::Refresh() {
 }
 
 STDMETHODIMP VeskBand::get_Wrappable(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(read(member::Wrappable).get());
-    });
+    return answer(ret, [&] { return com::toBool(read(member::Wrappable).get()); });
 }
 
 STDMETHODIMP VeskBand::put_Wrappable(VARIANT_BOOL vData) {
@@ -53,10 +50,7 @@ STDMETHODIMP VeskBand::put_Wrappable(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP VeskBand::get_Visible(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(read(member::Visible).get());
-    });
+    return answer(ret, [&] { return com::toBool(read(member::Visible).get()); });
 }
 
 STDMETHODIMP VeskBand::put_Visible(VARIANT_BOOL vData) {
@@ -74,12 +68,7 @@ STDMETHODIMP VeskBand::put_BandType(Enu_BandTypes vData) {
     return guard([&] { write(member::BandType, Arg(long(vData))); });
 }
 
-STDMETHODIMP VeskBand::get_BandName(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(member::BandName).get()).release();
-    });
-}
+STDMETHODIMP VeskBand::get_BandName(BSTR* ret) { return answer(ret, [&] { return read(member::BandName); }); }
 
 STDMETHODIMP VeskBand::put_BandName(BSTR vData) {
     return guard([&] {
@@ -91,33 +80,20 @@ STDMETHODIMP VeskBand::put_BandName(BSTR vData) {
     });
 }
 
-STDMETHODIMP VeskBand::get_Flags(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(read(member::Flags).get());
-    });
-}
+STDMETHODIMP VeskBand::get_Flags(long* ret) { return answer(ret, [&] { return read(member::Flags); }); }
 
 STDMETHODIMP VeskBand::put_Flags(long vData) {
     return guard([&] { write(member::Flags, Arg(vData)); });
 }
 
-STDMETHODIMP VeskBand::get_DockLine(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(read(member::DockLine).get());
-    });
-}
+STDMETHODIMP VeskBand::get_DockLine(long* ret) { return answer(ret, [&] { return read(member::DockLine); }); }
 
 STDMETHODIMP VeskBand::put_DockLine(long vData) {
     return guard([&] { write(member::DockLine, Arg(vData)); });
 }
 
 STDMETHODIMP VeskBand::get_DockingOffset(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(read(member::DockingOffset).get());
-    });
+    return answer(ret, [&] { return read(member::DockingOffset); });
 }
 
 STDMETHODIMP VeskBand::put_DockingOffset(long vData) {
@@ -135,12 +111,7 @@ STDMETHODIMP VeskBand::put_DockingArea(Enu_DockingArea vData) {
     return guard([&] { write(member::DockingArea, Arg(long(vData))); });
 }
 
-STDMETHODIMP VeskBand::get_Caption(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(member::Caption).get()).release();
-    });
-}
+STDMETHODIMP VeskBand::get_Caption(BSTR* ret) { return answer(ret, [&] { return read(member::Caption); }); }
 
 STDMETHODIMP VeskBand::put_Caption(BSTR vData) {
     return guard([&] {
@@ -153,10 +124,7 @@ STDMETHODIMP VeskBand::put_Caption(BSTR vData) {
 }
 
 STDMETHODIMP VeskBand::get_CurrentTool(short* ret) {
-    return guard([&] {
-        com::initOut(ret, short(0));
-        *ret = com::toShort(read(member::CurrentTool).get());
-    });
+    return answer(ret, [&] { return read(member::CurrentTool); });
 }
 
 STDMETHODIMP VeskBand::put_CurrentTool(short vData) {

@@ -97,10 +97,7 @@ STDMETHODIMP VeskTool::put_ToolPicture(BSTR vData) {
 }
 
 STDMETHODIMP VeskTool::get_Visible(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(read(member::Visible).get());
-    });
+    return answer(ret, [&] { return com::toBool(read(member::Visible).get()); });
 }
 
 STDMETHODIMP VeskTool::put_Visible(VARIANT_BOOL vData) {
@@ -108,10 +105,7 @@ STDMETHODIMP VeskTool::put_Visible(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP VeskTool::get_Default(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(read(member::Default).get());
-    });
+    return answer(ret, [&] { return com::toBool(read(member::Default).get()); });
 }
 
 STDMETHODIMP VeskTool::put_Default(VARIANT_BOOL vData) {
@@ -119,33 +113,20 @@ STDMETHODIMP VeskTool::put_Default(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP VeskTool::get_TooltipText(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(member::TooltipText).get()).release();
-    });
+    return answer(ret, [&] { return read(member::TooltipText); });
 }
 
 STDMETHODIMP VeskTool::put_TooltipText(BSTR vData) {
     return guard([&] { writeText(member::TooltipText, vData); });
 }
 
-STDMETHODIMP VeskTool::get_ToolID(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(read(member::ToolID).get());
-    });
-}
+STDMETHODIMP VeskTool::get_ToolID(long* ret) { return answer(ret, [&] { return read(member::ToolID); }); }
 
 STDMETHODIMP VeskTool::put_ToolID(long vData) {
     return guard([&] { write(member::ToolID, Arg(vData)); });
 }
 
-STDMETHODIMP VeskTool::get_Tag(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(read(member::Tag).get());
-    });
-}
+STDMETHODIMP VeskTool::get_Tag(long* ret) { return answer(ret, [&] { return read(member::Tag); }); }
 
 STDMETHODIMP VeskTool::put_Tag(long vData) {
     return guard([&] { write(member::Tag, Arg(vData)); });
@@ -163,32 +144,21 @@ STDMETHODIMP VeskTool::put_Style(Enu_ToolStyles vData) {
 }
 
 STDMETHODIMP VeskTool::get_ShortcutKey(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = com::toLong(read(member::ShortcutKey).get());
-    });
+    return answer(ret, [&] { return read(member::ShortcutKey); });
 }
 
 STDMETHODIMP VeskTool::put_ShortcutKey(long vData) {
     return guard([&] { write(member::ShortcutKey, Arg(vData)); });
 }
 
-STDMETHODIMP VeskTool::get_ToolName(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(member::ToolName).get()).release();
-    });
-}
+STDMETHODIMP VeskTool::get_ToolName(BSTR* ret) { return answer(ret, [&] { return read(member::ToolName); }); }
 
 STDMETHODIMP VeskTool::put_ToolName(BSTR vData) {
     return guard([&] { writeText(member::ToolName, vData); });
 }
 
 STDMETHODIMP VeskTool::get_Enabled(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(read(member::Enabled).get());
-    });
+    return answer(ret, [&] { return com::toBool(read(member::Enabled).get()); });
 }
 
 STDMETHODIMP VeskTool::put_Enabled(VARIANT_BOOL vData) {
@@ -196,10 +166,7 @@ STDMETHODIMP VeskTool::put_Enabled(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP VeskTool::get_Description(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(member::Description).get()).release();
-    });
+    return answer(ret, [&] { return read(member::Description); });
 }
 
 STDMETHODIMP VeskTool::put_Description(BSTR vData) {
@@ -207,10 +174,7 @@ STDMETHODIMP VeskTool::put_Description(BSTR vData) {
 }
 
 STDMETHODIMP VeskTool::get_Checked(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(read(member::Checked).get());
-    });
+    return answer(ret, [&] { return com::toBool(read(member::Checked).get()); });
 }
 
 STDMETHODIMP VeskTool::put_Checked(VARIANT_BOOL vData) {
@@ -228,33 +192,20 @@ STDMETHODIMP VeskTool::put_CaptionPosition(Enu_ToolCaptionPositions vData) {
     return guard([&] { write(member::CaptionPosition, Arg(long(vData))); });
 }
 
-STDMETHODIMP VeskTool::get_Caption(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(member::Caption).get()).release();
-    });
-}
+STDMETHODIMP VeskTool::get_Caption(BSTR* ret) { return answer(ret, [&] { return read(member::Caption); }); }
 
 STDMETHODIMP VeskTool::put_Caption(BSTR vData) {
     return guard([&] { writeText(member::Caption, vData); });
 }
 
-STDMETHODIMP VeskTool::get_SubBand(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toBstr(read(member::SubBand).get()).release();
-    });
-}
+STDMETHODIMP VeskTool::get_SubBand(BSTR* ret) { return answer(ret, [&] { return read(member::SubBand); }); }
 
 STDMETHODIMP VeskTool::put_SubBand(BSTR vData) {
     return guard([&] { writeText(member::SubBand, vData); });
 }
 
 STDMETHODIMP VeskTool::get_BeginGroup(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(read(member::BeginGroup).get());
-    });
+    return answer(ret, [&] { return com::toBool(read(member::BeginGroup).get()); });
 }
 
 STDMETHODIMP VeskTool::put_BeginGroup(VARIANT_BOOL vData) {
