@@ -40,12 +40,7 @@ Variant BillEvent::header(const wchar_t* key) {
     return host::item(classType_.Get(), key);
 }
 
-STDMETHODIMP BillEvent::get_BillCtl(IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::copyOut(ret, billCtl_);
-    });
-}
+STDMETHODIMP BillEvent::get_BillCtl(IDispatch** ret) { return answer(ret, [&] { return billCtl_; }); }
 
 STDMETHODIMP BillEvent::put_BillCtl(IDispatch** oBillCtl) {
     return guard([&] {
@@ -62,51 +57,25 @@ STDMETHODIMP BillEvent::put_BillCtl(IDispatch** oBillCtl) {
 }
 
 STDMETHODIMP BillEvent::get_BillStatus(Enu_BillStatusExt* ret) {
-    return guard([&] {
-        com::initOut(ret, Enu_BillStatusExt_View);
-        *ret = Enu_BillStatusExt(com::toLong(com::get(bill(), member::BillStatus).get()));
-    });
+    return answer(ret, [&] { return com::get(bill(), member::BillStatus); });
 }
 
-STDMETHODIMP BillEvent::get_ClassType(IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::copyOut(ret, classType_);
-    });
-}
+STDMETHODIMP BillEvent::get_ClassType(IDispatch** ret) { return answer(ret, [&] { return classType_; }); }
 
-STDMETHODIMP BillEvent::get_TableInfo(IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::copyOut(ret, tableInfo_);
-    });
-}
+STDMETHODIMP BillEvent::get_TableInfo(IDispatch** ret) { return answer(ret, [&] { return tableInfo_; }); }
 
-STDMETHODIMP BillEvent::get_ClassTypeEntry(IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::copyOut(ret, classTypeEntry_);
-    });
-}
+STDMETHODIMP BillEvent::get_ClassTypeEntry(IDispatch** ret) { return answer(ret, [&] { return classTypeEntry_; }); }
 
 STDMETHODIMP BillEvent::get_ParentID(IDispatch** ret) {
     // Nothing in the object sets a parent: always Nothing.
     return guard([&] { com::initOut(ret); });
 }
 
-STDMETHODIMP BillEvent::get_DataSrv(IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::copyOut(ret, dataSrv_);
-    });
-}
+STDMETHODIMP BillEvent::get_DataSrv(IDispatch** ret) { return answer(ret, [&] { return dataSrv_; }); }
 
 STDMETHODIMP BillEvent::get_Data(IDispatch** ret) {
     // Read from the bill control on every call: the bill's data changes under the form.
-    return guard([&] {
-        com::initOut(ret);
-        *ret = host::toDictionary(com::get(bill(), member::Data).get()).Detach();
-    });
+    return answer(ret, [&] { return host::toDictionary(com::get(bill(), member::Data).get()); });
 }
 
 STDMETHODIMP BillEvent::get_CurBillID(long* ret) {
@@ -114,10 +83,7 @@ STDMETHODIMP BillEvent::get_CurBillID(long* ret) {
 }
 
 STDMETHODIMP BillEvent::get_rsBillID(IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = com::toObject(com::get(bill(), member::RsBillID).get()).Detach();
-    });
+    return answer(ret, [&] { return com::toObject(com::get(bill(), member::RsBillID).get()); });
 }
 
 STDMETHODIMP BillEvent::get_TaskID(long* ret) {
@@ -185,19 +151,14 @@ STDMETHODIMP BillEvent::get_BillName(BSTR* ret) { return answer(ret, [&] { retur
 STDMETHODIMP BillEvent::put_BillName(BSTR vData) {
     return guard([&] {
         if (!classType_) com::raise(RuntimeError::ObjectNotSet);
-        host::setItem(classType_.Get(), L"FName", Variant(std::wstring_view(vData ? vData : L"", SysStringLen(vData))).get());
+        host::setItem(classType_.Get(), L"FName", Variant(com::view(vData)).get());
         com::call(bill(), member::SetBillName);
     });
 }
 
 STDMETHODIMP BillEvent::get_FID(long* ret) { return answer(ret, [&] { return header(L"FID"); }); }
 
-STDMETHODIMP BillEvent::get_MultiCheckMgr(IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::copyOut(ret, multiCheckMgr_);
-    });
-}
+STDMETHODIMP BillEvent::get_MultiCheckMgr(IDispatch** ret) { return answer(ret, [&] { return multiCheckMgr_; }); }
 
 STDMETHODIMP BillEvent::putref_MultiCheckMgr(IDispatch* NewValue) {
     return guard([&] { multiCheckMgr_ = NewValue; });
@@ -208,7 +169,7 @@ STDMETHODIMP BillEvent::put_ReSaveSuccess(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP BillEvent::get_ReSaveSuccess(VARIANT_BOOL* ret) {
-    return guard([&] { com::initOut(ret, reSaveSuccess_); });
+    return answer(ret, [&] { return reSaveSuccess_; });
 }
 
 STDMETHODIMP BillEvent::get_QelLib(_QelLib** ret) {
@@ -219,19 +180,9 @@ STDMETHODIMP BillEvent::get_MenuBar(_MenuBar** ret) {
     return getMenuBar(ret);
 }
 
-STDMETHODIMP BillEvent::get_BillEntrys(_BillEntrys** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::copyOut(ret, billEntrys_);
-    });
-}
+STDMETHODIMP BillEvent::get_BillEntrys(_BillEntrys** ret) { return answer(ret, [&] { return billEntrys_; }); }
 
-STDMETHODIMP BillEvent::get_BillHeads(_BillHeads** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::copyOut(ret, billHeads_);
-    });
-}
+STDMETHODIMP BillEvent::get_BillHeads(_BillHeads** ret) { return answer(ret, [&] { return billHeads_; }); }
 
 STDMETHODIMP BillEvent::SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) {
     // lSendType selects nothing: every message goes the one way the message component offers.

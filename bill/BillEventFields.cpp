@@ -36,10 +36,6 @@ constexpr HRESULT kNotInList = com::objectErrorHresult(104);
     com::raise(hr, session::LoadLangText(text));
 }
 
-std::wstring_view viewOf(BSTR s) noexcept {
-    return {s ? s : L"", SysStringLen(s)};
-}
-
 // The host's GetItem: whether it resolved the text into the field data (Null counts as False).
 // The descriptor, the field data and the row go by reference to the caller's variables: what the
 // host leaves in them is what the caller's next steps use.
@@ -93,17 +89,14 @@ STDMETHODIMP BillEvent::GetFieldInfoByKey(BSTR sKey, BSTR* sPKey, long* lIndex, 
         // The caller's own variables go to the host and come back filled.
         Bstr pKey = Bstr::attach(*sPKey);
         *sPKey = nullptr;
-        host::DictionaryPtr dct = fieldInfo(viewOf(sKey), pKey, *lIndex);
+        host::DictionaryPtr dct = fieldInfo(com::view(sKey), pKey, *lIndex);
         *sPKey = pKey.release();
         *ret = dct.Detach();
     });
 }
 
 STDMETHODIMP BillEvent::GetDataFld(IDispatch* dct, long Row, IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = dataField(dct, Row).Detach();
-    });
+    return answer(ret, [&] { return dataField(dct, Row); });
 }
 
 STDMETHODIMP BillEvent::GetDataFldbyKey(BSTR sFKey, long Row, IDispatch** ret) {
@@ -111,7 +104,7 @@ STDMETHODIMP BillEvent::GetDataFldbyKey(BSTR sFKey, long Row, IDispatch** ret) {
         com::initOut(ret);
         Bstr pKey(L"");
         long index = 0;
-        host::DictionaryPtr dct = fieldInfo(viewOf(sFKey), pKey, index);
+        host::DictionaryPtr dct = fieldInfo(com::view(sFKey), pKey, index);
         // A key that is not found still asks the host, for the data of Nothing.
         *ret = dataField(dct.Get(), Row).Detach();
     });
@@ -126,7 +119,7 @@ STDMETHODIMP BillEvent::UpdateNormalFld(IDispatch* dct, BSTR sValue, long Row, I
             ComPtr<IDispatch> d(dct);
             host::DictionaryPtr fld =
                 host::toDictionary(com::call(bill(), member::GetDataFld, {Arg::ref(d), Arg::ref(Row)}).get());
-            fieldvalue::UpdateFldValue(host::toDictionary(d.Get()).Get(), fld.Get(), viewOf(sValue));
+            fieldvalue::UpdateFldValue(host::toDictionary(d.Get()).Get(), fld.Get(), com::view(sValue));
             showText(d.Get(), sValue, Row);
         });
     });
@@ -140,7 +133,7 @@ STDMETHODIMP BillEvent::UpdateLookFld(IDispatch* dct, BSTR sValue, long Row, IDi
             ComPtr<IDispatch> fld =
                 host::toDictionary(com::call(bill(), member::GetDataFld, {Arg::ref(d), Arg::ref(Row)}).get());
             // A value the host cannot resolve changes nothing and is no error.
-            if (resolveLookup(bill(), d, fld, viewOf(sValue), Row)) showText(d.Get(), sValue, Row);
+            if (resolveLookup(bill(), d, fld, com::view(sValue), Row)) showText(d.Get(), sValue, Row);
         });
     });
 }
@@ -151,7 +144,7 @@ STDMETHODIMP BillEvent::GetFieldValue(BSTR sKey, long nRow, Enu_ValueType ValueT
         com::reraiseAs(kSource, [&] {
             Bstr pKey(L"");
             long index = 0;
-            host::DictionaryPtr dct = fieldInfo(viewOf(sKey), pKey, index);
+            host::DictionaryPtr dct = fieldInfo(com::view(sKey), pKey, index);
             if (!dct) fail(kFieldNotFound);
             host::DictionaryPtr fld = dataField(dct.Get(), nRow);
             if (!fld) fail(kValueNotFound);
@@ -177,7 +170,7 @@ STDMETHODIMP BillEvent::SetFieldValue(BSTR sKey, VARIANT vValue, long nRow, VARI
         com::reraiseAs(kSource, [&] {
             Bstr pKey(L"");
             long index = 0;
-            host::DictionaryPtr dct = fieldInfo(viewOf(sKey), pKey, index, true);
+            host::DictionaryPtr dct = fieldInfo(com::view(sKey), pKey, index, true);
             if (!dct) fail(kFieldNotFound);
             host::DictionaryPtr fld = dataField(dct.Get(), nRow, true);
             if (!fld) fail(kValueNotFound);

@@ -42,10 +42,6 @@ using com::OnError;
 
 namespace {
 
-Bstr copyOf(BSTR s) {
-    return Bstr(std::wstring_view(s ? s : L"", SysStringLen(s)));
-}
-
 }  // namespace
 
 STDMETHODIMP BillEvent::SetText(IDispatch* dct, BSTR sValue, long Row, VARIANT* ret) {
@@ -58,7 +54,7 @@ STDMETHODIMP BillEvent::SetText(IDispatch* dct, BSTR sValue, long Row, VARIANT* 
 void BillEvent::showText(IDispatch* dct, BSTR text, long row) noexcept {
     com::ignoring([&] {
         ComPtr<IDispatch> d(dct);
-        Bstr value = copyOf(text);
+        Bstr value(com::view(text));
         com::call(bill(), member::SetText, {Arg::ref(d), Arg::ref(row), Arg::ref(value)});
     });
 }
@@ -166,16 +162,13 @@ STDMETHODIMP BillEvent::SaveSearchText(long lID, VARIANT* ret) {
 }
 
 STDMETHODIMP BillEvent::IsChange(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(com::call(bill(), member::IsChange).get());
-    });
+    return answer(ret, [&] { return com::toBool(com::call(bill(), member::IsChange).get()); });
 }
 
 STDMETHODIMP BillEvent::SetStatus(short iPanel, BSTR sStatus) {
     // The default status text is shown as "Ready"; any other text goes to the host as it is.
     return guard([&] {
-        Bstr text = copyOf(sStatus);
+        Bstr text(com::view(sStatus));
         if (text.view() == L"就绪") text = Bstr(L"Ready");
         com::call(bill(), member::SetStatus, {Arg::ref(iPanel), Arg::ref(text)});
     });
@@ -198,7 +191,7 @@ STDMETHODIMP BillEvent::GetActiveField(IDispatch** dct, long* Col, long* Row, VA
 STDMETHODIMP BillEvent::GetToolIndex(BSTR sBandName, BSTR sToolName, long* ret) {
     return guard([&] {
         com::initOut(ret, 0L);
-        Bstr band = copyOf(sBandName), tool = copyOf(sToolName);
+        Bstr band(com::view(sBandName)), tool(com::view(sToolName));
         *ret = com::toLong(com::call(bill(), member::GetToolIndex, {Arg::ref(band), Arg::ref(tool)}).get());
     });
 }
@@ -220,16 +213,13 @@ STDMETHODIMP BillEvent::SetSumData(IDispatch* dct, VARIANT* ret) {
 }
 
 STDMETHODIMP BillEvent::DeleteEntryData(long nPage, VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
-        *ret = com::toVariantBool(com::call(bill(), member::DeleteEntryData, {Arg::ref(nPage)}).get());
-    });
+    return answer(ret, [&] { return com::toBool(com::call(bill(), member::DeleteEntryData, {Arg::ref(nPage)}).get()); });
 }
 
 STDMETHODIMP BillEvent::SetBillFormCaption(BSTR sCaption) {
     return guard([&] {
         com::reraiseAs(kSource, [&] {
-            Bstr caption = copyOf(sCaption);
+            Bstr caption(com::view(sCaption));
             com::call(bill(), member::SetBillFormCaption, {Arg::ref(caption)});
         });
     });

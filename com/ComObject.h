@@ -40,7 +40,7 @@ inline void initOut(VARIANT* out) {
     if (!out) raise(E_POINTER, L"Invalid pointer");
     VariantInit(out);
 }
-template <class T, class = std::enable_if_t<std::is_arithmetic_v<T> || std::is_same_v<T, CY>>>
+template <class T, class = std::enable_if_t<std::is_arithmetic_v<T> || std::is_enum_v<T> || std::is_same_v<T, CY>>>
 inline void initOut(T* out) {
     if (!out) raise(E_POINTER, L"Invalid pointer");
     *out = T{};
@@ -136,7 +136,17 @@ protected:
     HRESULT answer(T* ret, F&& value) noexcept {
         return guard([&] {
             com::initOut(ret);
-            com::store(ret, value());
+            store(ret, value());  // unqualified: the overload for a held host object is found by its type
+        });
+    }
+
+    // As answer, but a failure is this class's own: raised again with its number and description
+    // and this class as the source (see com::reraiseAs).
+    template <class T, class F>
+    HRESULT answerOwn(T* ret, F&& value) noexcept {
+        return guard([&] {
+            com::initOut(ret);
+            com::reraiseAs(Derived::kSource, [&] { store(ret, value()); });
         });
     }
 
@@ -162,6 +172,13 @@ ComPtr<T> make(Args&&... args) {
         raise(RuntimeError::OutOfMemory);
     }
     return adopt(p);
+}
+
+// The object a member keeps, made the first time it is asked for.
+template <class T>
+ComPtr<T>& madeOnce(ComPtr<T>& kept) {
+    if (!kept) kept = make<T>();
+    return kept;
 }
 
 // Creates a T and answers riid from it: the body of a class factory's CreateInstance.

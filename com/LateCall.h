@@ -97,6 +97,11 @@ void copyOut(Out** dest, const HostPtr& p) noexcept {
     *dest = p.Get();
     if (*dest) (*dest)->AddRef();
 }
+// A held host object handed out with a reference of its own (see the ComPtr overload of store).
+template <class Out>
+void store(Out** out, const HostPtr& p) noexcept {
+    copyOut(out, p);
+}
 
 // Invokes `name` on `target` (a null target is error 91; a null name is the default member).
 Variant invoke(IDispatch* target, const wchar_t* name, WORD flags, std::initializer_list<Arg> args = {});

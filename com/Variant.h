@@ -168,6 +168,15 @@ inline void store(BSTR* out, Bstr&& s) noexcept { *out = s.release(); }
 inline void store(BSTR* out, std::wstring_view s) { *out = Bstr(s).release(); }
 template <class T, class = std::enable_if_t<std::is_arithmetic_v<T> && !std::is_same_v<T, bool>>>
 inline void store(T* out, T value) noexcept { *out = value; }
+// A numbered choice (an enumeration of the type library) from the number the host answers.
+template <class E, class = std::enable_if_t<std::is_enum_v<E>>>
+inline void store(E* out, const Variant& v) { *out = E(toLong(v.get())); }
+// An object handed out with a reference of its own (Nothing stays null).
+template <class Out, class P>
+void store(Out** out, const ComPtr<P>& p) noexcept {
+    *out = p.Get();
+    if (*out) (*out)->AddRef();
+}
 
 // Copies an interface pointer into an out-parameter (AddRef'd).
 template <class Out, class P>

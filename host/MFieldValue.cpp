@@ -29,7 +29,7 @@ Variant integerOne() {
 std::optional<bool> EqualsText(const VARIANT& value, std::wstring_view text) {
     const VARIANT& v = com::deref(value);
     if (V_VT(&v) == VT_NULL) return std::nullopt;
-    if (V_VT(&v) == VT_BSTR) return std::wstring_view(V_BSTR(&v) ? V_BSTR(&v) : L"", SysStringLen(V_BSTR(&v))) == text;
+    if (V_VT(&v) == VT_BSTR) return com::view(V_BSTR(&v)) == text;
     return com::toBstr(v).view() == text;
 }
 

@@ -8,12 +8,9 @@ using orvi::com::ComError;
 using orvi::com::initOut;
 using orvi::com::raise;
 using orvi::com::RuntimeError;
+using orvi::com::view;
 
 namespace {
-
-std::wstring text(BSTR b) {
-    return std::wstring(b ? b : L"", SysStringLen(b));
-}
 
 }  // namespace
 
@@ -334,13 +331,13 @@ STDMETHODIMP FakeHost::get_Target(IDispatch** ret) {
 
 STDMETHODIMP FakeHost::Define(BSTR Name, VARIANT Result) {
     return guard([&] {
-        target_->returns(text(Name), orvi::com::isMissing(Result) ? Variant() : Variant(Result));
+        target_->returns(std::wstring(view(Name)), orvi::com::isMissing(Result) ? Variant() : Variant(Result));
     });
 }
 
 STDMETHODIMP FakeHost::DefineProperty(BSTR Name, VARIANT Initial) {
     return guard([&] {
-        target_->property(text(Name), orvi::com::isMissing(Initial) ? Variant() : Variant(Initial));
+        target_->property(std::wstring(view(Name)), orvi::com::isMissing(Initial) ? Variant() : Variant(Initial));
     });
 }
 
@@ -348,25 +345,25 @@ STDMETHODIMP FakeHost::Fail(BSTR Name, long Number, BSTR Description, BSTR Sourc
     return guard([&] {
         // Small numbers are runtime error numbers (91), others HRESULTs (&H80040064).
         HRESULT hr = Number > 0 && Number < 0x10000 ? HRESULT(0x800A0000u | unsigned(Number)) : HRESULT(Number);
-        target_->fails(text(Name), hr, text(Description), text(Source));
+        target_->fails(std::wstring(view(Name)), hr, std::wstring(view(Description)), std::wstring(view(Source)));
     });
 }
 
 STDMETHODIMP FakeHost::SetArg(BSTR Name, long Index, VARIANT Value) {
     return guard([&] {
         if (Index < 1) raise(RuntimeError::InvalidProcedureCall);
-        target_->setsArg(text(Name), size_t(Index - 1), Variant(Value));
+        target_->setsArg(std::wstring(view(Name)), size_t(Index - 1), Variant(Value));
     });
 }
 
 STDMETHODIMP FakeHost::CallCount(BSTR Name, long* ret) {
-    return guard([&] { initOut(ret, long(target_->count(text(Name)))); });
+    return guard([&] { initOut(ret, long(target_->count(std::wstring(view(Name))))); });
 }
 
 STDMETHODIMP FakeHost::ArgCount(BSTR Name, long Call, long* ret) {
     return guard([&] {
         initOut(ret, 0L);
-        auto calls = target_->callsOf(text(Name));
+        auto calls = target_->callsOf(std::wstring(view(Name)));
         size_t at = Call == -1 ? calls.size() : size_t(Call);
         if (at < 1 || at > calls.size()) raise(RuntimeError::SubscriptOutOfRange);
         *ret = long(calls[at - 1]->args.size());
@@ -374,7 +371,7 @@ STDMETHODIMP FakeHost::ArgCount(BSTR Name, long Call, long* ret) {
 }
 
 const RecordedArg& FakeHost::argOf(BSTR name, long call, long index) const {
-    auto calls = target_->callsOf(text(name));
+    auto calls = target_->callsOf(std::wstring(view(name)));
     size_t at = call == -1 ? calls.size() : size_t(call);
     if (at < 1 || at > calls.size()) raise(RuntimeError::SubscriptOutOfRange);
     const RecordedCall& c = *calls[at - 1];

@@ -8,6 +8,7 @@ namespace hostkit {
 using orvi::com::initOut;
 using orvi::com::raise;
 using orvi::com::RuntimeError;
+using orvi::com::view;
 
 namespace {
 
@@ -84,10 +85,6 @@ private:
     Shared& shared_;
 };
 
-std::wstring text(BSTR b) {
-    return std::wstring(b ? b : L"", SysStringLen(b));
-}
-
 void store(WCHAR (&dest)[kTextMax], const std::wstring& s) {
     if (s.size() >= kTextMax) raise(RuntimeError::InvalidProcedureCall);
     std::wmemcpy(dest, s.c_str(), s.size() + 1);
@@ -144,7 +141,7 @@ STDMETHODIMP LoginObject::taskexec(long SubSysID, BSTR FuncID, BSTR Machine, sho
                                    VARIANT RowID, VARIANT* ret) {
     return guard([&] {
         initOut(ret);
-        Request r{SubSysID, text(FuncID), Year, Period, !orvi::com::isMissing(RowID), {}};
+        Request r{SubSysID, std::wstring(view(FuncID)), Year, Period, !orvi::com::isMissing(RowID), {}};
         if (r.hasRow) r.row = orvi::com::toString(RowID);
         Variant answer;
         TableLock lock;
@@ -166,7 +163,7 @@ STDMETHODIMP LoginObject::taskexec(long SubSysID, BSTR FuncID, BSTR Machine, sho
                     task.hasRow = r.hasRow;
                     store(task.func, r.func);
                     store(task.row, r.row);
-                    store(task.machine, text(Machine));
+                    store(task.machine, std::wstring(view(Machine)));
                     task.id = ++table.lastTask;
                     t = task;
                     granted = task.id;

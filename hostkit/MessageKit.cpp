@@ -15,6 +15,7 @@ using orvi::com::ComError;
 using orvi::com::initOut;
 using orvi::com::raise;
 using orvi::com::RuntimeError;
+using orvi::com::view;
 
 const orvi::com::TypeLibDesc& MessageKitLibrary::typeLib() noexcept {
     static const orvi::com::TypeLibDesc lib(LIBID_MessageKit, 1, 0, 4);
@@ -25,10 +26,6 @@ namespace {
 
 constexpr DISPID kSendMessageId = 1;
 constexpr const char* kFormatLine = "OrviMessageKit 1";
-
-std::wstring text(BSTR b) {
-    return std::wstring(b ? b : L"", SysStringLen(b));
-}
 
 std::string utf8(const std::wstring& s) {
     if (s.empty()) return {};
@@ -271,7 +268,7 @@ std::vector<std::wstring> messageFiles(const std::wstring& folder, const std::ws
 }
 
 InboxMessage inboxMessage(BSTR recipient, long index) {
-    std::vector<InboxMessage> inbox = readInbox(currentInboxFolder(), text(recipient));
+    std::vector<InboxMessage> inbox = readInbox(currentInboxFolder(), std::wstring(view(recipient)));
     if (index < 1 || size_t(index) > inbox.size()) raise(RuntimeError::SubscriptOutOfRange);
     return std::move(inbox[size_t(index - 1)]);
 }
@@ -466,7 +463,7 @@ STDMETHODIMP MessageControl::FailSend(long Number, BSTR Description, long HelpCo
         // Small numbers are runtime errors, as scripts give them.
         HRESULT hr = Number > 0 && Number < 0x10000 ? HRESULT(0x800A0000u | unsigned(Number)) : HRESULT(Number);
         Locked k;
-        k->sendFailure = Number == 0 ? SendFailure{} : SendFailure{hr, text(Description), HelpContext};
+        k->sendFailure = Number == 0 ? SendFailure{} : SendFailure{hr, std::wstring(view(Description)), HelpContext};
     });
 }
 
@@ -513,7 +510,7 @@ STDMETHODIMP MessageControl::get_InboxFolder(BSTR* ret) {
 
 STDMETHODIMP MessageControl::put_InboxFolder(BSTR Value) {
     return guard([&] {
-        std::wstring folder = text(Value);
+        std::wstring folder(view(Value));
         if (folder.empty()) raise(RuntimeError::InvalidProcedureCall);
         Locked k;
         k->inboxFolder = folder;
@@ -523,7 +520,7 @@ STDMETHODIMP MessageControl::put_InboxFolder(BSTR Value) {
 STDMETHODIMP MessageControl::InboxCount(BSTR Recipient, long* ret) {
     return guard([&] {
         initOut(ret, 0L);
-        *ret = long(readInbox(currentInboxFolder(), text(Recipient)).size());
+        *ret = long(readInbox(currentInboxFolder(), std::wstring(view(Recipient))).size());
     });
 }
 
@@ -568,7 +565,7 @@ STDMETHODIMP MessageControl::InboxText(BSTR Recipient, long Index, BSTR* ret) {
 }
 
 STDMETHODIMP MessageControl::ClearInbox(BSTR Recipient) {
-    return guard([&] { clearInbox(currentInboxFolder(), text(Recipient)); });
+    return guard([&] { clearInbox(currentInboxFolder(), std::wstring(view(Recipient))); });
 }
 
 // ---------------------------------------------------------------- MessageHost

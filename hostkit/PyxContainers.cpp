@@ -44,19 +44,19 @@ STDMETHODIMP PyxDictionary::get_Key(long index, BSTR* key) {
 STDMETHODIMP PyxDictionary::get_Item(BSTR key, VARIANT* value) {
     return guard([&] {
         initOut(value);
-        if (const VARIANT* v = find(std::wstring_view(key ? key : L"", SysStringLen(key))))
+        if (const VARIANT* v = find(orvi::com::view(key)))
             Variant(*v).detach(value);
     });
 }
 
 STDMETHODIMP PyxDictionary::put_Item(BSTR key, VARIANT value) {
-    return guard([&] { set(std::wstring_view(key ? key : L"", SysStringLen(key)), value); });
+    return guard([&] { set(orvi::com::view(key), value); });
 }
 
 STDMETHODIMP PyxDictionary::LookUp(BSTR key, VARIANT* value, VARIANT_BOOL* found) {
     return guard([&] {
         initOut(found, VARIANT_BOOL(VARIANT_FALSE));
-        const VARIANT* v = find(std::wstring_view(key ? key : L"", SysStringLen(key)));
+        const VARIANT* v = find(orvi::com::view(key));
         if (!v) return;
         *found = VARIANT_TRUE;
         if (value && !orvi::com::isMissing(*value)) {
@@ -72,7 +72,7 @@ STDMETHODIMP PyxDictionary::LookUp(BSTR key, VARIANT* value, VARIANT_BOOL* found
 STDMETHODIMP PyxDictionary::get_Value(BSTR key, VARIANT defaultValue, VARIANT* value) {
     return guard([&] {
         initOut(value);
-        const VARIANT* v = find(std::wstring_view(key ? key : L"", SysStringLen(key)));
+        const VARIANT* v = find(orvi::com::view(key));
         if (v)
             Variant(*v).detach(value);
         else if (!orvi::com::isMissing(defaultValue))
@@ -82,7 +82,7 @@ STDMETHODIMP PyxDictionary::get_Value(BSTR key, VARIANT defaultValue, VARIANT* v
 
 STDMETHODIMP PyxDictionary::Remove(BSTR key) {
     return guard([&] {
-        auto it = index_.find(fold(std::wstring_view(key ? key : L"", SysStringLen(key))));
+        auto it = index_.find(fold(orvi::com::view(key)));
         if (it == index_.end()) raise(RuntimeError::InvalidProcedureCall);
         entries_.erase(entries_.begin() + ptrdiff_t(it->second));
         index_.clear();

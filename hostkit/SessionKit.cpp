@@ -13,6 +13,7 @@ using orvi::com::ComError;
 using orvi::com::initOut;
 using orvi::com::raise;
 using orvi::com::RuntimeError;
+using orvi::com::view;
 
 const orvi::com::TypeLibDesc& SessionKitLibrary::typeLib() noexcept {
     static const orvi::com::TypeLibDesc lib(LIBID_SessionKit, 1, 0, 3);
@@ -20,10 +21,6 @@ const orvi::com::TypeLibDesc& SessionKitLibrary::typeLib() noexcept {
 }
 
 namespace {
-
-std::wstring text(BSTR b) {
-    return std::wstring(b ? b : L"", SysStringLen(b));
-}
 
 std::wstring fold(std::wstring s) {
     if (!s.empty()) CharUpperBuffW(s.data(), DWORD(s.size()));
@@ -91,7 +88,7 @@ private:
 };
 
 const JournalEntry& journalEntry(const Locked& k, BSTR member, long call) {
-    std::wstring key = fold(text(member));
+    std::wstring key = fold(std::wstring(view(member)));
     std::vector<const JournalEntry*> found;
     for (const JournalEntry& e : k->journal)
         if (e.member == key) found.push_back(&e);
@@ -213,7 +210,7 @@ STDMETHODIMP PropsStore::GetProperty(long ProcessID, BSTR Key, VARIANT* ret) {
             Locked k;
             auto process = k->properties.find(ProcessID);
             if (process != k->properties.end()) {
-                auto it = process->second.find(text(Key));
+                auto it = process->second.find(std::wstring(view(Key)));
                 if (it != process->second.end()) value = it->second;
             }
         }
@@ -226,7 +223,7 @@ STDMETHODIMP PropsStore::SetProperty(long ProcessID, BSTR Key, VARIANT Value) {
         Variant value(Value);
         Variant old;
         Locked k;
-        Variant& slot = k->properties[ProcessID][text(Key)];
+        Variant& slot = k->properties[ProcessID][std::wstring(view(Key))];
         std::swap(old, slot);
         std::swap(slot, value);
         // `old` (a replaced object, say) is released after the lock is left.
@@ -239,7 +236,7 @@ STDMETHODIMP PropsStore::RemoveProperty(long ProcessID, BSTR Key) {
         Locked k;
         auto process = k->properties.find(ProcessID);
         if (process == k->properties.end()) return;
-        auto it = process->second.find(text(Key));
+        auto it = process->second.find(std::wstring(view(Key)));
         if (it == process->second.end()) return;
         std::swap(old, it->second);
         process->second.erase(it);
@@ -269,7 +266,7 @@ STDMETHODIMP TextLoader<Tag>::get_ResFileBaseName(BSTR* ret) {
 
 template <class Tag>
 STDMETHODIMP TextLoader<Tag>::put_ResFileBaseName(BSTR Value) {
-    return this->guard([&] { baseName_ = text(Value); });
+    return this->guard([&] { baseName_ = std::wstring(view(Value)); });
 }
 
 template <class Tag>
@@ -282,14 +279,14 @@ STDMETHODIMP TextLoader<Tag>::get_LanguageID(BSTR* ret) {
 
 template <class Tag>
 STDMETHODIMP TextLoader<Tag>::put_LanguageID(BSTR Value) {
-    return this->guard([&] { language_ = text(Value); });
+    return this->guard([&] { language_ = std::wstring(view(Value)); });
 }
 
 template <class Tag>
 STDMETHODIMP TextLoader<Tag>::LoadString(BSTR Text, BSTR* ret) {
     return this->guard([&] {
         initOut(ret);
-        std::wstring source = text(Text);
+        std::wstring source(view(Text));
         std::wstring folder;
         {
             Locked k;
@@ -320,7 +317,7 @@ template class TextLoader<QelLoaderTag>;
 STDMETHODIMP MiddleTierInfo::GetData(BSTR PropsString, BSTR SQL, IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        std::wstring sql = text(SQL);
+        std::wstring sql(view(SQL));
         std::wstring table;
         {
             Locked k;
@@ -346,7 +343,7 @@ STDMETHODIMP MiddleTierUpdate::UpdateBatch(BSTR PropsString, VARIANT SQLs, VARIA
         Variant sqls(SQLs);
         if (sqls.vt() != (VT_ARRAY | VT_BSTR)) raise(HRESULT(0x80040E14), L"A batch is an array of SQL texts", kSource);
         Locked k;
-        k->batches.push_back({text(PropsString), std::move(sqls)});
+        k->batches.push_back({std::wstring(view(PropsString)), std::move(sqls)});
         *ret = VARIANT_TRUE;
     });
 }
@@ -364,14 +361,14 @@ STDMETHODIMP SessionControl::get_ResourceFolder(BSTR* ret) {
 STDMETHODIMP SessionControl::put_ResourceFolder(BSTR Value) {
     return guard([&] {
         Locked k;
-        k->resourceFolder = text(Value);
+        k->resourceFolder = std::wstring(view(Value));
     });
 }
 
 STDMETHODIMP SessionControl::SetQueryData(BSTR SQL, BSTR Table) {
     return guard([&] {
         Locked k;
-        k->queries[text(SQL)] = text(Table);
+        k->queries[std::wstring(view(SQL))] = std::wstring(view(Table));
     });
 }
 
@@ -408,7 +405,7 @@ STDMETHODIMP SessionControl::BatchProps(long Index, BSTR* ret) {
 STDMETHODIMP SessionControl::CallCount(BSTR Member, long* ret) {
     return guard([&] {
         initOut(ret, 0L);
-        std::wstring key = fold(text(Member));
+        std::wstring key = fold(std::wstring(view(Member)));
         Locked k;
         for (const JournalEntry& e : k->journal)
             if (e.member == key) ++*ret;
@@ -447,7 +444,7 @@ STDMETHODIMP SessionControl::Created(BSTR Kind, long* ret) {
     return guard([&] {
         initOut(ret, 0L);
         Locked k;
-        auto it = k->kinds.find(fold(text(Kind)));
+        auto it = k->kinds.find(fold(std::wstring(view(Kind))));
         if (it != k->kinds.end()) *ret = it->second.created;
     });
 }
@@ -456,20 +453,20 @@ STDMETHODIMP SessionControl::Alive(BSTR Kind, long* ret) {
     return guard([&] {
         initOut(ret, 0L);
         Locked k;
-        auto it = k->kinds.find(fold(text(Kind)));
+        auto it = k->kinds.find(fold(std::wstring(view(Kind))));
         if (it != k->kinds.end()) *ret = it->second.alive;
     });
 }
 
 STDMETHODIMP SessionControl::Fail(BSTR Member, long Number, BSTR Description) {
     return guard([&] {
-        std::wstring key = fold(text(Member));
+        std::wstring key = fold(std::wstring(view(Member)));
         if (key.empty()) raise(RuntimeError::InvalidProcedureCall);
         Locked k;
         if (Number == 0)
             k->failures.erase(key);
         else
-            k->failures[key] = Failure{hresultOfNumber(Number), text(Description)};
+            k->failures[key] = Failure{hresultOfNumber(Number), std::wstring(view(Description))};
     });
 }
 
@@ -490,7 +487,7 @@ STDMETHODIMP SessionControl::Reset() {
 STDMETHODIMP SessionControl::CallSequence(BSTR Member, long Call, long* ret) {
     return guard([&] {
         initOut(ret, 0L);
-        std::wstring key = fold(text(Member));
+        std::wstring key = fold(std::wstring(view(Member)));
         Locked k;
         long seen = 0;
         for (size_t i = 0; i < k->journal.size(); ++i) {

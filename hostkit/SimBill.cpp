@@ -246,7 +246,7 @@ STDMETHODIMP SimBill::get_Lookups(IDispatch** ret) {
 STDMETHODIMP SimBill::Shown(BSTR FKey, long Row, VARIANT* ret) {
     return guard([&] {
         initOut(ret);
-        shownText(bill_, std::wstring(FKey ? FKey : L"", SysStringLen(FKey)), Row).detach(ret);
+        shownText(bill_, std::wstring(orvi::com::view(FKey)), Row).detach(ret);
     });
 }
 

@@ -48,7 +48,7 @@ void BillEntry::writeGeometry(const wchar_t* key, short value) {
 }
 
 STDMETHODIMP BillEntry::get_EntryIndex(long* ret) {
-    return guard([&] { com::initOut(ret, entryIndex_); });
+    return answer(ret, [&] { return entryIndex_; });
 }
 
 STDMETHODIMP BillEntry::get_KeyField(BSTR* ret) { return answer(ret, [&] { return read(L"FKeyField"); }); }
@@ -101,22 +101,11 @@ STDMETHODIMP BillEntry::get_Visible(VARIANT_BOOL* ret) {
 STDMETHODIMP BillEntry::get_TableName(BSTR* ret) { return answer(ret, [&] { return read(L"FTableName"); }); }
 
 STDMETHODIMP BillEntry::get_VeskFields(_VeskFields** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        if (!fields_) fields_ = com::make<VeskFields>();
-        ComPtr<VeskFields> fields = fields_;
-        fields->setBillCtl(billCtl_.Get());
-        fields->setOwnerKind(VeskFields::kOwnerEntry);
-        fields->setPage(position_);
-        com::copyOut(ret, fields);
-    });
+    return answer(ret, [&] { return VeskFields::forPage(fields_, billCtl_.Get(), VeskFields::kOwnerEntry, position_); });
 }
 
 STDMETHODIMP BillEntry::putref_VeskFields(_VeskFields** vData) {
-    return guard([&] {
-        if (!vData) com::raise(E_POINTER, L"Invalid pointer");
-        fields_ = VeskFields::from(*vData);
-    });
+    return guard([&] { fields_ = VeskFields::from(vData); });
 }
 
 }  // namespace orvi

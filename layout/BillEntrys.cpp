@@ -55,24 +55,18 @@ std::optional<long> BillEntrys::positionOf(std::wstring_view ordinal) const noex
 }
 
 STDMETHODIMP BillEntrys::get_Item(VARIANT Index, _BillEntry** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::reraiseAs(kSource, [&] {
-            // The ordinal as text: 2, 2.0 and "2" all name entry 2; " 2" and 1.5 name none.
-            std::optional<long> position = positionOf(ordinalText(Index));
-            if (!position) layout::RaiseBadIndex(L"Index 值错误。超出范围");
-            if (!entry_) entry_ = com::make<BillEntry>();
-            ComPtr<BillEntry> entry = entry_;
-            entry->setBillCtl(billCtl_.Get());
-            entry->setEntryIndex(com::toLong(Index));
-            entry->loadEntry(*position);
-            com::copyOut(ret, entry);
-        });
+    return answerOwn(ret, [&] {
+        // The ordinal as text: 2, 2.0 and "2" all name entry 2; " 2" and 1.5 name none.
+        std::optional<long> position = positionOf(ordinalText(Index));
+        if (!position) layout::RaiseBadIndex(L"Index 值错误。超出范围");
+        ComPtr<BillEntry> entry = com::madeOnce(entry_);
+        entry->setBillCtl(billCtl_.Get());
+        entry->setEntryIndex(com::toLong(Index));
+        entry->loadEntry(*position);
+        return entry;
     });
 }
 
-STDMETHODIMP BillEntrys::get_Count(long* ret) {
-    return guard([&] { com::initOut(ret, entryCount_); });
-}
+STDMETHODIMP BillEntrys::get_Count(long* ret) { return answer(ret, [&] { return entryCount_; }); }
 
 }  // namespace orvi

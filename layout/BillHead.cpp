@@ -11,22 +11,11 @@ BillHead::~BillHead() {
 }
 
 STDMETHODIMP BillHead::get_VeskFields(_VeskFields** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        if (!fields_) fields_ = com::make<VeskFields>();
-        ComPtr<VeskFields> fields = fields_;
-        fields->setBillCtl(billCtl_.Get());
-        fields->setOwnerKind(VeskFields::kOwnerHead);
-        fields->setPage(page_);
-        com::copyOut(ret, fields);
-    });
+    return answer(ret, [&] { return VeskFields::forPage(fields_, billCtl_.Get(), VeskFields::kOwnerHead, page_); });
 }
 
 STDMETHODIMP BillHead::putref_VeskFields(_VeskFields** vData) {
-    return guard([&] {
-        if (!vData) com::raise(E_POINTER, L"Invalid pointer");
-        fields_ = VeskFields::from(*vData);
-    });
+    return guard([&] { fields_ = VeskFields::from(vData); });
 }
 
 }  // namespace orvi

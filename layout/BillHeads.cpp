@@ -30,21 +30,16 @@ void BillHeads::setBillCtl(IDispatch* billCtl) {
 }
 
 STDMETHODIMP BillHeads::get_Item(VARIANT Index, _BillHead** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::reraiseAs(kSource, [&] {
-            if (notAboveZero(Index)) layout::RaiseBadIndex(L"Index 值错误。必须为大于 0 的整数");
-            if (!head_) head_ = com::make<BillHead>();
-            // Index picks nothing: there is one header page.
-            head_->setPage(1);
-            head_->setBillCtl(billCtl_.Get());
-            com::copyOut(ret, head_);
-        });
+    return answerOwn(ret, [&] {
+        if (notAboveZero(Index)) layout::RaiseBadIndex(L"Index 值错误。必须为大于 0 的整数");
+        // Index picks nothing: there is one header page.
+        ComPtr<BillHead> head = com::madeOnce(head_);
+        head->setPage(1);
+        head->setBillCtl(billCtl_.Get());
+        return head;
     });
 }
 
-STDMETHODIMP BillHeads::get_Count(long* ret) {
-    return guard([&] { com::initOut(ret, 1L); });
-}
+STDMETHODIMP BillHeads::get_Count(long* ret) { return answer(ret, [&] { return 1L; }); }
 
 }  // namespace orvi

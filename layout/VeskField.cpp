@@ -219,30 +219,15 @@ STDMETHODIMP VeskField::put_Value(VARIANT vData) {
     return guard([&] { com::reraiseAs(kSource, [&] { writeValue(vData, Enu_ValueType_FFLD); }); });
 }
 
-STDMETHODIMP VeskField::get_Value(VARIANT* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        readValue(Enu_ValueType_FFLD).detach(ret);
-    });
-}
+STDMETHODIMP VeskField::get_Value(VARIANT* ret) { return answer(ret, [&] { return readValue(Enu_ValueType_FFLD); }); }
 
 STDMETHODIMP VeskField::put_Number(VARIANT vData) {
     return guard([&] { com::reraiseAs(kSource, [&] { writeValue(vData, Enu_ValueType_FFND); }); });
 }
 
-STDMETHODIMP VeskField::get_Number(VARIANT* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        readValue(Enu_ValueType_FFND).detach(ret);
-    });
-}
+STDMETHODIMP VeskField::get_Number(VARIANT* ret) { return answer(ret, [&] { return readValue(Enu_ValueType_FFND); }); }
 
-STDMETHODIMP VeskField::get_Text(VARIANT* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        readValue(Enu_ValueType_FDSP).detach(ret);
-    });
-}
+STDMETHODIMP VeskField::get_Text(VARIANT* ret) { return answer(ret, [&] { return readValue(Enu_ValueType_FDSP); }); }
 
 // ---------------------------------------------------------------- run-time state
 
@@ -259,12 +244,11 @@ STDMETHODIMP VeskField::put_Visible(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP VeskField::get_Visible(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+    return answer(ret, [&] {
         Variant visible = withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
             return com::call(ctl, member::IsFieldVisibleRunTime, {Arg::ref(dct)});
         });
-        *ret = com::toVariantBool(visible.get());
+        return com::toBool(visible.get());
     });
 }
 
@@ -278,13 +262,12 @@ STDMETHODIMP VeskField::put_FieldLock(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP VeskField::get_FieldLock(VARIANT_BOOL* ret) {
-    return guard([&] {
-        com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
+    return answer(ret, [&] {
         long row = row_;
         Variant locked = withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
             return com::call(ctl, member::IsFieldLockRunTime, {Arg::ref(dct), Arg::ref(row)});
         });
-        *ret = com::toVariantBool(locked.get());
+        return com::toBool(locked.get());
     });
 }
 

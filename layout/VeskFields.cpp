@@ -48,6 +48,21 @@ ComPtr<VeskFields> VeskFields::from(IUnknown* object) {
     return com::adopt(static_cast<VeskFields*>(self));
 }
 
+ComPtr<VeskFields> VeskFields::from(_VeskFields** object) {
+    if (!object) com::raise(E_POINTER, L"Invalid pointer");
+    return from(*object);
+}
+
+ComPtr<VeskFields> VeskFields::forPage(ComPtr<VeskFields>& kept, IDispatch* billCtl, std::wstring_view ownerKind,
+                                       long page) {
+    // Held here: the bill control may run code that sets another collection meanwhile.
+    ComPtr<VeskFields> fields = com::madeOnce(kept);
+    fields->setBillCtl(billCtl);
+    fields->setOwnerKind(ownerKind);
+    fields->setPage(page);
+    return fields;
+}
+
 void VeskFields::setBillCtl(IDispatch* billCtl) {
     billCtl_ = billCtl;
     tableInfo_ = layout::TableInfoOf(billCtl);
@@ -87,29 +102,24 @@ Bstr VeskFields::keyByName(BSTR name) const {
 }
 
 STDMETHODIMP VeskFields::get_Item(VARIANT Index, _VeskField** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::reraiseAs(kSource, [&] {
-            // A text is a field key, even one made of digits; anything else is a position.
-            const BSTR* text = textOf(Index);
-            Bstr key = text ? keyByName(*text) : keyByIndex(Index);
-            if (key.empty()) layout::RaiseBadIndex(L"Index 值错误。没有该字段");
-            if (!field_) field_ = com::make<VeskField>();
-            ComPtr<VeskField> field = field_;
-            field->setBillCtl(billCtl_.Get());
-            field->setOwnerKind(ownerKind_);
-            field->setFieldKey(std::move(key));
-            com::copyOut(ret, field);
-        });
+    return answerOwn(ret, [&] {
+        // A text is a field key, even one made of digits; anything else is a position.
+        const BSTR* text = textOf(Index);
+        Bstr key = text ? keyByName(*text) : keyByIndex(Index);
+        if (key.empty()) layout::RaiseBadIndex(L"Index 值错误。没有该字段");
+        ComPtr<VeskField> field = com::madeOnce(field_);
+        field->setBillCtl(billCtl_.Get());
+        field->setOwnerKind(ownerKind_);
+        field->setFieldKey(std::move(key));
+        return field;
     });
 }
 
 STDMETHODIMP VeskFields::get_Count(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
+    return answer(ret, [&] {
         // The page dictionary's own Count, asked late-bound.
         ComPtr<IDispatch> page = com::toObject(host::item(table(), host::pageKey(page_)).get());
-        *ret = com::toLong(com::get(page.Get(), L"Count").get());
+        return com::get(page.Get(), L"Count");
     });
 }
 

@@ -43,6 +43,12 @@ public:
     // The library's VeskFields behind a _VeskFields reference (null for Nothing); another
     // object is a type mismatch.
     static ComPtr<VeskFields> from(IUnknown* object);
+    // The same for a plug-in's Set of a page object's VeskFields (a null pointer is E_POINTER).
+    static ComPtr<VeskFields> from(_VeskFields** object);
+
+    // The collection a page object keeps (made on first use), initialised for that page.
+    static ComPtr<VeskFields> forPage(ComPtr<VeskFields>& kept, IDispatch* billCtl, std::wstring_view ownerKind,
+                                      long page);
 
 private:
     IPyxDictionary* table() const;  // the field table, or error 91

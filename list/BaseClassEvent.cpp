@@ -37,22 +37,8 @@ Variant BaseClassEvent::browse(const wchar_t* name, std::initializer_list<Arg> a
 
 // ---- properties ----------------------------------------------------------------------------
 
-namespace {
-
-template <class P>
-void hand(IDispatch** ret, const ComPtr<P>& held) {
-    com::initOut(ret);
-    com::copyOut(ret, held);
-}
-void hand(IDispatch** ret, const com::HostPtr& held) {
-    com::initOut(ret);
-    com::copyOut(ret, held);
-}
-
-}  // namespace
-
 STDMETHODIMP BaseClassEvent::get_BrowseCtl(IDispatch** ret) {
-    return guard([&] { hand(ret, browseCtl_); });
+    return answer(ret, [&] { return browseCtl_; });
 }
 
 STDMETHODIMP BaseClassEvent::put_BrowseCtl(IDispatch* vData) {
@@ -60,7 +46,7 @@ STDMETHODIMP BaseClassEvent::put_BrowseCtl(IDispatch* vData) {
 }
 
 STDMETHODIMP BaseClassEvent::get_ListActiveBar(IDispatch** ret) {
-    return guard([&] { hand(ret, listActiveBar_); });
+    return answer(ret, [&] { return listActiveBar_; });
 }
 
 STDMETHODIMP BaseClassEvent::putref_ListActiveBar(IDispatch* NewValue) {
@@ -70,7 +56,7 @@ STDMETHODIMP BaseClassEvent::putref_ListActiveBar(IDispatch* NewValue) {
 // The three recordsets are ADO Recordsets: another kind of object is a type mismatch and the
 // recordset held before stays.
 STDMETHODIMP BaseClassEvent::get_RsItem(IDispatch** ret) {
-    return guard([&] { hand(ret, rsItem_); });
+    return answer(ret, [&] { return rsItem_; });
 }
 
 STDMETHODIMP BaseClassEvent::putref_RsItem(IDispatch* NewValue) {
@@ -78,7 +64,7 @@ STDMETHODIMP BaseClassEvent::putref_RsItem(IDispatch* NewValue) {
 }
 
 STDMETHODIMP BaseClassEvent::get_RsId(IDispatch** ret) {
-    return guard([&] { hand(ret, rsId_); });
+    return answer(ret, [&] { return rsId_; });
 }
 
 STDMETHODIMP BaseClassEvent::putref_RsId(IDispatch* NewValue) {
@@ -86,7 +72,7 @@ STDMETHODIMP BaseClassEvent::putref_RsId(IDispatch* NewValue) {
 }
 
 STDMETHODIMP BaseClassEvent::get_RsClassGroup(IDispatch** ret) {
-    return guard([&] { hand(ret, rsClassGroup_); });
+    return answer(ret, [&] { return rsClassGroup_; });
 }
 
 STDMETHODIMP BaseClassEvent::putref_RsClassGroup(IDispatch* NewValue) {
@@ -94,7 +80,7 @@ STDMETHODIMP BaseClassEvent::putref_RsClassGroup(IDispatch* NewValue) {
 }
 
 STDMETHODIMP BaseClassEvent::get_DataSrv(IDispatch** ret) {
-    return guard([&] { hand(ret, dataSrv_); });
+    return answer(ret, [&] { return dataSrv_; });
 }
 
 STDMETHODIMP BaseClassEvent::putref_DataSrv(IDispatch* NewValue) {
@@ -106,7 +92,7 @@ STDMETHODIMP BaseClassEvent::putref_LedgerProperty(IDispatch* NewValue) {
 }
 
 STDMETHODIMP BaseClassEvent::get_LedgerProperty(IDispatch** ret) {
-    return guard([&] { hand(ret, ledgerProperty_); });
+    return answer(ret, [&] { return ledgerProperty_; });
 }
 
 STDMETHODIMP BaseClassEvent::put_EnableListFillRowEvents(VARIANT_BOOL vData) {

@@ -65,12 +65,7 @@ ListEvents::~ListEvents() {
 
 // ---- binding -------------------------------------------------------------------------------
 
-STDMETHODIMP ListEvents::get_List(IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::copyOut(ret, listCtl_);
-    });
-}
+STDMETHODIMP ListEvents::get_List(IDispatch** ret) { return answer(ret, [&] { return listCtl_; }); }
 
 STDMETHODIMP ListEvents::put_List(IDispatch* vData) {
     return guard([&] {
@@ -81,12 +76,7 @@ STDMETHODIMP ListEvents::put_List(IDispatch* vData) {
     });
 }
 
-STDMETHODIMP ListEvents::get_DataSrv(IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::copyOut(ret, dataSrv_);
-    });
-}
+STDMETHODIMP ListEvents::get_DataSrv(IDispatch** ret) { return answer(ret, [&] { return dataSrv_; }); }
 
 STDMETHODIMP ListEvents::putref_DataSrv(IDispatch* NewValue) {
     return guard([&] { bindDataSrv(NewValue); });
@@ -107,10 +97,7 @@ STDMETHODIMP ListEvents::putref_Data(IDispatch* NewValue) {
 }
 
 STDMETHODIMP ListEvents::get_RsId(IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = host::toRecordset(com::get(listCtl_.Get(), member::RsId).get()).Detach();
-    });
+    return answer(ret, [&] { return host::toRecordset(com::get(listCtl_.Get(), member::RsId).get()); });
 }
 
 STDMETHODIMP ListEvents::get_LedgerProperty(IDispatch** ret) {
@@ -126,12 +113,7 @@ STDMETHODIMP ListEvents::get_EnableListFillRowEvents(VARIANT_BOOL* ret) {
     return answer(ret, [&] { return com::toBool(com::get(listCtl_.Get(), member::EnableListFillRowEvents).get()); });
 }
 
-STDMETHODIMP ListEvents::get_MultiCheckMgr(IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::copyOut(ret, multiCheckMgr_);
-    });
-}
+STDMETHODIMP ListEvents::get_MultiCheckMgr(IDispatch** ret) { return answer(ret, [&] { return multiCheckMgr_; }); }
 
 STDMETHODIMP ListEvents::putref_MultiCheckMgr(IDispatch* NewValue) {
     return guard([&] { multiCheckMgr_ = NewValue; });
@@ -206,10 +188,7 @@ STDMETHODIMP ListEvents::SetBarStatus(BSTR Name, BSTR Property, VARIANT* Value, 
 }
 
 STDMETHODIMP ListEvents::GetCurrentSelRowInfo(IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = host::toDictionary(com::call(listCtl_.Get(), member::GetCurrentSelRowInfo).get()).Detach();
-    });
+    return answer(ret, [&] { return host::toDictionary(com::call(listCtl_.Get(), member::GetCurrentSelRowInfo).get()); });
 }
 
 STDMETHODIMP ListEvents::GetSelectedBillInfo(IDispatch** ret) {
@@ -248,8 +227,8 @@ host::DictionaryPtr ListEvents::dataField(IDispatch* dct, long row) {
 }
 
 host::DictionaryPtr ListEvents::fieldInfo(BSTR key) {
-    if (SysStringLen(key) == 0) return nullptr;
-    Variant k(std::wstring_view(key, SysStringLen(key)));
+    if (com::view(key).empty()) return nullptr;
+    Variant k(com::view(key));
     ComPtr<IDispatch> map = fieldMap(tableInfo_.Get());
     std::optional<Bstr> name = mappedName(map.Get(), k);
     if (!name) return nullptr;
@@ -257,10 +236,7 @@ host::DictionaryPtr ListEvents::fieldInfo(BSTR key) {
 }
 
 STDMETHODIMP ListEvents::GetDataFld(IDispatch* dct, long Row, IDispatch** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        *ret = dataField(dct, Row).Detach();
-    });
+    return answer(ret, [&] { return dataField(dct, Row); });
 }
 
 STDMETHODIMP ListEvents::GetDataFldbyKey(BSTR sFKey, long Row, IDispatch** ret) {
@@ -282,7 +258,7 @@ STDMETHODIMP ListEvents::UpdateNormalFld(IDispatch* dct, BSTR sValue, long Row, 
         com::ignoring([&] { field = host::toDictionary(dct); });
         com::ignoring([&] { fld = dataField(dct, Row); });
         com::ignoring([&] {
-            fieldvalue::UpdateFldValue(field.Get(), fld.Get(), std::wstring_view(sValue ? sValue : L"", SysStringLen(sValue)));
+            fieldvalue::UpdateFldValue(field.Get(), fld.Get(), com::view(sValue));
         });
     });
 }
@@ -309,7 +285,7 @@ STDMETHODIMP ListEvents::UpdateNormalFldByKey(BSTR sKey, BSTR sValue, long Row, 
             saved = com::toLong(number.get());
         });
         com::ignoring([&] {
-            fieldvalue::UpdateFldValue(dct.Get(), fld.Get(), std::wstring_view(sValue ? sValue : L"", SysStringLen(sValue)));
+            fieldvalue::UpdateFldValue(dct.Get(), fld.Get(), com::view(sValue));
         });
         if (!bSetModifyFlag) com::ignoring([&] { host::setItem(fld.Get(), L"FModify", Variant(saved).get()); });
     });

@@ -1,7 +1,7 @@
 #include "menubar/MenuBar.h"
 
 #include "events/FormObjects.h"
-#include "menubar/ToolbarNames.h"
+#include "menubar/ToolbarPart.h"
 #include "menubar/VeskBand.h"
 #include "menubar/VeskBands.h"
 #include "menubar/VeskTools.h"
@@ -28,34 +28,22 @@ STDMETHODIMP MenuBar::Refresh() {
 }
 
 // Each wrapper is made once and re-pointed at the control's current object on every read.
+template <class W>
+ComPtr<W>& MenuBar::pointed(ComPtr<W>& wrapper, const wchar_t* name) {
+    IDispatch* control = control_.Get();
+    return toolbar::pointed(wrapper, com::toObject(com::get(control, name).get()).Get(), control);
+}
+
 STDMETHODIMP MenuBar::get_ActiveBand(_VeskBand** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        if (!activeBand_) activeBand_ = com::make<VeskBand>();
-        activeBand_->setBand(com::toObject(com::get(control_.Get(), member::ActiveBand).get()).Get());
-        activeBand_->setControl(control_.Get());
-        com::copyOut(ret, activeBand_);
-    });
+    return answer(ret, [&] { return pointed(activeBand_, member::ActiveBand); });
 }
 
 STDMETHODIMP MenuBar::get_VeskBands(_VeskBands** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        if (!veskBands_) veskBands_ = com::make<VeskBands>();
-        veskBands_->setBands(com::toObject(com::get(control_.Get(), member::Bands).get()).Get());
-        veskBands_->setControl(control_.Get());
-        com::copyOut(ret, veskBands_);
-    });
+    return answer(ret, [&] { return pointed(veskBands_, member::Bands); });
 }
 
 STDMETHODIMP MenuBar::get_VeskTools(_VeskTools** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        if (!veskTools_) veskTools_ = com::make<VeskTools>();
-        veskTools_->setTools(com::toObject(com::get(control_.Get(), member::Tools).get()).Get());
-        veskTools_->setControl(control_.Get());
-        com::copyOut(ret, veskTools_);
-    });
+    return answer(ret, [&] { return pointed(veskTools_, member::Tools); });
 }
 
 ComPtr<_MenuBar> forms::NewMenuBar(IDispatch* control) {

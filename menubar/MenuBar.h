@@ -24,9 +24,11 @@ public:
     // Hands the wrapper the host's toolbar control (the event objects' InitMenuBar). The control
     // is used late-bound, as it comes.
     void setControl(IDispatch* activeBar);
-    IDispatch* control() const noexcept { return control_.Get(); }
 
 private:
+    template <class W>
+    ComPtr<W>& pointed(ComPtr<W>& wrapper, const wchar_t* name);
+
     ComPtr<VeskTools> veskTools_;
     ComPtr<VeskBands> veskBands_;
     ComPtr<VeskBand> activeBand_;

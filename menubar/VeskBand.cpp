@@ -11,21 +11,6 @@ VeskBand::VeskBand() = default;
 
 VeskBand::~VeskBand() {
     tools_.Reset();
-    band_.Reset();
-    control_.Reset();
-}
-
-void VeskBand::setBand(IDispatch* band) {
-    band_ = toolbar::bind<toolbar::Band>(band);
-}
-
-void VeskBand::setControl(IDispatch* activeBar) {
-    control_ = activeBar;
-}
-
-toolbar::Band* VeskBand::target() const {
-    if (!band_) com::raise(RuntimeError::ObjectNotSet);
-    return band_.Get();
 }
 
 // Reads and writes go straight to the band: nothing is cached, checked or refreshed here.
@@ -57,12 +42,7 @@ STDMETHODIMP VeskBand::put_Visible(VARIANT_BOOL vData) {
     return guard([&] { write(member::Visible, Arg::boolean(vData)); });
 }
 
-STDMETHODIMP VeskBand::get_BandType(Enu_BandTypes* ret) {
-    return guard([&] {
-        com::initOut(ret, Enu_BTNormal);
-        *ret = Enu_BandTypes(com::toLong(read(member::BandType).get()));
-    });
-}
+STDMETHODIMP VeskBand::get_BandType(Enu_BandTypes* ret) { return answer(ret, [&] { return read(member::BandType); }); }
 
 STDMETHODIMP VeskBand::put_BandType(Enu_BandTypes vData) {
     return guard([&] { write(member::BandType, Arg(long(vData))); });
@@ -101,10 +81,7 @@ STDMETHODIMP VeskBand::put_DockingOffset(long vData) {
 }
 
 STDMETHODIMP VeskBand::get_DockingArea(Enu_DockingArea* ret) {
-    return guard([&] {
-        com::initOut(ret, Enu_DockingArea(0));
-        *ret = Enu_DockingArea(com::toLong(read(member::DockingArea).get()));
-    });
+    return answer(ret, [&] { return read(member::DockingArea); });
 }
 
 STDMETHODIMP VeskBand::put_DockingArea(Enu_DockingArea vData) {
@@ -132,13 +109,7 @@ STDMETHODIMP VeskBand::put_CurrentTool(short vData) {
 }
 
 STDMETHODIMP VeskBand::get_VeskTools(_VeskTools** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        if (!tools_) tools_ = com::make<VeskTools>();
-        tools_->setTools(com::toObject(com::get(target(), member::Tools).get()).Get());
-        tools_->setControl(control_.Get());
-        com::copyOut(ret, tools_);
-    });
+    return answer(ret, [&] { return pointed(tools_, com::get(target(), member::Tools)); });
 }
 
 }  // namespace orvi

@@ -1,13 +1,13 @@
 // VeskBand: a band (toolbar or menu) of the toolbar control.
 #pragma once
 #include "base/Library.h"
-#include "menubar/ToolbarInterfaces.h"
+#include "menubar/ToolbarPart.h"
 
 namespace orvi {
 
 class VeskTools;
 
-class VeskBand final : public Object<VeskBand, _VeskBand> {
+class VeskBand final : public Object<VeskBand, _VeskBand>, public ToolbarPart<toolbar::Band> {
 public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.VeskBand";
 
@@ -38,21 +38,11 @@ public:
     STDMETHODIMP put_CurrentTool(short vData) override;
     STDMETHODIMP get_VeskTools(_VeskTools** ret) override;
 
-    // Points the wrapper at a band of the control (type mismatch for another kind of object;
-    // Nothing empties it).
-    void setBand(IDispatch* band);
-    toolbar::Band* band() const noexcept { return band_.Get(); }
-    void setControl(IDispatch* activeBar);
-    IDispatch* control() const noexcept { return control_.Get(); }
-
 private:
-    toolbar::Band* target() const;  // the wrapped band, or error 91
     Variant read(const wchar_t* name) const;
     void write(const wchar_t* name, Arg value);
 
     ComPtr<VeskTools> tools_;
-    ComPtr<toolbar::Band> band_;
-    com::HostPtr control_;
 };
 
 }  // namespace orvi

@@ -7,69 +7,30 @@ namespace orvi {
 
 namespace member = toolbar::member;
 
-VeskBands::VeskBands() : band_(com::make<VeskBand>()) {}
+VeskBands::VeskBands() = default;
 
 VeskBands::~VeskBands() {
     band_.Reset();
-    bands_.Reset();
-    control_.Reset();
-}
-
-void VeskBands::setBands(IDispatch* bands) {
-    bands_ = toolbar::bind<toolbar::BandCollection>(bands);
-}
-
-void VeskBands::setControl(IDispatch* activeBar) {
-    control_ = activeBar;
-}
-
-toolbar::BandCollection* VeskBands::list() const {
-    if (!bands_) com::raise(RuntimeError::ObjectNotSet);
-    return bands_.Get();
-}
-
-_VeskBand* VeskBands::pointAt(const Variant& band) {
-    band_->setBand(com::toObject(band.get()).Get());
-    band_->setControl(control_.Get());
-    return band_.Get();
 }
 
 STDMETHODIMP VeskBands::Add(BSTR BandName, _VeskBand** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        VARIANT name;
-        VariantInit(&name);
-        V_VT(&name) = VT_BSTR;
-        V_BSTR(&name) = BandName;  // borrowed for the call
-        Variant band = com::call(list(), member::Add, {Arg::value(name)});
-        *ret = pointAt(band);
-        (*ret)->AddRef();
+    return answer(ret, [&] {
+        return pointed(band_, com::call(target(), member::Add, {Arg::value(toolbar::borrowed(BandName))}));
     });
 }
 
 STDMETHODIMP VeskBands::get_Item(VARIANT Index, _VeskBand** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        Variant band = com::call(list(), member::Item, {Arg::value(Index)});
-        *ret = pointAt(band);
-        (*ret)->AddRef();
-    });
+    return answer(ret, [&] { return pointed(band_, com::call(target(), member::Item, {Arg::value(Index)})); });
 }
 
-STDMETHODIMP VeskBands::get_Count(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        // A 16-bit count on the control, widened with its sign.
-        *ret = long(com::toShort(com::get(list(), member::Count).get()));
-    });
-}
+STDMETHODIMP VeskBands::get_Count(long* ret) { return answer(ret, [&] { return toolbar::countOf(target()); }); }
 
 STDMETHODIMP VeskBands::RemoveAll() {
-    return guard([&] { com::call(list(), member::RemoveAll); });
+    return guard([&] { com::call(target(), member::RemoveAll); });
 }
 
 STDMETHODIMP VeskBands::Remove(VARIANT Index) {
-    return guard([&] { com::call(list(), member::Remove, {Arg::value(Index)}); });
+    return guard([&] { com::call(target(), member::Remove, {Arg::value(Index)}); });
 }
 
 }  // namespace orvi

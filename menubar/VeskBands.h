@@ -1,13 +1,13 @@
 // VeskBands: the band collection of the toolbar control.
 #pragma once
 #include "base/Library.h"
-#include "menubar/ToolbarInterfaces.h"
+#include "menubar/ToolbarPart.h"
 
 namespace orvi {
 
 class VeskBand;
 
-class VeskBands final : public Object<VeskBands, _VeskBands> {
+class VeskBands final : public Object<VeskBands, _VeskBands>, public ToolbarPart<toolbar::BandCollection> {
 public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.VeskBands";
 
@@ -21,20 +21,8 @@ public:
     STDMETHODIMP RemoveAll() override;
     STDMETHODIMP Remove(VARIANT Index) override;
 
-    // Points the wrapper at the control's band collection (type mismatch for another kind of
-    // object; Nothing empties it).
-    void setBands(IDispatch* bands);
-    toolbar::BandCollection* bands() const noexcept { return bands_.Get(); }
-    void setControl(IDispatch* activeBar);
-    IDispatch* control() const noexcept { return control_.Get(); }
-
 private:
-    toolbar::BandCollection* list() const;  // the wrapped collection, or error 91
-    _VeskBand* pointAt(const Variant& band);
-
     ComPtr<VeskBand> band_;  // the one wrapper every Add and Item returns
-    ComPtr<toolbar::BandCollection> bands_;
-    com::HostPtr control_;
 };
 
 }  // namespace orvi

@@ -10,15 +10,6 @@ namespace member = toolbar::member;
 
 namespace {
 
-// A BSTR passed on by value without a copy (the caller's string outlives the call).
-VARIANT borrowed(BSTR s) noexcept {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = s;
-    return v;
-}
-
 // Picture numbers are 16-bit Integers on the control.
 short pictureIndex(long index) {
     if (index < -32768 || index > 32767) com::raise(RuntimeError::Overflow);
@@ -35,29 +26,13 @@ void* VeskToolIdentity::castTo(REFIID riid) noexcept {
 }
 
 VeskTool::VeskTool() = default;
-VeskTool::~VeskTool() {
-    control_.Reset();
-    tool_.Reset();
-}
+VeskTool::~VeskTool() = default;
 
 ComPtr<VeskTool> VeskTool::from(IUnknown* object) {
     if (!object) com::raise(RuntimeError::ObjectNotSet);
     void* self = nullptr;
     if (FAILED(object->QueryInterface(kIdentity, &self)) || !self) com::raise(RuntimeError::TypeMismatch);
     return com::adopt(static_cast<VeskTool*>(self));
-}
-
-void VeskTool::setTool(IDispatch* tool) {
-    tool_ = toolbar::bind<toolbar::Tool>(tool);
-}
-
-void VeskTool::setControl(IDispatch* activeBar) {
-    control_ = activeBar;
-}
-
-toolbar::Tool* VeskTool::target() const {
-    if (!tool_) com::raise(RuntimeError::ObjectNotSet);
-    return tool_.Get();
 }
 
 Variant VeskTool::read(const wchar_t* name) const {
@@ -70,7 +45,7 @@ void VeskTool::write(const wchar_t* name, Arg value) {
 }
 
 void VeskTool::writeText(const wchar_t* name, BSTR value) {
-    VARIANT v = borrowed(value);
+    VARIANT v = toolbar::borrowed(value);
     write(name, Arg::value(v));
 }
 
@@ -78,12 +53,12 @@ void VeskTool::writeText(const wchar_t* name, BSTR value) {
 // tool object in the argument; the wrapper takes it. Nothing here may fail the caller's change.
 void VeskTool::refreshTool() noexcept {
     if (!control_) return;
-    ComPtr<IDispatch> tool = tool_;
+    ComPtr<IDispatch> tool = wrapped_;
     com::ignoring([&] {
         ComPtr<IDispatch> form = com::toObject(com::get(control_.Get(), member::Parent).get());
         com::call(form.Get(), member::RefreshToolbarTool, {Arg::ref(tool)});
     });
-    if (tool.Get() != static_cast<IDispatch*>(tool_.Get())) com::ignoring([&] { setTool(tool.Get()); });
+    if (tool.Get() != static_cast<IDispatch*>(wrapped_.Get())) com::ignoring([&] { point(tool.Get()); });
 }
 
 void VeskTool::setFace(long index, IDispatch* picture, long maskColor) {
@@ -93,7 +68,7 @@ void VeskTool::setFace(long index, IDispatch* picture, long maskColor) {
 }
 
 STDMETHODIMP VeskTool::put_ToolPicture(BSTR vData) {
-    return guard([&] { picturePath_ = Bstr(std::wstring_view(vData ? vData : L"", SysStringLen(vData))); });
+    return guard([&] { picturePath_ = Bstr(com::view(vData)); });
 }
 
 STDMETHODIMP VeskTool::get_Visible(VARIANT_BOOL* ret) {
@@ -132,12 +107,7 @@ STDMETHODIMP VeskTool::put_Tag(long vData) {
     return guard([&] { write(member::Tag, Arg(vData)); });
 }
 
-STDMETHODIMP VeskTool::get_Style(Enu_ToolStyles* ret) {
-    return guard([&] {
-        com::initOut(ret, Enu_TSStandard);
-        *ret = Enu_ToolStyles(com::toLong(read(member::Style).get()));
-    });
-}
+STDMETHODIMP VeskTool::get_Style(Enu_ToolStyles* ret) { return answer(ret, [&] { return read(member::Style); }); }
 
 STDMETHODIMP VeskTool::put_Style(Enu_ToolStyles vData) {
     return guard([&] { write(member::Style, Arg(long(vData))); });
@@ -182,10 +152,7 @@ STDMETHODIMP VeskTool::put_Checked(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP VeskTool::get_CaptionPosition(Enu_ToolCaptionPositions* ret) {
-    return guard([&] {
-        com::initOut(ret, Enu_TCPStandard);
-        *ret = Enu_ToolCaptionPositions(com::toLong(read(member::CaptionPosition).get()));
-    });
+    return answer(ret, [&] { return read(member::CaptionPosition); });
 }
 
 STDMETHODIMP VeskTool::put_CaptionPosition(Enu_ToolCaptionPositions vData) {
@@ -213,10 +180,7 @@ STDMETHODIMP VeskTool::put_BeginGroup(VARIANT_BOOL vData) {
 }
 
 STDMETHODIMP VeskTool::get_Alignment(Enu_ToolAlignment* ret) {
-    return guard([&] {
-        com::initOut(ret, Enu_TALeftTop);
-        *ret = Enu_ToolAlignment(com::toLong(read(member::Alignment).get()));
-    });
+    return answer(ret, [&] { return read(member::Alignment); });
 }
 
 STDMETHODIMP VeskTool::put_Alignment(Enu_ToolAlignment vData) {
@@ -249,6 +213,6 @@ STDMETHODIMP VeskTool::PasteToolFace(long Index, long MaskColor) {
 
 ComPtr<_VeskTool> forms::NewToolWrapper() { return com::make<VeskTool>(); }
 
-void forms::PointToolWrapper(_VeskTool* wrapper, IDispatch* tool) { static_cast<VeskTool*>(wrapper)->setTool(tool); }
+void forms::PointToolWrapper(_VeskTool* wrapper, IDispatch* tool) { static_cast<VeskTool*>(wrapper)->point(tool); }
 
 }  // namespace orvi

@@ -1,7 +1,7 @@
 // VeskTool: a menu item or toolbar button of the toolbar control.
 #pragma once
 #include "base/Library.h"
-#include "menubar/ToolbarInterfaces.h"
+#include "menubar/ToolbarPart.h"
 
 namespace orvi {
 
@@ -13,7 +13,7 @@ struct VeskToolIdentity {
     void* castTo(REFIID riid) noexcept;
 };
 
-class VeskTool final : public Object<VeskTool, _VeskTool, VeskToolIdentity> {
+class VeskTool final : public Object<VeskTool, _VeskTool, VeskToolIdentity>, public ToolbarPart<toolbar::Tool> {
 public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.VeskTool";
     static const IID kIdentity;
@@ -59,27 +59,19 @@ public:
     STDMETHODIMP SetPicture2(IPictureDisp** Picture, long Index, long MaskColor) override;
     STDMETHODIMP PasteToolFace(long Index, long MaskColor) override;
 
-    // Points the wrapper at a tool of the control (the event objects' FireBarClick, collections).
-    // The object must be a tool of the control (type mismatch otherwise); Nothing empties it.
-    void setTool(IDispatch* tool);
-    toolbar::Tool* tool() const noexcept { return tool_.Get(); }
-    // The toolbar control the tool belongs to; a wrapper without one asks for no redraws.
-    void setControl(IDispatch* activeBar);
-    IDispatch* control() const noexcept { return control_.Get(); }
+    // A wrapper pointed at a tool without its control (the event objects' FireBarClick) asks for
+    // no redraws.
 
     // The library's VeskTool behind a _VeskTool reference; another object is a type mismatch.
     static ComPtr<VeskTool> from(IUnknown* object);
 
 private:
-    toolbar::Tool* target() const;  // the wrapped tool, or error 91
     Variant read(const wchar_t* name) const;
     void write(const wchar_t* name, Arg value);
     void writeText(const wchar_t* name, BSTR value);
     void setFace(long index, IDispatch* picture, long maskColor);
     void refreshTool() noexcept;
 
-    com::HostPtr control_;
-    ComPtr<toolbar::Tool> tool_;
     Bstr picturePath_;
 };
 

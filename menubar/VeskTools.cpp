@@ -9,13 +9,9 @@
 namespace orvi {
 
 namespace member = toolbar::member;
+using toolbar::countOf;
 
 namespace {
-
-// The control counts its collections in 16-bit Integers; the count widens with its sign.
-long countOf(IDispatch* collection) {
-    return long(com::toShort(com::get(collection, member::Count).get()));
-}
 
 // Adds the ToolID of every tool in a tool collection to `ids`; a tool that cannot be read is
 // left out.
@@ -33,31 +29,10 @@ void collectToolIds(IDispatch* collection, std::unordered_set<long>& ids) {
 
 }  // namespace
 
-VeskTools::VeskTools() : tool_(com::make<VeskTool>()) {}
+VeskTools::VeskTools() = default;
 
 VeskTools::~VeskTools() {
-    tools_.Reset();
     tool_.Reset();
-    control_.Reset();
-}
-
-void VeskTools::setTools(IDispatch* tools) {
-    tools_ = toolbar::bind<toolbar::ToolCollection>(tools);
-}
-
-void VeskTools::setControl(IDispatch* activeBar) {
-    control_ = activeBar;
-}
-
-toolbar::ToolCollection* VeskTools::list() const {
-    if (!tools_) com::raise(RuntimeError::ObjectNotSet);
-    return tools_.Get();
-}
-
-_VeskTool* VeskTools::pointAt(const Variant& tool) {
-    tool_->setTool(com::toObject(tool.get()).Get());
-    tool_->setControl(control_.Get());
-    return tool_.Get();
 }
 
 // The smallest positive ID that no tool of the control uses, on any band or in the control's own
@@ -94,10 +69,10 @@ long VeskTools::positionOf(const VARIANT& index) const {
     const VARIANT& d = com::deref(index);
     const BSTR* text = V_VT(&d) == VT_BSTR ? &V_BSTR(&d) : V_VT(&d) == (VT_BYREF | VT_BSTR) ? V_BSTRREF(&d) : nullptr;
     if (text) {
-        std::wstring_view name(*text ? *text : L"", SysStringLen(*text));
+        std::wstring_view name = com::view(*text);
         long position = -1;
         com::ignoring([&] {
-            IDispatch* collection = list();
+            IDispatch* collection = target();
             long count = countOf(collection);
             for (long i = 0; i < count && position < 0; ++i) {
                 com::ignoring([&] {
@@ -120,8 +95,8 @@ void VeskTools::insert(const VARIANT& index, _VeskTool** oTool, bool after) {
     long position = positionOf(index);
     if (after && position != -1) ++position;
     // Held for the call: the control may run code that re-points the wrapper meanwhile.
-    ComPtr<IDispatch> tool(wrapper->tool());
-    com::call(list(), member::Insert, {Arg(position), Arg(tool.Get())});
+    ComPtr<IDispatch> tool(wrapper->wrapped());
+    com::call(target(), member::Insert, {Arg(position), Arg(tool.Get())});
 }
 
 STDMETHODIMP VeskTools::InsertBefore(VARIANT Index, _VeskTool** oTool) {
@@ -133,44 +108,29 @@ STDMETHODIMP VeskTools::InsertAfter(VARIANT Index, _VeskTool** oTool) {
 }
 
 STDMETHODIMP VeskTools::RemoveAll() {
-    return guard([&] { com::call(list(), member::RemoveAll); });
+    return guard([&] { com::call(target(), member::RemoveAll); });
 }
 
 STDMETHODIMP VeskTools::Add(BSTR ToolName, _VeskTool** ret) {
-    return guard([&] {
-        com::initOut(ret);
+    return answer(ret, [&] {
         long id = freeToolId();
         // Always the control's own collection, whichever collection this object wraps.
         ComPtr<IDispatch> controlTools = com::toObject(com::get(control_.Get(), member::Tools).get());
-        Bstr name(std::wstring_view(ToolName ? ToolName : L"", SysStringLen(ToolName)));
-        Variant tool = com::call(controlTools.Get(), member::Add, {Arg(id), Arg::ref(name)});
-        *ret = pointAt(tool);
-        (*ret)->AddRef();
+        Bstr name(com::view(ToolName));
+        return pointed(tool_, com::call(controlTools.Get(), member::Add, {Arg(id), Arg::ref(name)}));
     });
 }
 
 STDMETHODIMP VeskTools::get_Item(VARIANT Index, _VeskTool** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        Variant tool = com::call(list(), member::Item, {Arg::value(Index)});
-        *ret = pointAt(tool);
-        (*ret)->AddRef();
-    });
+    return answer(ret, [&] { return pointed(tool_, com::call(target(), member::Item, {Arg::value(Index)})); });
 }
 
-STDMETHODIMP VeskTools::get_Count(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        *ret = countOf(list());
-    });
-}
+STDMETHODIMP VeskTools::get_Count(long* ret) { return answer(ret, [&] { return countOf(target()); }); }
 
 STDMETHODIMP VeskTools::Remove(VARIANT Index) {
-    return guard([&] { com::call(list(), member::Remove, {Arg::value(Index)}); });
+    return guard([&] { com::call(target(), member::Remove, {Arg::value(Index)}); });
 }
 
-STDMETHODIMP VeskTools::GetFreeToolID(long* ret) {
-    return guard([&] { com::initOut(ret, freeToolId()); });
-}
+STDMETHODIMP VeskTools::GetFreeToolID(long* ret) { return answer(ret, [&] { return freeToolId(); }); }
 
 }  // namespace orvi

@@ -1,13 +1,13 @@
 // VeskTools: a tool collection of the toolbar control (the control's own, or a band's).
 #pragma once
 #include "base/Library.h"
-#include "menubar/ToolbarInterfaces.h"
+#include "menubar/ToolbarPart.h"
 
 namespace orvi {
 
 class VeskTool;
 
-class VeskTools final : public Object<VeskTools, _VeskTools> {
+class VeskTools final : public Object<VeskTools, _VeskTools>, public ToolbarPart<toolbar::ToolCollection> {
 public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.VeskTools";
 
@@ -24,23 +24,12 @@ public:
     STDMETHODIMP Remove(VARIANT Index) override;
     STDMETHODIMP GetFreeToolID(long* ret) override;
 
-    // Points the wrapper at a tool collection of the control (type mismatch for another kind
-    // of object; Nothing empties it).
-    void setTools(IDispatch* tools);
-    toolbar::ToolCollection* tools() const noexcept { return tools_.Get(); }
-    void setControl(IDispatch* activeBar);
-    IDispatch* control() const noexcept { return control_.Get(); }
-
 private:
-    toolbar::ToolCollection* list() const;  // the wrapped collection, or error 91
     long freeToolId() const noexcept;
     long positionOf(const VARIANT& index) const;
     void insert(const VARIANT& index, _VeskTool** tool, bool after);
-    _VeskTool* pointAt(const Variant& tool);
 
-    ComPtr<toolbar::ToolCollection> tools_;
     ComPtr<VeskTool> tool_;  // the one wrapper every Add and Item returns
-    com::HostPtr control_;
 };
 
 }  // namespace orvi

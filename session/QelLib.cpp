@@ -21,10 +21,6 @@ constexpr const wchar_t* kPluginLoaderProgId = L"QelResLoader.Loader";
 constexpr const wchar_t* kPluginResources = L"QelDesign";
 constexpr const wchar_t* kSourceLanguage = L"CHS";
 
-std::wstring text(BSTR b) {
-    return std::wstring(b ? b : L"", SysStringLen(b));
-}
-
 [[noreturn]] void raiseBadArgument(const wchar_t* message) {
     com::raise(kBadArgument, session::LoadLangText(message));
 }
@@ -59,7 +55,7 @@ STDMETHODIMP QelLib::CreateQelObject(BSTR ClassString, IDispatch** ret) {
     return guard([&] {
         com::initOut(ret);
         com::reraiseAs(kSource, [&] {
-            std::wstring progId = props::TrimSpaces(text(ClassString));
+            std::wstring progId = props::TrimSpaces(com::view(ClassString));
             if (progId.empty()) raiseBadArgument(kEmptyArgument);
             *ret = session::CreateObjectByProgID(progId).Detach();
         });
@@ -70,7 +66,7 @@ STDMETHODIMP QelLib::GetData(BSTR SQLCode, IDispatch** ret) {
     return guard([&] {
         com::initOut(ret);
         com::reraiseAs(kSource, [&] {
-            Bstr sql(props::TrimSpaces(text(SQLCode)));
+            Bstr sql(props::TrimSpaces(com::view(SQLCode)));
             if (sql.empty()) raiseBadArgument(kEmptyArgument);
             ComPtr<IDispatch> info = session::CreateObjectByProgID(kClassInfoProgId);
             Variant props(session::GetPropsString());
@@ -100,13 +96,13 @@ STDMETHODIMP QelLib::UpdateData(VARIANT SQLCode) {
 STDMETHODIMP QelLib::LoadVyString(BSTR strGBText, BSTR* ResourceFile, BSTR* ret) {
     return guard([&] {
         com::initOut(ret);
-        std::wstring source = text(strGBText);
+        std::wstring source(com::view(strGBText));
         std::wstring result = source;
         try {
             const std::wstring& language = session::SessionLanguage();
             if (language != kSourceLanguage) {
                 ComPtr<IDispatch> loader = session::SessionLoader(kPluginLoaderProgId);
-                Bstr file(props::TrimSpaces(ResourceFile ? text(*ResourceFile) : std::wstring()));
+                Bstr file(props::TrimSpaces(ResourceFile ? com::view(*ResourceFile) : std::wstring_view()));
                 if (ResourceFile) {
                     // The caller's string is replaced only once its replacement exists.
                     BSTR trimmed = Bstr(file).release();
@@ -128,35 +124,14 @@ STDMETHODIMP QelLib::LoadVyString(BSTR strGBText, BSTR* ResourceFile, BSTR* ret)
 }
 
 STDMETHODIMP QelLib::GetQelLanguage(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::reraiseAs(kSource, [&] { *ret = Bstr(session::GetPropValue(L"Language")).release(); });
-    });
+    return answerOwn(ret, [] { return session::GetPropValue(L"Language"); });
 }
 
-STDMETHODIMP QelLib::get_Account(_Account** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        if (!account_) account_ = com::make<Account>();
-        com::copyOut(ret, account_);
-    });
-}
+STDMETHODIMP QelLib::get_Account(_Account** ret) { return answer(ret, [&] { return com::madeOnce(account_); }); }
 
-STDMETHODIMP QelLib::get_User(_User** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        if (!user_) user_ = com::make<User>();
-        com::copyOut(ret, user_);
-    });
-}
+STDMETHODIMP QelLib::get_User(_User** ret) { return answer(ret, [&] { return com::madeOnce(user_); }); }
 
-STDMETHODIMP QelLib::get_Net(_Net** ret) {
-    return guard([&] {
-        com::initOut(ret);
-        if (!net_) net_ = com::make<Net>();
-        com::copyOut(ret, net_);
-    });
-}
+STDMETHODIMP QelLib::get_Net(_Net** ret) { return answer(ret, [&] { return com::madeOnce(net_); }); }
 
 ComPtr<_QelLib> forms::NewQelLib() { return com::make<QelLib>(); }
 

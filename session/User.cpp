@@ -7,23 +7,14 @@ namespace orvi {
 User::User() = default;
 User::~User() = default;
 
+// The entry whose whole key is UserID: the parse honours braces and trims spaces.
 STDMETHODIMP User::get_UserID(long* ret) {
-    return guard([&] {
-        com::initOut(ret, 0L);
-        com::reraiseAs(kSource, [&] {
-            // The entry whose whole key is UserID: the parse honours braces and trims spaces.
-            session::ParseProps(session::GetPropsString());
-            Variant item(session::GetParsedItem(L"UserID"));
-            *ret = com::toLong(item.get());
-        });
+    return answerOwn(ret, [] {
+        session::ParseProps(session::GetPropsString());
+        return Variant(session::GetParsedItem(L"UserID"));
     });
 }
 
-STDMETHODIMP User::get_UserName(BSTR* ret) {
-    return guard([&] {
-        com::initOut(ret);
-        com::reraiseAs(kSource, [&] { *ret = Bstr(session::ShareUserName()).release(); });
-    });
-}
+STDMETHODIMP User::get_UserName(BSTR* ret) { return answerOwn(ret, [] { return session::ShareUserName(); }); }
 
 }  // namespace orvi
