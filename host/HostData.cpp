@@ -4,16 +4,20 @@ namespace orvi::host {
 
 namespace {
 
-IPyxDictionary* need(IPyxDictionary* d) {
-    if (!d) com::raise(RuntimeError::ObjectNotSet);
-    return d;
+// One call of a container's own interface: a null container is error 91; a failing call raises
+// the container's error.
+template <class C, class M, class... A>
+void call(C* c, M method, A... args) {
+    if (!c) com::raise(RuntimeError::ObjectNotSet);
+    com::checkCall((c->*method)(args...), c, __uuidof(C));
 }
-IPyxVector* need(IPyxVector* v) {
-    if (!v) com::raise(RuntimeError::ObjectNotSet);
-    return v;
-}
-void check(HRESULT hr, IUnknown* obj, REFIID iid) {
-    com::checkCall(hr, obj, iid);
+
+// The same for a member that answers in its last parameter.
+template <class T, class C, class M, class... A>
+T answerOf(C* c, M method, A... args) {
+    T out{};
+    call(c, method, args..., &out);
+    return out;
 }
 
 }  // namespace
@@ -46,20 +50,16 @@ ComPtr<IDispatch> toRecordset(const VARIANT& v) {
 
 Variant item(IPyxDictionary* d, std::wstring_view key) {
     Bstr k(key);
-    Variant r;
-    check(need(d)->get_Item(k.get(), &r.get()), d, __uuidof(IPyxDictionary));
-    return r;
+    return answerOf<Variant>(d, &IPyxDictionary::get_Item, k.get());
 }
 
 Variant itemOfKey(IPyxDictionary* d, const Bstr& key) {
-    Variant r;
-    check(need(d)->get_Item(key.get(), &r.get()), d, __uuidof(IPyxDictionary));
-    return r;
+    return answerOf<Variant>(d, &IPyxDictionary::get_Item, key.get());
 }
 
 void setItem(IPyxDictionary* d, std::wstring_view key, const VARIANT& value) {
     Bstr k(key);
-    check(need(d)->put_Item(k.get(), value), d, __uuidof(IPyxDictionary));
+    call(d, &IPyxDictionary::put_Item, k.get(), value);
 }
 
 bool lookUp(IPyxDictionary* d, std::wstring_view key) {
@@ -69,39 +69,31 @@ bool lookUp(IPyxDictionary* d, std::wstring_view key) {
     V_VT(&missing) = VT_ERROR;
     V_ERROR(&missing) = DISP_E_PARAMNOTFOUND;
     VARIANT_BOOL found = VARIANT_FALSE;
-    check(need(d)->LookUp(k.get(), &missing, &found), d, __uuidof(IPyxDictionary));
+    call(d, &IPyxDictionary::LookUp, k.get(), &missing, &found);
     VariantClear(&missing);
     return found != VARIANT_FALSE;
 }
 
 long count(IPyxDictionary* d) {
-    long n = 0;
-    check(need(d)->get_Count(&n), d, __uuidof(IPyxDictionary));
-    return n;
+    return answerOf<long>(d, &IPyxDictionary::get_Count);
 }
 
 Bstr keyAt(IPyxDictionary* d, long index) {
     Bstr k;
-    check(need(d)->get_Key(index, k.put()), d, __uuidof(IPyxDictionary));
+    call(d, &IPyxDictionary::get_Key, index, k.put());
     return k;
 }
 
 long lowerBound(IPyxVector* v) {
-    long n = 0;
-    check(need(v)->get_LowerBound(&n), v, __uuidof(IPyxVector));
-    return n;
+    return answerOf<long>(v, &IPyxVector::get_LowerBound);
 }
 
 long upperBound(IPyxVector* v) {
-    long n = 0;
-    check(need(v)->get_UpperBound(&n), v, __uuidof(IPyxVector));
-    return n;
+    return answerOf<long>(v, &IPyxVector::get_UpperBound);
 }
 
 Variant item(IPyxVector* v, long index) {
-    Variant r;
-    check(need(v)->get_Item(index, &r.get()), v, __uuidof(IPyxVector));
-    return r;
+    return answerOf<Variant>(v, &IPyxVector::get_Item, index);
 }
 
 std::wstring pageKey(long page) {

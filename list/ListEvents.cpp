@@ -6,7 +6,6 @@
 // caller unchanged.
 #include "list/ListEvents.h"
 
-#include <cmath>
 
 #include "host/HostForm.h"
 #include "host/MFieldValue.h"

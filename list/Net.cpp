@@ -13,9 +13,6 @@ constexpr HRESULT kEmptyArgument = com::objectErrorHresult(1002);
 
 }  // namespace
 
-Net::Net() = default;
-Net::~Net() = default;
-
 STDMETHODIMP Net::BeginMutex(long lSubSysID, BSTR sFuncID, short iYear, short iPeriod, VARIANT lRowID, long* ret) {
     return answerOwn(ret, [&] {
         if (lSubSysID < 0) com::raise(kNegativeArgument, session::LoadLangText(L"参数错误。参数必须大于 0"));

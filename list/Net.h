@@ -9,9 +9,6 @@ class Net final : public Object<Net, _Net> {
 public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.Net";
 
-    Net();
-    ~Net() override;
-
     // _Net
     STDMETHODIMP BeginMutex(long lSubSysID, BSTR sFuncID, short iYear, short iPeriod, VARIANT lRowID, long* ret) override;
     STDMETHODIMP CommitMutex(long TaskID, VARIANT_BOOL* ret) override;

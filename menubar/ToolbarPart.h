@@ -1,6 +1,8 @@
 // What every wrapper of the toolbar control holds: the control's object it stands for, as the one
 // kind of object it wraps, and the toolbar control that object belongs to.
 #pragma once
+#include <utility>
+
 #include "base/Library.h"
 #include "menubar/ToolbarInterfaces.h"
 #include "menubar/ToolbarNames.h"
@@ -38,7 +40,8 @@ public:
     // Points the wrapper at an object of the control (type mismatch for another kind of object;
     // Nothing empties it).
     void point(IDispatch* object) { wrapped_ = toolbar::bind<Wrapped>(object); }
-    // The same, with the toolbar control it belongs to (the control is used late-bound, as it comes).
+    // The same, with the toolbar control it belongs to (the control is used late-bound, as it
+    // comes). A wrapper without a control asks for no redraws.
     void point(IDispatch* object, IDispatch* activeBar) {
         point(object);
         control_ = activeBar;
@@ -55,6 +58,11 @@ protected:
         return wrapped_.Get();
     }
 
+    // Reads and writes go straight to the wrapped object: nothing is cached, checked or refreshed
+    // here.
+    Variant read(const wchar_t* name) const { return com::get(target(), name); }
+    void write(const wchar_t* name, Arg value) { com::put(target(), name, std::move(value)); }
+
     // A wrapper this object keeps, pointed at the object a member of the control answers, of the
     // same control.
     template <class W>
@@ -62,7 +70,8 @@ protected:
         return toolbar::pointed(wrapper, com::toObject(object.get()).Get(), control_.Get());
     }
 
-    // Released in this order when the wrapper goes: the wrapped object, then the control.
+    // Released in this order when the wrapper goes (a wrapper that needs another order resets
+    // them itself): the wrapped object, then the control.
     com::HostPtr control_;
     ComPtr<Wrapped> wrapped_;
 };

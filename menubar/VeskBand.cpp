@@ -13,15 +13,6 @@ VeskBand::~VeskBand() {
     tools_.Reset();
 }
 
-// Reads and writes go straight to the band: nothing is cached, checked or refreshed here.
-Variant VeskBand::read(const wchar_t* name) const {
-    return com::get(target(), name);
-}
-
-void VeskBand::write(const wchar_t* name, Arg value) {
-    com::put(target(), name, std::move(value));
-}
-
 STDMETHODIMP VeskBand::Refresh() {
     return guard([&] { com::call(target(), member::Refresh); });
 }

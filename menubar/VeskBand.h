@@ -39,9 +39,6 @@ public:
     STDMETHODIMP get_VeskTools(_VeskTools** ret) override;
 
 private:
-    Variant read(const wchar_t* name) const;
-    void write(const wchar_t* name, Arg value);
-
     ComPtr<VeskTools> tools_;
 };
 

@@ -25,8 +25,10 @@ void* VeskToolIdentity::castTo(REFIID riid) noexcept {
     return riid == VeskTool::kIdentity ? static_cast<VeskTool*>(this) : nullptr;
 }
 
-VeskTool::VeskTool() = default;
-VeskTool::~VeskTool() = default;
+// The host sees the releases: the control, then the tool.
+VeskTool::~VeskTool() {
+    control_.Reset();
+}
 
 ComPtr<VeskTool> VeskTool::from(IUnknown* object) {
     if (!object) com::raise(RuntimeError::ObjectNotSet);
@@ -35,12 +37,8 @@ ComPtr<VeskTool> VeskTool::from(IUnknown* object) {
     return com::adopt(static_cast<VeskTool*>(self));
 }
 
-Variant VeskTool::read(const wchar_t* name) const {
-    return com::get(target(), name);
-}
-
 void VeskTool::write(const wchar_t* name, Arg value) {
-    com::put(target(), name, std::move(value));
+    ToolbarPart::write(name, std::move(value));
     refreshTool();
 }
 

@@ -18,7 +18,6 @@ public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.VeskTool";
     static const IID kIdentity;
 
-    VeskTool();
     ~VeskTool() override;
 
     // _VeskTool
@@ -59,14 +58,11 @@ public:
     STDMETHODIMP SetPicture2(IPictureDisp** Picture, long Index, long MaskColor) override;
     STDMETHODIMP PasteToolFace(long Index, long MaskColor) override;
 
-    // A wrapper pointed at a tool without its control (the event objects' FireBarClick) asks for
-    // no redraws.
-
     // The library's VeskTool behind a _VeskTool reference; another object is a type mismatch.
     static ComPtr<VeskTool> from(IUnknown* object);
 
 private:
-    Variant read(const wchar_t* name) const;
+    // A write to the tool, then the redraw of the tool (see refreshTool).
     void write(const wchar_t* name, Arg value);
     void writeText(const wchar_t* name, BSTR value);
     void setFace(long index, IDispatch* picture, long maskColor);

@@ -31,7 +31,10 @@ void collectToolIds(IDispatch* collection, std::unordered_set<long>& ids) {
 
 VeskTools::VeskTools() = default;
 
+// The host sees the releases: the collection, then the tool wrapper (and what it holds), then
+// the control.
 VeskTools::~VeskTools() {
+    wrapped_.Reset();
     tool_.Reset();
 }
 

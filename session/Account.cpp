@@ -4,9 +4,6 @@
 
 namespace orvi {
 
-Account::Account() = default;
-Account::~Account() = default;
-
 STDMETHODIMP Account::get_AccountID(BSTR* ret) { return answerOwn(ret, [] { return session::ShareAcctID(); }); }
 
 STDMETHODIMP Account::get_SetupType(BSTR* ret) { return answerOwn(ret, [] { return session::ShareSetupType(); }); }

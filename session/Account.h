@@ -9,9 +9,6 @@ class Account final : public Object<Account, _Account> {
 public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.Account";
 
-    Account();
-    ~Account() override;
-
     // _Account
     STDMETHODIMP get_AccountID(BSTR* ret) override;
     STDMETHODIMP get_SetupType(BSTR* ret) override;

@@ -4,9 +4,6 @@
 
 namespace orvi {
 
-User::User() = default;
-User::~User() = default;
-
 // The entry whose whole key is UserID: the parse honours braces and trims spaces.
 STDMETHODIMP User::get_UserID(long* ret) {
     return answerOwn(ret, [] {

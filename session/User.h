@@ -9,9 +9,6 @@ class User final : public Object<User, _User> {
 public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.User";
 
-    User();
-    ~User() override;
-
     // _User
     STDMETHODIMP get_UserID(long* ret) override;
     STDMETHODIMP get_UserName(BSTR* ret) override;
