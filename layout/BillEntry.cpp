@@ -14,11 +14,7 @@ constexpr const wchar_t* kVectorItem = L"Item";
 }  // namespace
 
 BillEntry::BillEntry() = default;
-BillEntry::~BillEntry() {
-    fields_.Reset();
-    billCtl_.Reset();
-    page_.Reset();
-}
+BillEntry::~BillEntry() = default;
 
 void BillEntry::loadEntry(long position) {
     position_ = position;

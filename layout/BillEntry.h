@@ -53,9 +53,10 @@ private:
     void writeGeometry(const wchar_t* key, short value);
     long gridNumber() const noexcept { return entryIndex_ - 1; }
 
-    ComPtr<VeskFields> fields_;  // made by the first read of VeskFields, or set by a plug-in
-    com::HostPtr billCtl_;
+    // Released last-declared first when the object goes; the host sees that order.
     host::DictionaryPtr page_;
+    com::HostPtr billCtl_;
+    ComPtr<VeskFields> fields_;  // made by the first read of VeskFields, or set by a plug-in
     long position_ = 0;
     long entryIndex_ = 0;
 };

@@ -18,12 +18,7 @@ std::wstring ordinalText(const VARIANT& index) {
 }  // namespace
 
 BillEntrys::BillEntrys() = default;
-BillEntrys::~BillEntrys() {
-    entry_.Reset();
-    pages_.Reset();
-    billCtl_.Reset();
-    entryMap_.clear();
-}
+BillEntrys::~BillEntrys() = default;
 
 void BillEntrys::setBillCtl(IDispatch* billCtl) {
     billCtl_ = billCtl;

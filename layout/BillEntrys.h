@@ -34,6 +34,7 @@ private:
     // The page position of the grid whose entry ordinal has this text; empty when there is none.
     std::optional<long> positionOf(std::wstring_view ordinal) const noexcept;
 
+    // Released last-declared first when the object goes; the host sees that order.
     com::HostPtr billCtl_;
     host::VectorPtr pages_;
     // Entry ordinal as decimal text ("1", "2", ...) -> position of the grid in the page vector.

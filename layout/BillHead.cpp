@@ -5,10 +5,7 @@
 namespace orvi {
 
 BillHead::BillHead() = default;
-BillHead::~BillHead() {
-    fields_.Reset();
-    billCtl_.Reset();
-}
+BillHead::~BillHead() = default;
 
 STDMETHODIMP BillHead::get_VeskFields(_VeskFields** ret) {
     return answer(ret, [&] { return VeskFields::forPage(fields_, billCtl_.Get(), VeskFields::kOwnerHead, page_); });

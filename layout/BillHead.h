@@ -23,8 +23,9 @@ public:
     void setBillCtl(IDispatch* billCtl) noexcept { billCtl_ = billCtl; }
 
 private:
-    ComPtr<VeskFields> fields_;  // made by the first read of VeskFields, or set by a plug-in
+    // Released last-declared first when the object goes; the host sees that order.
     com::HostPtr billCtl_;
+    ComPtr<VeskFields> fields_;  // made by the first read of VeskFields, or set by a plug-in
     long page_ = 0;
 };
 

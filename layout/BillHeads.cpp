@@ -18,11 +18,7 @@ bool notAboveZero(const VARIANT& index) {
 }  // namespace
 
 BillHeads::BillHeads() = default;
-BillHeads::~BillHeads() {
-    head_.Reset();
-    pages_.Reset();
-    billCtl_.Reset();
-}
+BillHeads::~BillHeads() = default;
 
 void BillHeads::setBillCtl(IDispatch* billCtl) {
     billCtl_ = billCtl;

@@ -24,6 +24,7 @@ public:
     void setBillCtl(IDispatch* billCtl);
 
 private:
+    // Released last-declared first when the object goes; the host sees that order.
     com::HostPtr billCtl_;
     host::VectorPtr pages_;  // kept with the binding; nothing reads it afterwards
     ComPtr<BillHead> head_;  // made by the first Item

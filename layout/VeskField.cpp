@@ -29,12 +29,7 @@ Variant integerOne() {
 }  // namespace
 
 VeskField::VeskField() = default;
-VeskField::~VeskField() {
-    billCtl_.Reset();
-    tableInfo_.Reset();
-    dctDictionary_.Reset();
-    dct_.Reset();
-}
+VeskField::~VeskField() = default;
 
 // ---------------------------------------------------------------- binding
 

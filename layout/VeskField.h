@@ -114,10 +114,11 @@ private:
     host::DictionaryPtr dataField(long& row);  // the control's GetDataFld(descriptor, row)
     void showText(std::wstring_view text, long& row);
 
-    com::HostPtr billCtl_;
-    host::DictionaryPtr tableInfo_;
+    // Released last-declared first when the object goes; the host sees that order.
     ComPtr<IDispatch> dct_;
     host::DictionaryPtr dctDictionary_;
+    host::DictionaryPtr tableInfo_;
+    com::HostPtr billCtl_;
     long row_ = -1;  // the value BillEvent's field members use when their Row is omitted
     Bstr key_;
     std::wstring ownerKind_;

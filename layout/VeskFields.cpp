@@ -35,11 +35,7 @@ void* VeskFieldsIdentity::castTo(REFIID riid) noexcept {
 }
 
 VeskFields::VeskFields() = default;
-VeskFields::~VeskFields() {
-    field_.Reset();
-    tableInfo_.Reset();
-    billCtl_.Reset();
-}
+VeskFields::~VeskFields() = default;
 
 ComPtr<VeskFields> VeskFields::from(IUnknown* object) {
     if (!object) return nullptr;

@@ -59,6 +59,7 @@ private:
     // exactly); "" otherwise. Failures propagate.
     Bstr keyByName(BSTR name) const;
 
+    // Released last-declared first when the object goes; the host sees that order.
     com::HostPtr billCtl_;
     host::DictionaryPtr tableInfo_;
     ComPtr<VeskField> field_;  // made by the first Item

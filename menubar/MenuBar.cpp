@@ -12,12 +12,7 @@ namespace member = toolbar::member;
 
 MenuBar::MenuBar() = default;
 
-MenuBar::~MenuBar() {
-    veskBands_.Reset();
-    veskTools_.Reset();
-    activeBand_.Reset();
-    control_.Reset();
-}
+MenuBar::~MenuBar() = default;
 
 void MenuBar::setControl(IDispatch* activeBar) {
     control_ = activeBar;

@@ -29,10 +29,11 @@ private:
     template <class W>
     ComPtr<W>& pointed(ComPtr<W>& wrapper, const wchar_t* name);
 
+    // Released last-declared first when the object goes; the host sees that order.
+    com::HostPtr control_;
+    ComPtr<VeskBand> activeBand_;
     ComPtr<VeskTools> veskTools_;
     ComPtr<VeskBands> veskBands_;
-    ComPtr<VeskBand> activeBand_;
-    com::HostPtr control_;
 };
 
 }  // namespace orvi

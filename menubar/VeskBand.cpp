@@ -9,9 +9,7 @@ namespace member = toolbar::member;
 
 VeskBand::VeskBand() = default;
 
-VeskBand::~VeskBand() {
-    tools_.Reset();
-}
+VeskBand::~VeskBand() = default;
 
 STDMETHODIMP VeskBand::Refresh() {
     return guard([&] { com::call(target(), member::Refresh); });

@@ -9,9 +9,7 @@ namespace member = toolbar::member;
 
 VeskBands::VeskBands() = default;
 
-VeskBands::~VeskBands() {
-    band_.Reset();
-}
+VeskBands::~VeskBands() = default;
 
 STDMETHODIMP VeskBands::Add(BSTR BandName, _VeskBand** ret) {
     return answer(ret, [&] {

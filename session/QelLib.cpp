@@ -45,11 +45,7 @@ Variant sqlBatch(const VARIANT& sqlCode) {
 
 QelLib::QelLib() = default;
 
-QelLib::~QelLib() {
-    account_.Reset();
-    user_.Reset();
-    net_.Reset();
-}
+QelLib::~QelLib() = default;
 
 STDMETHODIMP QelLib::CreateQelObject(BSTR ClassString, IDispatch** ret) {
     return guard([&] {

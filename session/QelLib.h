@@ -28,10 +28,11 @@ public:
     STDMETHODIMP get_Net(_Net** ret) override;
 
 private:
-    // Each made on the first read of its property and kept while this object lives.
-    ComPtr<Account> account_;
-    ComPtr<User> user_;
+    // Each made on the first read of its property and kept while this object lives; released
+    // last-declared first.
     ComPtr<Net> net_;
+    ComPtr<User> user_;
+    ComPtr<Account> account_;
 };
 
 }  // namespace orvi
