@@ -83,7 +83,7 @@ STDMETHODIMP BillEvent::get_CurBillID(long* ret) {
 }
 
 STDMETHODIMP BillEvent::get_rsBillID(IDispatch** ret) {
-    return answer(ret, [&] { return com::toObject(com::get(bill(), member::RsBillID).get()); });
+    return answer(ret, [&] { return com::get(bill(), member::RsBillID); });
 }
 
 STDMETHODIMP BillEvent::get_TaskID(long* ret) {

@@ -18,11 +18,11 @@ namespace member = host::member;
 
 namespace {
 
-constexpr HRESULT kFieldNotFound = com::objectErrorHresult(100);
-constexpr HRESULT kValueNotFound = com::objectErrorHresult(101);
-constexpr HRESULT kUpdateFailed = com::objectErrorHresult(102);
-constexpr HRESULT kLookupFailed = com::objectErrorHresult(103);
-constexpr HRESULT kNotInList = com::objectErrorHresult(104);
+using fieldvalue::kFieldNotFound;
+using fieldvalue::kLookupFailed;
+using fieldvalue::kNotInList;
+using fieldvalue::kUpdateFailed;
+using fieldvalue::kValueNotFound;
 
 [[noreturn]] void fail(HRESULT hr) {
     const wchar_t* text = L"";

@@ -9,6 +9,14 @@
 
 namespace orvi::fieldvalue {
 
+// The errors of the members that read and write field values (the bill event object's and the
+// layout model's): one numbering for both.
+inline constexpr HRESULT kFieldNotFound = com::objectErrorHresult(100);
+inline constexpr HRESULT kValueNotFound = com::objectErrorHresult(101);
+inline constexpr HRESULT kUpdateFailed = com::objectErrorHresult(102);
+inline constexpr HRESULT kLookupFailed = com::objectErrorHresult(103);
+inline constexpr HRESULT kNotInList = com::objectErrorHresult(104);
+
 // Stores sValue into dctFld by dct("FValueType"), the field's SQL Server column type:
 //  - numeric types: when the lenient numbers of sValue and of the text of "FFLD" differ, sValue
 //    goes under "FFLD" and Integer 1 under "FMODIFY" and "FInput";

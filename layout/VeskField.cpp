@@ -13,9 +13,9 @@ namespace member = host::member;
 
 namespace {
 
-constexpr HRESULT kNoFieldData = com::objectErrorHresult(101);
-constexpr HRESULT kLookupFailed = com::objectErrorHresult(103);
-constexpr HRESULT kNotInList = com::objectErrorHresult(104);
+using fieldvalue::kLookupFailed;
+using fieldvalue::kNotInList;
+using fieldvalue::kValueNotFound;
 
 [[noreturn]] void fail(HRESULT hr, const wchar_t* text) {
     com::raise(hr, session::LoadLangText(text));
@@ -163,7 +163,7 @@ Variant VeskField::readValue(Enu_ValueType type) noexcept {
 void VeskField::writeValue(const VARIANT& newValue, Enu_ValueType type) {
     long row = row_;
     host::DictionaryPtr fld = dataField(row);
-    if (!fld) fail(kNoFieldData, L"无法更新字段的值");
+    if (!fld) fail(kValueNotFound, L"无法更新字段的值");
     // Lookup kinds 0 and 100 (and none at all) are no lookup.
     if (fieldvalue::IsLookupField(descriptor())) {
         if (type != Enu_ValueType_FFND) return;
