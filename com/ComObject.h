@@ -153,18 +153,14 @@ ComPtr<T> adopt(T* p) noexcept {
     return r;
 }
 
+// A failure to allocate propagates as std::bad_alloc, for the caller's boundary to report.
 template <class T, class... Args>
 ComPtr<T> make(Args&&... args) {
-    T* p = nullptr;
-    try {
-        p = new T(std::forward<Args>(args)...);
-    } catch (const std::bad_alloc&) {
-        raise(RuntimeError::OutOfMemory);
-    }
-    return adopt(p);
+    return adopt(new T(std::forward<Args>(args)...));
 }
 
-// Creates a T and answers riid from it: the body of a class factory's CreateInstance.
+// Creates a T and answers riid from it: the body of a class factory's CreateInstance. A failing
+// constructor's error reaches the creator with its record, under the class's source.
 template <class T>
 HRESULT createInstance(REFIID riid, void** ppv) noexcept {
     if (!ppv) return E_POINTER;
@@ -174,10 +170,11 @@ HRESULT createInstance(REFIID riid, void** ppv) noexcept {
         HRESULT hr = p->QueryInterface(riid, ppv);
         p->Release();
         return hr;
-    } catch (const ComError& e) {
-        return e.hr();
     } catch (...) {
-        return E_OUTOFMEMORY;
+        if constexpr (requires { T::kSource; })
+            return reportFailure(T::kSource);
+        else
+            return reportFailure(nullptr);
     }
 }
 
