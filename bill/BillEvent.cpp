@@ -17,17 +17,7 @@ BillEvent::BillEvent() {
 }
 
 BillEvent::~BillEvent() {
-    tool_.Reset();
-    billHeads_.Reset();
-    billEntrys_.Reset();
-    qelLib_.Reset();
-    menuBar_.Reset();
-    classTypeEntry_.Reset();
-    tableInfo_.Reset();
-    classType_.Reset();
-    dataSrv_.Reset();
-    billCtl_.Reset();
-    multiCheckMgr_.Reset();
+    releaseInOrder(std::tie(billHeads_, billEntrys_), std::tie(), std::tie(billCtl_));
 }
 
 IDispatch* BillEvent::bill() {
@@ -47,10 +37,7 @@ STDMETHODIMP BillEvent::put_BillCtl(IDispatch** oBillCtl) {
         if (!oBillCtl) com::raise(E_POINTER, L"Invalid pointer");
         // Each step replaces its field; a failing step leaves the earlier ones replaced.
         billCtl_ = *oBillCtl;
-        dataSrv_ = com::toObject(com::get(bill(), member::DataSrv).get());
-        classType_ = host::toDictionary(com::get(dataSrv_.Get(), member::ClassType).get());
-        tableInfo_ = host::toDictionary(com::get(dataSrv_.Get(), member::TableInfo).get());
-        classTypeEntry_ = host::toVector(com::get(dataSrv_.Get(), member::ClassTypeEntry).get());
+        bindDataSrv(com::toObject(com::get(bill(), member::DataSrv).get()).Get());
         billHeads_->setBillCtl(billCtl_.Get());
         billEntrys_->setBillCtl(billCtl_.Get());
     });

@@ -22,9 +22,8 @@ public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.BillEvent";
     static constexpr const CLSID& kClsid = CLSID_BillEvent;
     static constexpr const IID& kEventIid = DIID___BillEvent;
-    // DISPIDs of __BillEvent.
-    static constexpr BarEvents kBarEvents = {1, 2, 4, 5};
-    static constexpr CheckEvents kCheckEvents = {32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43};
+    static constexpr BarEvents kBarEvents = ORVI_BAR_EVENTS(BILL_EVENT);
+    static constexpr CheckEvents kCheckEvents = ORVI_CHECK_EVENTS(BILL_EVENT);
 
     BillEvent();
     ~BillEvent() override;
@@ -143,12 +142,7 @@ private:
     void showText(IDispatch* dct, BSTR text, long row) noexcept;  // SetText, errors ignored
 
     VARIANT_BOOL reSaveSuccess_ = VARIANT_FALSE;
-    ComPtr<IDispatch> multiCheckMgr_;
     com::HostPtr billCtl_;
-    com::HostPtr dataSrv_;
-    host::DictionaryPtr classType_;
-    host::DictionaryPtr tableInfo_;
-    host::VectorPtr classTypeEntry_;
     ComPtr<BillHeads> billHeads_;
     ComPtr<BillEntrys> billEntrys_;
     // Set when GetFieldInfoByKey or GetDataFld dropped a failure: the error state a value write

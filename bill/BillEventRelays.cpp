@@ -6,17 +6,6 @@
 
 namespace orvi {
 
-namespace event {
-// DISPIDs of __BillEvent.
-constexpr DISPID HeadCtlClick = 3, AfterDeleteRow = 6, Change = 7, BeforeSave = 8, AfterSave = 9, AfterFillRow = 10,
-                 AfterCopyBill = 11, BeforeVerify = 12, BeforeDoAction = 13, AfterDoAction = 14, SetCurrencyState = 15,
-                 Verify = 16, AddNewRow = 17, BeforeLoadBill = 18, AfterLoadBill = 19, BeforLoadBillFillData = 20,
-                 AfterNewEmptyData = 21, AfterNewBill = 22, AfterFirstNewBill = 23, SaveBillFailed = 24,
-                 BeforeSelBills = 25, AfterSelBill = 26, BeginEdit = 27, AfterLoadBillSetSumData = 28,
-                 AfterInputBillSetSumData = 29, AfterSelBillBeforeFillData = 30, BeforeSelBillShowFilter = 31,
-                 HeadCtlLostFocus = 44, SetAmountForEnd = 45;
-}  // namespace event
-
 STDMETHODIMP BillEvent::FireBarInitialize(IDispatch* oBar, VARIANT* ret) {
     return fireBarInitialize(oBar, ret);
 }
@@ -26,128 +15,128 @@ STDMETHODIMP BillEvent::FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VARI
 }
 
 STDMETHODIMP BillEvent::FireAfterSave(VARIANT_BOOL* bCancel, VARIANT* ret) {
-    return relay(event::AfterSave, com::EventArgs().refBool(bCancel), ret);
+    return relay(BILL_EVENT_AfterSave, com::EventArgs().refBool(bCancel), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforeSave(VARIANT_BOOL* bCancel, VARIANT* ret) {
-    return relay(event::BeforeSave, com::EventArgs().refBool(bCancel), ret);
+    return relay(BILL_EVENT_BeforeSave, com::EventArgs().refBool(bCancel), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforeVerify(VARIANT_BOOL* bCancel, VARIANT* ret) {
-    return relay(event::BeforeVerify, com::EventArgs().refBool(bCancel), ret);
+    return relay(BILL_EVENT_BeforeVerify, com::EventArgs().refBool(bCancel), ret);
 }
 
 STDMETHODIMP BillEvent::FireVerify(IDispatch** dctErr, BSTR* sErr, long* sErrRow, VARIANT* ret) {
-    return relay(event::Verify, com::EventArgs().ref(dctErr).ref(sErr).ref(sErrRow), ret);
+    return relay(BILL_EVENT_Verify, com::EventArgs().ref(dctErr).ref(sErr).ref(sErrRow), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterLoadBill(VARIANT* ret) {
-    return relay(event::AfterLoadBill, com::EventArgs(), ret);
+    return relay(BILL_EVENT_AfterLoadBill, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterDeleteRow(long Index, long lRow, VARIANT* ret) {
-    return relay(event::AfterDeleteRow, com::EventArgs().value(Index).value(lRow), ret);
+    return relay(BILL_EVENT_AfterDeleteRow, com::EventArgs().value(Index).value(lRow), ret);
 }
 
 STDMETHODIMP BillEvent::FireAddNewRow(short Index, long NewRow, VARIANT* ret) {
-    return relay(event::AddNewRow, com::EventArgs().value(Index).value(NewRow), ret);
+    return relay(BILL_EVENT_AddNewRow, com::EventArgs().value(Index).value(NewRow), ret);
 }
 
 STDMETHODIMP BillEvent::FireHeadCtlClick(IDispatch* ctl, IDispatch* dct, VARIANT* ret) {
-    return relay(event::HeadCtlClick, com::EventArgs().object(ctl).object(dct), ret);
+    return relay(BILL_EVENT_HeadCtlClick, com::EventArgs().object(ctl).object(dct), ret);
 }
 
 STDMETHODIMP BillEvent::ChangeCurrencyState(IDispatch* dcData, VARIANT* ret) {
-    return relay(event::SetCurrencyState, com::EventArgs().object(dcData), ret);
+    return relay(BILL_EVENT_SetCurrencyState, com::EventArgs().object(dcData), ret);
 }
 
 STDMETHODIMP BillEvent::FireHeadCtlLostFocus(IDispatch* ctl, IDispatch* dct, IDispatch* dctFld, VARIANT* ret) {
-    return relay(event::HeadCtlLostFocus, com::EventArgs().object(ctl).object(dct).object(dctFld), ret);
+    return relay(BILL_EVENT_HeadCtlLostFocus, com::EventArgs().object(ctl).object(dct).object(dctFld), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterFirstNewBill(VARIANT* ret) {
-    return relay(event::AfterFirstNewBill, com::EventArgs(), ret);
+    return relay(BILL_EVENT_AfterFirstNewBill, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterNewEmptyData(VARIANT* ret) {
-    return relay(event::AfterNewEmptyData, com::EventArgs(), ret);
+    return relay(BILL_EVENT_AfterNewEmptyData, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforLoadBillFillData(VARIANT* ret) {
-    return relay(event::BeforLoadBillFillData, com::EventArgs(), ret);
+    return relay(BILL_EVENT_BeforLoadBillFillData, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BillEvent::FireChange(IDispatch* dct, IDispatch* dctFld, long Col, long Row, VARIANT_BOOL* Cancel, VARIANT* ret) {
-    return relay(event::Change, com::EventArgs().object(dct).object(dctFld).value(Col).value(Row).refBool(Cancel), ret);
+    return relay(BILL_EVENT_Change, com::EventArgs().object(dct).object(dctFld).value(Col).value(Row).refBool(Cancel), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforeLoadBill(VARIANT_BOOL* Cancel, VARIANT* ret) {
-    return relay(event::BeforeLoadBill, com::EventArgs().refBool(Cancel), ret);
+    return relay(BILL_EVENT_BeforeLoadBill, com::EventArgs().refBool(Cancel), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforeSelBills(long lSelBillType, IDispatch* oDataSrv, IDispatch* dctLink, BSTR* sFilter, IDispatch** dctParam, VARIANT* ret) {
-    return relay(event::BeforeSelBills,
+    return relay(BILL_EVENT_BeforeSelBills,
                  com::EventArgs().value(lSelBillType).object(oDataSrv).object(dctLink).ref(sFilter).ref(dctParam), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterSelBill(long lSelBillType, VARIANT* ret) {
-    return relay(event::AfterSelBill, com::EventArgs().value(lSelBillType), ret);
+    return relay(BILL_EVENT_AfterSelBill, com::EventArgs().value(lSelBillType), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeginEdit(IDispatch* dct, long Col, long Row, VARIANT* ret) {
-    return relay(event::BeginEdit, com::EventArgs().object(dct).value(Col).value(Row), ret);
+    return relay(BILL_EVENT_BeginEdit, com::EventArgs().object(dct).value(Col).value(Row), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterLoadBillSetSumData(IDispatch* dct, double* dbResult, VARIANT* ret) {
-    return relay(event::AfterLoadBillSetSumData, com::EventArgs().object(dct).ref(dbResult), ret);
+    return relay(BILL_EVENT_AfterLoadBillSetSumData, com::EventArgs().object(dct).ref(dbResult), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterInputBillSetSumData(IDispatch* dct, double* dbResult, VARIANT* ret) {
-    return relay(event::AfterInputBillSetSumData, com::EventArgs().object(dct).ref(dbResult), ret);
+    return relay(BILL_EVENT_AfterInputBillSetSumData, com::EventArgs().object(dct).ref(dbResult), ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforeDoAction(IDispatch* dct, IDispatch* dctFld, IDispatch* ItemObj, BSTR ActionTypeName, BSTR ActionName, BSTR Paremeters, VARIANT_BOOL* bCancel, VARIANT* ret) {
-    return relay(event::BeforeDoAction,
+    return relay(BILL_EVENT_BeforeDoAction,
                  com::EventArgs().object(dct).object(dctFld).object(ItemObj).text(ActionTypeName).text(ActionName)
                      .text(Paremeters).refBool(bCancel),
                  ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterDoAction(IDispatch* dct, IDispatch* dctFld, IDispatch* ItemObj, BSTR ActionTypeName, BSTR ActionName, BSTR Paremeters, VARIANT* ret) {
-    return relay(event::AfterDoAction,
+    return relay(BILL_EVENT_AfterDoAction,
                  com::EventArgs().object(dct).object(dctFld).object(ItemObj).text(ActionTypeName).text(ActionName)
                      .text(Paremeters),
                  ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterSelBillBeforeFillData(IDispatch* dcData, IDispatch* dctLink, VARIANT* ret) {
-    return relay(event::AfterSelBillBeforeFillData, com::EventArgs().object(dcData).object(dctLink), ret);
+    return relay(BILL_EVENT_AfterSelBillBeforeFillData, com::EventArgs().object(dcData).object(dctLink), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterNewBill(VARIANT* ret) {
-    return relay(event::AfterNewBill, com::EventArgs(), ret);
+    return relay(BILL_EVENT_AfterNewBill, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterCopyBill(VARIANT* ret) {
-    return relay(event::AfterCopyBill, com::EventArgs(), ret);
+    return relay(BILL_EVENT_AfterCopyBill, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BillEvent::FireSaveBillFailed(IDispatch* dctData, BSTR* sErrorMessage, VARIANT_BOOL* bCancelErrorMessage, VARIANT* ret) {
-    return relay(event::SaveBillFailed, com::EventArgs().object(dctData).ref(sErrorMessage).refBool(bCancelErrorMessage),
+    return relay(BILL_EVENT_SaveBillFailed, com::EventArgs().object(dctData).ref(sErrorMessage).refBool(bCancelErrorMessage),
                  ret);
 }
 
 STDMETHODIMP BillEvent::FireBeforeSelBillShowFilter(IDispatch** dct, VARIANT* ret) {
-    return relay(event::BeforeSelBillShowFilter, com::EventArgs().ref(dct), ret);
+    return relay(BILL_EVENT_BeforeSelBillShowFilter, com::EventArgs().ref(dct), ret);
 }
 
 STDMETHODIMP BillEvent::FireAfterFillRow(long lRow, IDispatch* dctPage, IDispatch* dctEntryData, IDispatch* dctLink, VARIANT* ret) {
-    return relay(event::AfterFillRow, com::EventArgs().value(lRow).object(dctPage).object(dctEntryData).object(dctLink),
+    return relay(BILL_EVENT_AfterFillRow, com::EventArgs().value(lRow).object(dctPage).object(dctEntryData).object(dctLink),
                  ret);
 }
 
 STDMETHODIMP BillEvent::ChangeAmountForEnd(IDispatch* dcData, long iRow, IDispatch* dct, IDispatch* dctFld, VARIANT* ret) {
-    return relay(event::SetAmountForEnd, com::EventArgs().object(dcData).value(iRow).object(dct).object(dctFld), ret);
+    return relay(BILL_EVENT_SetAmountForEnd, com::EventArgs().object(dcData).value(iRow).object(dct).object(dctFld), ret);
 }
 
 }  // namespace orvi

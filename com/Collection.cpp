@@ -1,5 +1,7 @@
 #include "Collection.h"
 
+#include "Enumerator.h"
+
 #include <utility>
 
 namespace orvi::com {
@@ -24,52 +26,6 @@ std::wstring folded(const VARIANT& key) {
     if (!s.empty()) CharUpperBuffW(s.data(), DWORD(s.size()));
     return s;
 }
-
-// The enumerator of _NewEnum: walks a copy of the items taken when it was made.
-class CollectionEnum final : public Unknown<CollectionEnum, IEnumVARIANT> {
-public:
-    CollectionEnum(std::vector<Variant> items, size_t at) : items_(std::move(items)), at_(at) {}
-
-    STDMETHODIMP Next(ULONG celt, VARIANT* rgVar, ULONG* fetched) override {
-        if (fetched) *fetched = 0;
-        if (celt && !rgVar) return E_POINTER;
-        if (celt > 1 && !fetched) return E_INVALIDARG;
-        ULONG n = 0;
-        for (; n < celt && at_ < items_.size(); ++n, ++at_) {
-            VariantInit(&rgVar[n]);
-            HRESULT hr = VariantCopy(&rgVar[n], &items_[at_].get());
-            if (FAILED(hr)) {
-                for (ULONG i = 0; i < n; ++i) VariantClear(&rgVar[i]);
-                return hr;
-            }
-        }
-        if (fetched) *fetched = n;
-        return n == celt ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Skip(ULONG celt) override {
-        size_t left = items_.size() - at_;
-        at_ += celt < left ? celt : left;
-        return celt <= left ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Reset() override {
-        at_ = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Clone(IEnumVARIANT** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        try {
-            *out = new CollectionEnum(items_, at_);
-            return S_OK;
-        } catch (...) {
-            return E_OUTOFMEMORY;
-        }
-    }
-
-private:
-    std::vector<Variant> items_;
-    size_t at_;
-};
 
 }  // namespace
 
@@ -125,10 +81,8 @@ HRESULT Collection::vtableCall(F&& f) noexcept {
         f();
         SetErrorInfo(0, nullptr);
         return S_OK;
-    } catch (const ComError& e) {
-        return e.report(kSource);
     } catch (...) {
-        return ComError(runtimeHresult(RuntimeError::OutOfMemory), runtimeErrorText(7)).report(kSource);
+        return reportFailure(kSource);
     }
 }
 
@@ -171,9 +125,7 @@ ComPtr<IUnknown> Collection::newEnum() const {
     std::vector<Variant> copy;
     copy.reserve(items_.size());
     for (const Entry& e : items_) copy.push_back(e.value);
-    ComPtr<IUnknown> r;
-    *r.ReleaseAndGetAddressOf() = static_cast<IEnumVARIANT*>(new CollectionEnum(std::move(copy), 0));
-    return r;
+    return Enumerator<IEnumVARIANT, VARIANT, Variant>::make(std::move(copy));
 }
 
 STDMETHODIMP Collection::GetTypeInfoCount(UINT* count) {
@@ -284,13 +236,8 @@ STDMETHODIMP Collection::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPA
         }
         if (result) out.detach(result);
         return S_OK;
-    } catch (const ComError& e) {
-        HRESULT hr = e.report(kSource);
-        if (!excep) return hr;
-        fillExcepInfo(excep, hr);
-        return DISP_E_EXCEPTION;
     } catch (...) {
-        HRESULT hr = ComError(runtimeHresult(RuntimeError::OutOfMemory), runtimeErrorText(7)).report(kSource);
+        HRESULT hr = reportFailure(kSource);
         if (!excep) return hr;
         fillExcepInfo(excep, hr);
         return DISP_E_EXCEPTION;

@@ -163,15 +163,10 @@ ComPtr<T> adopt(T* p) noexcept {
     return r;
 }
 
+// A failure to allocate propagates as std::bad_alloc, for the caller's boundary to report.
 template <class T, class... Args>
 ComPtr<T> make(Args&&... args) {
-    T* p = nullptr;
-    try {
-        p = new T(std::forward<Args>(args)...);
-    } catch (const std::bad_alloc&) {
-        raise(RuntimeError::OutOfMemory);
-    }
-    return adopt(p);
+    return adopt(new T(std::forward<Args>(args)...));
 }
 
 // The object a member keeps, made the first time it is asked for.
@@ -181,7 +176,8 @@ ComPtr<T>& madeOnce(ComPtr<T>& kept) {
     return kept;
 }
 
-// Creates a T and answers riid from it: the body of a class factory's CreateInstance.
+// Creates a T and answers riid from it: the body of a class factory's CreateInstance. A failing
+// constructor's error reaches the creator with its record, under the class's source.
 template <class T>
 HRESULT createInstance(REFIID riid, void** ppv) noexcept {
     if (!ppv) return E_POINTER;
@@ -191,10 +187,11 @@ HRESULT createInstance(REFIID riid, void** ppv) noexcept {
         HRESULT hr = p->QueryInterface(riid, ppv);
         p->Release();
         return hr;
-    } catch (const ComError& e) {
-        return e.hr();
     } catch (...) {
-        return E_OUTOFMEMORY;
+        if constexpr (requires { T::kSource; })
+            return reportFailure(T::kSource);
+        else
+            return reportFailure(nullptr);
     }
 }
 

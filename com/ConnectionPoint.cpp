@@ -1,67 +1,9 @@
 #include "ConnectionPoint.h"
 
-#include <new>
-
-#include "Module.h"
-#include "Unknown.h"
+#include "Enumerator.h"
+#include "Errors.h"
 
 namespace orvi::com {
-
-namespace {
-
-// Enumerators keep their own references to what they list and count as live objects.
-template <class Enum, class Item>
-class Enumerator final : public Unknown<Enumerator<Enum, Item>, Enum> {
-public:
-    explicit Enumerator(std::vector<Item> items) : items_(std::move(items)) {}
-
-    STDMETHODIMP Next(ULONG count, Item* out, ULONG* fetched) override {
-        if (!out || (count > 1 && !fetched)) return E_POINTER;
-        ULONG n = 0;
-        for (; n < count && pos_ < items_.size(); ++n, ++pos_) {
-            out[n] = items_[pos_];
-            addRef(out[n]);
-        }
-        if (fetched) *fetched = n;
-        return n == count ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Skip(ULONG count) override {
-        size_t left = items_.size() - pos_;
-        pos_ += count < left ? count : left;
-        return count <= left ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Reset() override {
-        pos_ = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Clone(Enum** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        for (Item& i : items_) addRef(i);
-        auto* e = new (std::nothrow) Enumerator(items_);
-        if (!e) {
-            for (Item& i : items_) release(i);
-            return E_OUTOFMEMORY;
-        }
-        e->pos_ = pos_;
-        *out = e;
-        return S_OK;
-    }
-
-private:
-    ~Enumerator() override {
-        for (Item& i : items_) release(i);
-    }
-    static void addRef(CONNECTDATA& d) { d.pUnk->AddRef(); }
-    static void release(CONNECTDATA& d) { d.pUnk->Release(); }
-    static void addRef(IConnectionPoint* p) { p->AddRef(); }
-    static void release(IConnectionPoint* p) { p->Release(); }
-
-    std::vector<Item> items_;
-    size_t pos_ = 0;
-};
-
-}  // namespace
 
 ConnectionPoint::~ConnectionPoint() {
     for (Sink& s : sinks_) s.sink->Release();
@@ -101,7 +43,7 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
         sinks_.push_back({nextCookie_, disp, false});
     } catch (...) {
         disp->Release();
-        return E_OUTOFMEMORY;
+        return failureHresult();
     }
     *cookie = nextCookie_++;
     return S_OK;
@@ -145,20 +87,14 @@ STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     try {
-        std::vector<CONNECTDATA> items;
+        std::vector<HeldConnection> items;
         items.reserve(sinks_.size());
         for (Sink& s : sinks_)
             if (!s.removed) items.push_back({s.sink, s.cookie});
-        for (CONNECTDATA& d : items) d.pUnk->AddRef();
-        auto* e = new (std::nothrow) Enumerator<IEnumConnections, CONNECTDATA>(items);
-        if (!e) {
-            for (CONNECTDATA& d : items) d.pUnk->Release();
-            return E_OUTOFMEMORY;
-        }
-        *out = e;
+        *out = Enumerator<IEnumConnections, CONNECTDATA, HeldConnection>::make(std::move(items)).Detach();
         return S_OK;
     } catch (...) {
-        return E_OUTOFMEMORY;
+        return failureHresult();
     }
 }
 
@@ -185,18 +121,12 @@ HRESULT enumSinglePoint(IConnectionPoint* point, IEnumConnectionPoints** out) no
     if (!out) return E_POINTER;
     *out = nullptr;
     try {
-        point->AddRef();
-        auto* e = new (std::nothrow)
-            Enumerator<IEnumConnectionPoints, IConnectionPoint*>({point});
-        if (!e) {
-            point->Release();
-            return E_OUTOFMEMORY;
-        }
-        *out = e;
+        std::vector<ComPtr<IConnectionPoint>> items{point};
+        *out = Enumerator<IEnumConnectionPoints, IConnectionPoint*, ComPtr<IConnectionPoint>>::make(std::move(items))
+                   .Detach();
         return S_OK;
     } catch (...) {
-        point->Release();
-        return E_OUTOFMEMORY;
+        return failureHresult();
     }
 }
 

@@ -378,6 +378,276 @@ struct ArgWork {
     VARIANT before;        // what a converted reference held going in (written back only if changed)
 };
 
+// The steps of one call through the table: map the caller's arguments onto the member's
+// parameters (or forward them to the default member of the object a property returns), prepare
+// each argument in the form the vtable slot takes, call, and write by-reference results back.
+
+// The caller's arguments in parameter order: src[i] is the caller's VARIANT for parameter i
+// (nullptr when not given), index[i] its place in rgvarg for error reports. `extra`: more
+// positional arguments than the member has parameters.
+struct ArgMap {
+    const VARIANT* src[kMaxArgs] = {};
+    UINT index[kMaxArgs] = {};
+    bool extra = false;
+};
+
+bool isPutKind(const FuncSpec& f) noexcept {
+    return f.kind == INVOKE_PROPERTYPUT || f.kind == INVOKE_PROPERTYPUTREF;
+}
+
+HRESULT mapArguments(const FuncSpec& f, const DISPPARAMS& dp, ArgMap& m, UINT* argErr) noexcept {
+    const size_t nParams = f.params.size();
+    const bool isPut = isPutKind(f);
+    UINT named = dp.cNamedArgs;  // arguments not taken by position
+    if (isPut) {
+        if (nParams == 0) return DISP_E_BADPARAMCOUNT;
+        int putAt = -1;
+        for (UINT k = 0; k < dp.cNamedArgs; ++k)
+            if (dp.rgdispidNamedArgs[k] == DISPID_PROPERTYPUT) putAt = int(k);
+        if (putAt < 0) {
+            // Callers that do not name the value: it is the last argument.
+            if (dp.cArgs == named) return DISP_E_PARAMNOTOPTIONAL;
+            putAt = int(named++);
+        }
+        m.src[nParams - 1] = &dp.rgvarg[putAt];
+        m.index[nParams - 1] = UINT(putAt);
+    }
+    const size_t indexParams = isPut ? nParams - 1 : nParams;
+    const UINT positional = dp.cArgs - named;
+    if (positional > indexParams) {
+        m.extra = true;
+        return S_OK;
+    }
+    for (UINT i = 0; i < positional; ++i) {
+        m.src[i] = &dp.rgvarg[dp.cArgs - 1 - i];
+        m.index[i] = dp.cArgs - 1 - i;
+    }
+    for (UINT k = 0; k < dp.cNamedArgs; ++k) {
+        DISPID n = dp.rgdispidNamedArgs[k];
+        if (n == DISPID_PROPERTYPUT && isPut) continue;
+        if (n < 0 || size_t(n) >= indexParams || m.src[n]) {
+            if (argErr) *argErr = k;
+            return DISP_E_PARAMNOTFOUND;
+        }
+        m.src[n] = &dp.rgvarg[k];
+        m.index[n] = k;
+    }
+    return S_OK;
+}
+
+// A property without parameters that returns an object, called with arguments: the arguments
+// belong to the object's default member (ev.BillHeads(1)).
+bool forwardsToDefault(const FuncSpec& f) noexcept {
+    bool returnsObject = f.hasRetval && (f.retVt == VT_DISPATCH || f.retVt == VT_VARIANT || f.retVt == VT_UNKNOWN);
+    return f.params.empty() && returnsObject && !isPutKind(f);
+}
+
+// Calls the default member of the object in `value` (consumed) with the caller's arguments.
+HRESULT invokeDefault(VARIANT& value, DISPPARAMS* dp, VARIANT* result, EXCEPINFO* excep, UINT* argErr) noexcept {
+    IDispatch* target = nullptr;
+    const VARIANT& v = deref(value);
+    if (V_VT(&v) == VT_DISPATCH && V_DISPATCH(&v)) {
+        target = V_DISPATCH(&v);
+        target->AddRef();
+    } else if (V_VT(&v) == VT_UNKNOWN && V_UNKNOWN(&v)) {
+        V_UNKNOWN(&v)->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&target));
+    }
+    VariantClear(&value);
+    if (!target) return DISP_E_BADPARAMCOUNT;
+    HRESULT hr = target->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                                dp, result, excep, argErr);
+    target->Release();
+    return hr;
+}
+
+// The arguments prepared for one call. What they own is released in one place: release(), which
+// the call runs after the write-back, or the destructor when preparing fails.
+class PreparedArgs {
+public:
+    PreparedArgs() = default;
+    PreparedArgs(const PreparedArgs&) = delete;
+    PreparedArgs& operator=(const PreparedArgs&) = delete;
+    ~PreparedArgs() { release(); }
+
+    ArgWork& next() noexcept {
+        ArgWork& w = work_[count_++];
+        VariantInit(&w.store);
+        VariantInit(&w.argv);
+        VariantInit(&w.before);
+        w.intoVariant = w.intoTyped = nullptr;
+        return w;
+    }
+    ArgWork* work() noexcept { return work_; }
+    void release() noexcept {
+        for (size_t i = 0; i < count_; ++i) {
+            VariantClear(&work_[i].store);
+            VariantClear(&work_[i].before);
+        }
+        count_ = 0;
+    }
+
+private:
+    ArgWork work_[kMaxArgs];
+    size_t count_ = 0;
+};
+
+// Prepares one argument `a` (nullptr when not given; `index` its place in rgvarg) for parameter
+// `p` into `w`. A failed conversion names the argument in argErr.
+HRESULT prepareArgument(const ParamSpec& p, const VARIANT* a, UINT index, ArgWork& w, UINT* argErr) noexcept {
+    const VARTYPE vt = p.vt;
+    auto badArgument = [&](HRESULT hr) {
+        if (argErr) *argErr = index;
+        return hr;
+    };
+
+    if (!a || isMissing(*a)) {
+        if (p.hasDefault) {
+            HRESULT hr = coerce(w.store, p.defaultValue, vt);
+            if (FAILED(hr)) return hr;
+        } else if (!p.optional) {
+            return DISP_E_PARAMNOTOPTIONAL;
+        } else if (vt == VT_VARIANT) {
+            V_VT(&w.store) = VT_ERROR;
+            V_ERROR(&w.store) = DISP_E_PARAMNOTFOUND;
+        } else {
+            zeroValue(w.store, vt);
+        }
+        if (p.byRef) {
+            V_VT(&w.argv) = VT_BYREF | vt;
+            V_BYREF(&w.argv) = vt == VT_VARIANT ? static_cast<void*>(&w.store) : dataOf(w.store);
+        } else {
+            w.argv = w.store;
+        }
+        return S_OK;
+    }
+
+    const VARTYPE avt = V_VT(a);
+    if (p.typedInterface) {
+        // Checked and narrowed to the declared interface before the member runs; a by-reference
+        // variable gets back what the member leaves, if it changes it.
+        HRESULT hr = narrow(w.store, *a, vt, p.iid);
+        if (FAILED(hr)) return badArgument(hr);
+        if (!p.byRef) {
+            w.argv = w.store;
+            return S_OK;
+        }
+        V_VT(&w.argv) = VT_BYREF | vt;
+        V_BYREF(&w.argv) = dataOf(w.store);
+        if (avt == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(a))
+            w.intoVariant = V_VARIANTREF(a);
+        else if ((avt & VT_BYREF) && V_BYREF(a))
+            w.intoTyped = const_cast<VARIANT*>(a);
+        if (w.intoVariant || w.intoTyped) VariantCopy(&w.before, &w.store);
+        return S_OK;
+    }
+    if (!p.byRef) {
+        const VARIANT& d = deref(*a);
+        if (vt == VT_VARIANT && (V_VT(&d) & VT_BYREF)) {
+            HRESULT hr = VariantCopyInd(&w.store, const_cast<VARIANT*>(&d));
+            if (FAILED(hr)) return hr;
+            w.argv = w.store;
+        } else if (vt == VT_VARIANT || V_VT(&d) == vt) {
+            w.argv = d;  // the caller keeps ownership for the duration of the call
+        } else {
+            HRESULT hr = coerce(w.store, d, vt);
+            if (FAILED(hr)) return badArgument(hr);
+            w.argv = w.store;
+        }
+        return S_OK;
+    }
+    if (avt == (VT_BYREF | vt)) {
+        w.argv = *a;  // the callee writes the caller's variable directly
+        return S_OK;
+    }
+    if (avt == (VT_BYREF | VT_VARIANT)) {
+        VARIANT* inner = V_VARIANTREF(a);
+        if (!inner) return E_INVALIDARG;
+        if (vt == VT_VARIANT) {
+            w.argv = *a;
+        } else if (V_VT(inner) == vt) {
+            V_VT(&w.argv) = VT_BYREF | vt;
+            V_BYREF(&w.argv) = dataOf(*inner);
+        } else {
+            HRESULT hr = coerce(w.store, *inner, vt);
+            if (FAILED(hr)) return badArgument(hr);
+            V_VT(&w.argv) = VT_BYREF | vt;
+            V_BYREF(&w.argv) = dataOf(w.store);
+            w.intoVariant = inner;
+            VariantCopy(&w.before, &w.store);
+        }
+        return S_OK;
+    }
+    // A by-value argument, or a reference to another type: convert into a value owned here; a
+    // reference gets the result back, converted to its own type.
+    HRESULT hr = coerce(w.store, *a, vt);
+    if (FAILED(hr)) return badArgument(hr);
+    V_VT(&w.argv) = VT_BYREF | vt;
+    V_BYREF(&w.argv) = vt == VT_VARIANT ? static_cast<void*>(&w.store) : dataOf(w.store);
+    if ((avt & VT_BYREF) && V_BYREF(a)) {
+        w.intoTyped = const_cast<VARIANT*>(a);
+        VariantCopy(&w.before, &w.store);
+    }
+    return S_OK;
+}
+
+// Calls the member's vtable slot with the prepared arguments; its result goes to `ret`.
+HRESULT callMember(const FuncSpec& f, void* instance, ArgWork* work, VARIANT& ret) noexcept {
+    const size_t nParams = f.params.size();
+    VARTYPE types[kMaxArgs];
+    VARIANTARG* pointers[kMaxArgs];
+    for (size_t i = 0; i < nParams; ++i) {
+        // A Variant taken by value goes to the callee as the whole VARIANT, not as the value it holds.
+        types[i] = f.params[i].vt == VT_VARIANT && !f.params[i].byRef ? VARTYPE(VT_VARIANT) : V_VT(&work[i].argv);
+        pointers[i] = &work[i].argv;
+    }
+    VARIANT retArg;
+    size_t argc = nParams;
+    if (f.hasRetval) {
+        zeroValue(ret, f.retVt);
+        V_VT(&retArg) = VT_BYREF | f.retVt;
+        V_BYREF(&retArg) = f.retVt == VT_VARIANT ? static_cast<void*>(&ret) : dataOf(ret);
+        types[argc] = V_VT(&retArg);
+        pointers[argc] = &retArg;
+        ++argc;
+    } else {
+        VariantInit(&ret);
+    }
+
+    if (f.direct) {
+        uintptr_t words[kMaxDirect];
+        for (size_t i = 0; i < argc; ++i)
+            words[i] = i < nParams && types[i] == VT_VARIANT ? uintptr_t(pointers[i]) : word(*pointers[i]);
+        return directCall(instance, f.vtblOffset, words, argc);
+    }
+    VARIANT callResult;
+    VariantInit(&callResult);
+    HRESULT hr = DispCallFunc(instance, ULONG_PTR(f.vtblOffset), CC_STDCALL, VT_ERROR, UINT(argc), types, pointers,
+                              &callResult);
+    return SUCCEEDED(hr) ? V_ERROR(&callResult) : hr;
+}
+
+// Hands by-reference results back to the caller, also after a failure: nothing is lost. A value
+// the callee did not change leaves the caller's variable exactly as it was (type included).
+HRESULT writeBack(ArgWork* work, size_t nParams, const UINT* index, UINT* argErr) noexcept {
+    HRESULT wbHr = S_OK;
+    for (size_t i = 0; i < nParams; ++i) {
+        ArgWork& w = work[i];
+        if ((w.intoVariant || w.intoTyped) && unchanged(w.store, w.before)) continue;
+        if (w.intoVariant) {
+            VariantClear(w.intoVariant);
+            *w.intoVariant = w.store;
+            VariantInit(&w.store);
+        } else if (w.intoTyped) {
+            HRESULT h = assignTyped(*w.intoTyped, w.store);
+            if (FAILED(h) && SUCCEEDED(wbHr)) {
+                wbHr = h;
+                if (argErr) *argErr = index[i];
+            }
+        }
+    }
+    return wbHr;
+}
+
 }  // namespace
 
 DispatchTable::~DispatchTable() {
@@ -518,7 +788,7 @@ void DispatchTable::build(const TypeLibDesc& lib, REFIID iid) noexcept {
         }
         loadHr_ = S_OK;
     } catch (...) {
-        loadHr_ = E_OUTOFMEMORY;
+        loadHr_ = failureHresult();
     }
 }
 
@@ -610,270 +880,35 @@ HRESULT DispatchTable::invoke(void* instance, const wchar_t* source, DISPID id, 
     try {
         return callFunction(*f, instance, source, params, result, excep, argErr);
     } catch (...) {
-        return E_OUTOFMEMORY;
+        return failureHresult();
     }
 }
 
 HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wchar_t* source, DISPPARAMS* dp,
                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) const {
-    const UINT cArgs = dp->cArgs;
+    ArgMap map;
+    HRESULT hr = mapArguments(f, *dp, map, argErr);
+    if (FAILED(hr)) return hr;
+    if (map.extra) {
+        if (!forwardsToDefault(f)) return DISP_E_BADPARAMCOUNT;
+        DISPPARAMS none = {nullptr, nullptr, 0, 0};
+        VARIANT value;
+        VariantInit(&value);
+        hr = callFunction(f, instance, source, &none, &value, excep, argErr);
+        if (FAILED(hr)) return hr;
+        return invokeDefault(value, dp, result, excep, argErr);
+    }
+
     const size_t nParams = f.params.size();
-    const bool isPut = f.kind == INVOKE_PROPERTYPUT || f.kind == INVOKE_PROPERTYPUTREF;
+    PreparedArgs args;
+    for (size_t i = 0; i < nParams && SUCCEEDED(hr); ++i)
+        hr = prepareArgument(f.params[i], map.src[i], map.index[i], args.next(), argErr);
+    if (FAILED(hr)) return hr;  // args releases what was prepared
 
-    // Map the caller's arguments onto parameters. src[i] is the caller's VARIANT for parameter
-    // i (nullptr when not given); srcIndex[i] its index in rgvarg for error reports.
-    const VARIANT* src[kMaxArgs] = {};
-    UINT srcIndex[kMaxArgs] = {};
-    UINT named = dp->cNamedArgs;  // arguments not taken by position
-    if (isPut) {
-        if (nParams == 0) return DISP_E_BADPARAMCOUNT;
-        int putAt = -1;
-        for (UINT k = 0; k < dp->cNamedArgs; ++k)
-            if (dp->rgdispidNamedArgs[k] == DISPID_PROPERTYPUT) putAt = int(k);
-        if (putAt < 0) {
-            // Callers that do not name the value: it is the last argument.
-            if (cArgs == named) return DISP_E_PARAMNOTOPTIONAL;
-            putAt = int(named++);
-        }
-        src[nParams - 1] = &dp->rgvarg[putAt];
-        srcIndex[nParams - 1] = UINT(putAt);
-    }
-    const size_t indexParams = isPut ? nParams - 1 : nParams;
-    const UINT positional = cArgs - named;
-    if (positional > indexParams) {
-        // A property without parameters that returns an object, called with arguments: the
-        // arguments belong to the object's default member (ev.BillHeads(1)).
-        bool returnsObject = f.hasRetval && (f.retVt == VT_DISPATCH || f.retVt == VT_VARIANT || f.retVt == VT_UNKNOWN);
-        if (nParams == 0 && returnsObject && !isPut) {
-            DISPPARAMS none = {nullptr, nullptr, 0, 0};
-            VARIANT value;
-            VariantInit(&value);
-            HRESULT hr = callFunction(f, instance, source, &none, &value, excep, argErr);
-            if (FAILED(hr)) return hr;
-            IDispatch* target = nullptr;
-            const VARIANT& v = deref(value);
-            if (V_VT(&v) == VT_DISPATCH && V_DISPATCH(&v)) {
-                target = V_DISPATCH(&v);
-                target->AddRef();
-            } else if (V_VT(&v) == VT_UNKNOWN && V_UNKNOWN(&v)) {
-                V_UNKNOWN(&v)->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&target));
-            }
-            VariantClear(&value);
-            if (!target) return DISP_E_BADPARAMCOUNT;
-            hr = target->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                                dp, result, excep, argErr);
-            target->Release();
-            return hr;
-        }
-        return DISP_E_BADPARAMCOUNT;
-    }
-    for (UINT i = 0; i < positional; ++i) {
-        src[i] = &dp->rgvarg[cArgs - 1 - i];
-        srcIndex[i] = cArgs - 1 - i;
-    }
-    for (UINT k = 0; k < dp->cNamedArgs; ++k) {
-        DISPID n = dp->rgdispidNamedArgs[k];
-        if (n == DISPID_PROPERTYPUT && isPut) continue;
-        if (n < 0 || size_t(n) >= indexParams || src[n]) {
-            if (argErr) *argErr = k;
-            return DISP_E_PARAMNOTFOUND;
-        }
-        src[n] = &dp->rgvarg[k];
-        srcIndex[n] = k;
-    }
-
-    // Prepare each argument in the form the vtable slot takes.
-    ArgWork work[kMaxArgs];
-    VARTYPE types[kMaxArgs];
-    VARIANTARG* pointers[kMaxArgs];
-    size_t prepared = 0;
-    HRESULT hr = S_OK;
-    auto cleanup = [&] {
-        for (size_t i = 0; i < prepared; ++i) {
-            VariantClear(&work[i].store);
-            VariantClear(&work[i].before);
-        }
-    };
-    for (size_t i = 0; i < nParams; ++i, ++prepared) {
-        const ParamSpec& p = f.params[i];
-        ArgWork& w = work[i];
-        VariantInit(&w.store);
-        VariantInit(&w.argv);
-        VariantInit(&w.before);
-        w.intoVariant = w.intoTyped = nullptr;
-        const VARIANT* a = src[i];
-        bool missing = !a || isMissing(*a);
-        const VARTYPE vt = p.vt;
-
-        if (missing) {
-            if (p.hasDefault) {
-                hr = coerce(w.store, p.defaultValue, vt);
-            } else if (p.optional || vt == VT_VARIANT) {
-                if (!p.optional) {
-                    hr = DISP_E_PARAMNOTOPTIONAL;
-                } else if (vt == VT_VARIANT) {
-                    V_VT(&w.store) = VT_ERROR;
-                    V_ERROR(&w.store) = DISP_E_PARAMNOTFOUND;
-                } else {
-                    zeroValue(w.store, vt);
-                }
-            } else {
-                hr = DISP_E_PARAMNOTOPTIONAL;
-            }
-            if (FAILED(hr)) {
-                ++prepared;
-                break;
-            }
-            if (p.byRef) {
-                V_VT(&w.argv) = VT_BYREF | vt;
-                V_BYREF(&w.argv) = vt == VT_VARIANT ? static_cast<void*>(&w.store) : dataOf(w.store);
-            } else {
-                w.argv = w.store;
-            }
-            continue;
-        }
-
-        const VARTYPE avt = V_VT(a);
-        if (p.typedInterface) {
-            // Checked and narrowed to the declared interface before the member runs; a
-            // by-reference variable gets back what the member leaves, if it changes it.
-            hr = narrow(w.store, *a, vt, p.iid);
-            if (FAILED(hr)) {
-                if (argErr) *argErr = srcIndex[i];
-                ++prepared;
-                break;
-            }
-            if (!p.byRef) {
-                w.argv = w.store;
-                continue;
-            }
-            V_VT(&w.argv) = VT_BYREF | vt;
-            V_BYREF(&w.argv) = dataOf(w.store);
-            if (avt == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(a))
-                w.intoVariant = V_VARIANTREF(a);
-            else if ((avt & VT_BYREF) && V_BYREF(a))
-                w.intoTyped = const_cast<VARIANT*>(a);
-            if (w.intoVariant || w.intoTyped) VariantCopy(&w.before, &w.store);
-            continue;
-        }
-        if (!p.byRef) {
-            const VARIANT& d = deref(*a);
-            if (vt == VT_VARIANT && (V_VT(&d) & VT_BYREF)) {
-                hr = VariantCopyInd(&w.store, const_cast<VARIANT*>(&d));
-                if (FAILED(hr)) {
-                    ++prepared;
-                    break;
-                }
-                w.argv = w.store;
-            } else if (vt == VT_VARIANT || V_VT(&d) == vt) {
-                w.argv = d;  // the caller keeps ownership for the duration of the call
-            } else {
-                hr = coerce(w.store, d, vt);
-                if (FAILED(hr)) {
-                    if (argErr) *argErr = srcIndex[i];
-                    ++prepared;
-                    break;
-                }
-                w.argv = w.store;
-            }
-        } else if (avt == (VT_BYREF | vt)) {
-            w.argv = *a;  // the callee writes the caller's variable directly
-        } else if (avt == (VT_BYREF | VT_VARIANT)) {
-            VARIANT* inner = V_VARIANTREF(a);
-            if (!inner) {
-                hr = E_INVALIDARG;
-                ++prepared;
-                break;
-            }
-            if (vt == VT_VARIANT) {
-                w.argv = *a;
-            } else if (V_VT(inner) == vt) {
-                V_VT(&w.argv) = VT_BYREF | vt;
-                V_BYREF(&w.argv) = dataOf(*inner);
-            } else {
-                hr = coerce(w.store, *inner, vt);
-                if (FAILED(hr)) {
-                    if (argErr) *argErr = srcIndex[i];
-                    ++prepared;
-                    break;
-                }
-                V_VT(&w.argv) = VT_BYREF | vt;
-                V_BYREF(&w.argv) = dataOf(w.store);
-                w.intoVariant = inner;
-                VariantCopy(&w.before, &w.store);
-            }
-        } else {
-            // A by-value argument, or a reference to another type: convert into a value owned
-            // here; a reference gets the result back, converted to its own type.
-            hr = coerce(w.store, *a, vt);
-            if (FAILED(hr)) {
-                if (argErr) *argErr = srcIndex[i];
-                ++prepared;
-                break;
-            }
-            V_VT(&w.argv) = VT_BYREF | vt;
-            V_BYREF(&w.argv) = vt == VT_VARIANT ? static_cast<void*>(&w.store) : dataOf(w.store);
-            if ((avt & VT_BYREF) && V_BYREF(a)) {
-                w.intoTyped = const_cast<VARIANT*>(a);
-                VariantCopy(&w.before, &w.store);
-            }
-        }
-    }
-    if (FAILED(hr)) {
-        cleanup();
-        return hr;
-    }
-    for (size_t i = 0; i < nParams; ++i) {
-        // A Variant taken by value goes to the callee as the whole VARIANT, not as the value it holds.
-        types[i] = f.params[i].vt == VT_VARIANT && !f.params[i].byRef ? VARTYPE(VT_VARIANT) : V_VT(&work[i].argv);
-        pointers[i] = &work[i].argv;
-    }
-
-    VARIANT ret, retArg;
-    size_t argc = nParams;
-    if (f.hasRetval) {
-        zeroValue(ret, f.retVt);
-        V_VT(&retArg) = VT_BYREF | f.retVt;
-        V_BYREF(&retArg) = f.retVt == VT_VARIANT ? static_cast<void*>(&ret) : dataOf(ret);
-        types[argc] = V_VT(&retArg);
-        pointers[argc] = &retArg;
-        ++argc;
-    } else {
-        VariantInit(&ret);
-    }
-
-    if (f.direct) {
-        uintptr_t words[kMaxDirect];
-        for (size_t i = 0; i < argc; ++i)
-            words[i] = i < nParams && types[i] == VT_VARIANT ? uintptr_t(pointers[i]) : word(*pointers[i]);
-        hr = directCall(instance, f.vtblOffset, words, argc);
-    } else {
-        VARIANT callResult;
-        VariantInit(&callResult);
-        hr = DispCallFunc(instance, ULONG_PTR(f.vtblOffset), CC_STDCALL, VT_ERROR, UINT(argc), types, pointers,
-                          &callResult);
-        if (SUCCEEDED(hr)) hr = V_ERROR(&callResult);
-    }
-
-    // Hand by-reference results back to the caller, also after a failure: nothing is lost. A value
-    // the callee did not change leaves the caller's variable exactly as it was (type included).
-    HRESULT wbHr = S_OK;
-    for (size_t i = 0; i < nParams; ++i) {
-        ArgWork& w = work[i];
-        if ((w.intoVariant || w.intoTyped) && unchanged(w.store, w.before)) continue;
-        if (w.intoVariant) {
-            VariantClear(w.intoVariant);
-            *w.intoVariant = w.store;
-            VariantInit(&w.store);
-        } else if (w.intoTyped) {
-            HRESULT h = assignTyped(*w.intoTyped, w.store);
-            if (FAILED(h) && SUCCEEDED(wbHr)) {
-                wbHr = h;
-                if (argErr) *argErr = srcIndex[i];
-            }
-        }
-    }
-    cleanup();
+    VARIANT ret;
+    hr = callMember(f, instance, args.work(), ret);
+    HRESULT wbHr = writeBack(args.work(), nParams, map.index, argErr);
+    args.release();
 
     if (FAILED(hr)) {
         VariantClear(&ret);

@@ -117,6 +117,33 @@ HRESULT ComError::report(const wchar_t* defaultSource) const noexcept {
     return hr_;
 }
 
+HRESULT failureHresult() noexcept {
+    try {
+        throw;
+    } catch (const ComError& e) {
+        return e.hr();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+HRESULT reportFailure(const wchar_t* defaultSource) noexcept {
+    HRESULT hr = failureHresult();
+    try {
+        throw;
+    } catch (const ComError& e) {
+        return e.report(defaultSource);
+    } catch (...) {
+        try {
+            return ComError(hr, hr == E_OUTOFMEMORY ? L"Out of memory" : L"Unexpected failure").report(defaultSource);
+        } catch (...) {
+            return hr;  // no memory left for the record either
+        }
+    }
+}
+
 void raise(HRESULT hr, std::wstring description, std::wstring source) {
     throw ComError(hr, std::move(description), std::move(source));
 }

@@ -101,6 +101,23 @@ ComError errorFromExcepInfo(EXCEPINFO& info);
 // Fills an EXCEPINFO from the thread's error info (consuming it) for a call that failed with hr.
 void fillExcepInfo(EXCEPINFO* info, HRESULT hr) noexcept;
 
+// The one table by which the library turns an exception into an HRESULT. Every catch site (member
+// boundaries, object creation, the class factory, connection points and enumerators, the
+// Collection, the dispatch layer, registration) calls one of the two functions below inside its
+// catch block:
+//   ComError         its own HRESULT; reportFailure publishes its record (description, source,
+//                    help) as the thread's error info
+//   std::bad_alloc   E_OUTOFMEMORY, described "Out of memory"
+//   anything else    E_UNEXPECTED, described "Unexpected failure"
+// Out of memory is E_OUTOFMEMORY everywhere, not the runtime's error 7 (0x800A0007): most sites
+// answer callers that read nothing but the HRESULT (COM creating an object, a client advising a
+// sink, registration), and E_OUTOFMEMORY is what those callers and the system's own objects use.
+// Automation clients lose nothing by it: VB and VBScript report E_OUTOFMEMORY as their error 7
+// "Out of memory", as this library's own late calls do (errorFromHresult). One code then means
+// one thing at every site, whether the caller reads the HRESULT or the error record.
+HRESULT failureHresult() noexcept;
+HRESULT reportFailure(const wchar_t* defaultSource) noexcept;
+
 // The three ways a member treats failures inside it:
 //  - no handling: let the ComError propagate (a host's error reaches the caller unchanged);
 //  - reraiseAs: any failure is raised again with its number and description and the class's
@@ -116,9 +133,9 @@ void reraiseAs(const wchar_t* source, F&& f) {
     } catch (const ComError& e) {
         throw ComError(e.hr(), e.description(), source);
     } catch (const std::bad_alloc&) {
-        throw;
+        throw;  // the boundary reports it
     } catch (...) {
-        throw ComError(E_UNEXPECTED, L"Unexpected failure", source);
+        throw ComError(failureHresult(), L"Unexpected failure", source);
     }
 }
 template <class F>
@@ -148,12 +165,8 @@ HRESULT boundary(const wchar_t* source, F&& f) noexcept {
     try {
         f();
         return S_OK;
-    } catch (const ComError& e) {
-        return e.report(source);
-    } catch (const std::bad_alloc&) {
-        return ComError(runtimeHresult(RuntimeError::OutOfMemory), runtimeErrorText(7)).report(source);
     } catch (...) {
-        return ComError(E_UNEXPECTED, L"Unexpected failure").report(source);
+        return reportFailure(source);
     }
 }
 

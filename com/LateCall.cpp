@@ -348,12 +348,9 @@ CallOutcome tryCall(IDispatch* target, const wchar_t* name, std::initializer_lis
         r.result = invokeWith(target, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, list, n, false, &failure);
         r.failed = FAILED(failure);
         r.hr = failure;
-    } catch (const ComError& e) {
-        r.failed = true;
-        r.hr = e.hr();
     } catch (...) {
         r.failed = true;
-        r.hr = E_OUTOFMEMORY;
+        r.hr = failureHresult();
     }
     return r;
 }

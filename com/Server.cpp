@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Errors.h"
 #include "Module.h"
 #include "Unknown.h"
 
@@ -231,7 +232,7 @@ HRESULT registryRows(const ServerDesc& server, const std::wstring& file, const s
         }
         return S_OK;
     } catch (...) {
-        return E_OUTOFMEMORY;
+        return failureHresult();
     }
 }
 
@@ -253,7 +254,7 @@ HRESULT registerServer(const ServerDesc& server, bool perUser) noexcept {
         RegCloseKey(root);
         return r == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
     } catch (...) {
-        return E_OUTOFMEMORY;
+        return failureHresult();
     }
 }
 
@@ -298,7 +299,7 @@ HRESULT unregisterServer(const ServerDesc& server, bool perUser) noexcept {
         RegCloseKey(root);
         return r == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
     } catch (...) {
-        return E_OUTOFMEMORY;
+        return failureHresult();
     }
 }
 

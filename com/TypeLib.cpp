@@ -135,18 +135,32 @@ struct FuncDescCopy {
     PARAMDESCEX* defaults;
 };
 
-class TypeInfoView final : public Unknown<TypeInfoView, ITypeInfo2> {
+// A view over the system's type information (Itf) that answers its version-2 interface (Itf2)
+// only when the object behind it has it. Itf is the leading part of Itf2: one pointer answers both.
+template <class Derived, class Itf, class Itf2>
+class RawView : public Unknown<Derived, Itf2> {
 public:
-    explicit TypeInfoView(ITypeInfo* raw) : raw_(raw) {
-        raw_->AddRef();
-        raw_->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&raw2_));
-    }
-    // ITypeInfo always; ITypeInfo2 when the type information behind it has it.
-    bool answers(REFIID riid) const noexcept { return riid != IID_ITypeInfo2 || raw2_; }
+    bool answers(REFIID riid) const noexcept { return riid != __uuidof(Itf2) || raw2_; }
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        // ITypeInfo is the leading part of ITypeInfo2: the same pointer answers both.
-        return Unknown::QueryInterface(riid == IID_ITypeInfo ? IID_IUnknown : riid, ppv);
+        return Unknown<Derived, Itf2>::QueryInterface(riid == __uuidof(Itf) ? IID_IUnknown : riid, ppv);
     }
+
+protected:
+    explicit RawView(Itf* raw) : raw_(raw) {
+        raw_->AddRef();
+        raw_->QueryInterface(__uuidof(Itf2), reinterpret_cast<void**>(&raw2_));
+    }
+    ~RawView() override {
+        if (raw2_) raw2_->Release();
+        raw_->Release();
+    }
+    Itf* raw_;
+    Itf2* raw2_ = nullptr;
+};
+
+class TypeInfoView final : public RawView<TypeInfoView, ITypeInfo, ITypeInfo2> {
+public:
+    explicit TypeInfoView(ITypeInfo* raw) : RawView(raw) {}
 
     STDMETHODIMP GetTypeAttr(TYPEATTR** attr) override {
         if (!attr) return E_INVALIDARG;
@@ -289,28 +303,15 @@ public:
     }
 
 private:
-    ~TypeInfoView() override {
-        if (raw2_) raw2_->Release();
-        raw_->Release();
-    }
     static HRESULT fixed(HRESULT hr, VARIANT* v) {
         if (SUCCEEDED(hr)) repairTypeLibValue(v);
         return hr;
     }
-    ITypeInfo* raw_;
-    ITypeInfo2* raw2_ = nullptr;
 };
 
-class TypeLibView final : public Unknown<TypeLibView, ITypeLib2> {
+class TypeLibView final : public RawView<TypeLibView, ITypeLib, ITypeLib2> {
 public:
-    explicit TypeLibView(ITypeLib* raw) : raw_(raw) {
-        raw_->AddRef();
-        raw_->QueryInterface(IID_ITypeLib2, reinterpret_cast<void**>(&raw2_));
-    }
-    bool answers(REFIID riid) const noexcept { return riid != IID_ITypeLib2 || raw2_; }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        return Unknown::QueryInterface(riid == IID_ITypeLib ? IID_IUnknown : riid, ppv);
-    }
+    explicit TypeLibView(ITypeLib* raw) : RawView(raw) {}
 
     STDMETHODIMP_(UINT) GetTypeInfoCount() override { return raw_->GetTypeInfoCount(); }
     STDMETHODIMP GetTypeInfo(UINT index, ITypeInfo** out) override {
@@ -363,10 +364,6 @@ public:
     STDMETHODIMP GetAllCustData(CUSTDATA* data) override { return raw2_->GetAllCustData(data); }
 
 private:
-    ~TypeLibView() override {
-        if (raw2_) raw2_->Release();
-        raw_->Release();
-    }
     static HRESULT wrapped(HRESULT hr, ITypeInfo* raw, ITypeInfo** out) {
         *out = nullptr;
         if (FAILED(hr)) return hr;
@@ -374,8 +371,6 @@ private:
         raw->Release();
         return hr;
     }
-    ITypeLib* raw_;
-    ITypeLib2* raw2_ = nullptr;
 };
 
 }  // namespace

@@ -26,28 +26,28 @@ void changeType(VARIANT& out, const VARIANT& in, VARTYPE vt) {
     if (FAILED(hr)) throwHresult(hr);
 }
 
-long toLong(const VARIANT& v) {
+namespace {
+// A number read as type vt: directly when it already has that type, converted otherwise.
+template <class Read>
+auto number(const VARIANT& v, VARTYPE vt, Read read) {
     const VARIANT& d = deref(v);
-    if (V_VT(&d) == VT_I4) return V_I4(&d);
+    if (V_VT(&d) == vt) return read(d);
     Variant r;
-    changeType(r.get(), d, VT_I4);
-    return V_I4(&r.get());
+    changeType(r.get(), d, vt);
+    return read(r.get());
+}
+}  // namespace
+
+long toLong(const VARIANT& v) {
+    return number(v, VT_I4, [](const VARIANT& x) { return long(V_I4(&x)); });
 }
 
 short toShort(const VARIANT& v) {
-    const VARIANT& d = deref(v);
-    if (V_VT(&d) == VT_I2) return V_I2(&d);
-    Variant r;
-    changeType(r.get(), d, VT_I2);
-    return V_I2(&r.get());
+    return number(v, VT_I2, [](const VARIANT& x) { return short(V_I2(&x)); });
 }
 
 double toDouble(const VARIANT& v) {
-    const VARIANT& d = deref(v);
-    if (V_VT(&d) == VT_R8) return V_R8(&d);
-    Variant r;
-    changeType(r.get(), d, VT_R8);
-    return V_R8(&r.get());
+    return number(v, VT_R8, [](const VARIANT& x) { return double(V_R8(&x)); });
 }
 
 CY toCurrency(const VARIANT& v) {

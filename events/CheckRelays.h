@@ -6,10 +6,11 @@
 //
 // A class uses them as the implementation layer of its interface,
 //   class ListEvents final : public EventObject<ListEvents, CheckRelays<ListEvents, _ListEvents>>
-// and names the events' DISPIDs in its source interface as
-//   static constexpr CheckEvents kCheckEvents = {...};
+// and names the events' DISPIDs in its source interface (events/EventIds.h) by their prefix:
+//   static constexpr CheckEvents kCheckEvents = ORVI_CHECK_EVENTS(LIST_EVENT);
 #pragma once
 #include "com/ConnectionPoint.h"
+#include "events/EventIds.h"
 
 namespace orvi {
 
@@ -18,6 +19,13 @@ struct CheckEvents {
         afterUnMultiCheck, businessCheck, afterBusinessCheck, unBusinessCheck, afterUnBusinessCheck,
         beforeSendMessage;
 };
+#define ORVI_CHECK_EVENTS(prefix)                                                                            \
+    {                                                                                                        \
+        prefix##_BeforeMultiCheck, prefix##_MultiCheck, prefix##_AfterMultiCheck, prefix##_StartMultiCheck,  \
+            prefix##_FinishMultiCheck, prefix##_UnMultiCheck, prefix##_AfterUnMultiCheck,                    \
+            prefix##_BusinessCheck, prefix##_AfterBusinessCheck, prefix##_UnBusinessCheck,                   \
+            prefix##_AfterUnBusinessCheck, prefix##_BeforeSendMessage                                        \
+    }
 
 template <class Derived, class I>
 class CheckRelays : public I {
@@ -54,13 +62,8 @@ public:
     }
     STDMETHODIMP FireAfterMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel,
                                      long lCheckStatus, VARIANT_BOOL Success) override {
-        return raise(ids().afterMultiCheck, com::EventArgs()
-                                                .value(lCheckMode)
-                                                .value(lCheckMaxLevel)
-                                                .value(lBusinessLevel)
-                                                .value(lCheckLevel)
-                                                .value(lCheckStatus)
-                                                .boolean(Success));
+        return afterCheck(ids().afterMultiCheck, lCheckMode, lCheckMaxLevel, lBusinessLevel, lCheckLevel, lCheckStatus,
+                          Success);
     }
     STDMETHODIMP FireStartMultiCheck(long lCheckMode, long lCheckMaxLevel, VARIANT_BOOL* bSendMessage,
                                      VARIANT_BOOL* Cancel) override {
@@ -91,13 +94,8 @@ public:
     }
     STDMETHODIMP FireAfterUnMultiCheck(long lCheckMode, long lCheckMaxLevel, long lBusinessLevel, long lCheckLevel,
                                        long lCheckStatus, VARIANT_BOOL Success) override {
-        return raise(ids().afterUnMultiCheck, com::EventArgs()
-                                                  .value(lCheckMode)
-                                                  .value(lCheckMaxLevel)
-                                                  .value(lBusinessLevel)
-                                                  .value(lCheckLevel)
-                                                  .value(lCheckStatus)
-                                                  .boolean(Success));
+        return afterCheck(ids().afterUnMultiCheck, lCheckMode, lCheckMaxLevel, lBusinessLevel, lCheckLevel,
+                          lCheckStatus, Success);
     }
     STDMETHODIMP FireBusinessCheck(VARIANT_BOOL* Cancel) override {
         return raise(ids().businessCheck, com::EventArgs().refBool(Cancel));
@@ -118,6 +116,17 @@ public:
 private:
     static constexpr const CheckEvents& ids() noexcept { return Derived::kCheckEvents; }
     HRESULT raise(DISPID id, com::EventArgs& args) noexcept { return static_cast<Derived*>(this)->procedure(id, args); }
+    // AfterMultiCheck and AfterUnMultiCheck take the same arguments.
+    HRESULT afterCheck(DISPID id, long mode, long maxLevel, long businessLevel, long level, long status,
+                       VARIANT_BOOL success) noexcept {
+        return raise(id, com::EventArgs()
+                             .value(mode)
+                             .value(maxLevel)
+                             .value(businessLevel)
+                             .value(level)
+                             .value(status)
+                             .boolean(success));
+    }
 };
 
 }  // namespace orvi

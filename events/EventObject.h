@@ -1,20 +1,27 @@
 // What the three event objects of the host's forms (BillEvent, ListEvents, BaseClassEvent) share:
 // raising an event to every connected plug-in, the menu bar built by FireBarInitialize, the one
-// tool wrapper that FireBarClick re-points at the clicked tool, and the QelLib they hand out.
+// tool wrapper that FireBarClick re-points at the clicked tool, the QelLib they hand out, the data
+// service with its templates and the check manager the host binds, and the order of release.
 //
-// A class gives the DISPIDs of its bar events as
-//   static constexpr BarEvents kBarEvents = {BarInitialize, MenuBarInitialize, BarClick, MenuBarClick};
+// A class names the DISPIDs of its bar events (events/EventIds.h) by their prefix:
+//   static constexpr BarEvents kBarEvents = ORVI_BAR_EVENTS(BILL_EVENT);
 #pragma once
 #include "base/Library.h"
+#include "events/EventIds.h"
 #include "events/FormObjects.h"
 #include "events/MMessage.h"
+#include "host/HostData.h"
 #include "host/HostForm.h"
+
+#include <tuple>
 
 namespace orvi {
 
 struct BarEvents {
     DISPID barInitialize, menuBarInitialize, barClick, menuBarClick;
 };
+#define ORVI_BAR_EVENTS(prefix) \
+    { prefix##_BarInitialize, prefix##_MenuBarInitialize, prefix##_BarClick, prefix##_MenuBarClick }
 
 template <class Derived, class Itf>
 class EventObject : public Object<Derived, Itf, com::EventSource<Derived, OrviLibrary>> {
@@ -118,9 +125,51 @@ protected:
         });
     }
 
+    // The data service and the three templates it publishes, read when it is bound and kept.
+    // Each step replaces its field; a failing step leaves the earlier ones replaced.
+    void bindDataSrv(IDispatch* dataSrv) {
+        dataSrv_ = dataSrv;
+        classType_ = host::toDictionary(com::get(dataSrv_.Get(), host::member::ClassType).get());
+        tableInfo_ = host::toDictionary(com::get(dataSrv_.Get(), host::member::TableInfo).get());
+        classTypeEntry_ = host::toVector(com::get(dataSrv_.Get(), host::member::ClassTypeEntry).get());
+    }
+
+    // The order in which an event object lets go of what it holds, called by each class's
+    // destructor with what only it holds. It is seen from outside: most of these objects are the
+    // host's, this reference may be their last, and their termination runs host code that may
+    // still reach the others. So what was made or read from an object goes before that object:
+    //   1. the tool wrapper, then `made`: the collections made over the form's control, which
+    //      hold that control (BillEvent's BillHeads and BillEntrys);
+    //   2. QelLib and the menu bar (which holds the host's toolbar control);
+    //   3. the templates ClassTypeEntry, TableInfo and ClassType, then `data`: what the host
+    //      handed in beside them (ListEvents' Data, BaseClassEvent's LedgerProperty);
+    //   4. the data service the templates were read from;
+    //   5. `controls`: the form's controls, from which the data service was read (BillCtl,
+    //      List, or the base-data form's recordsets, toolbar and browse control, in that order);
+    //   6. the multi-level check manager, which the host assigns last.
+    // A host that terminates its form while a plug-in still runs relies on this order; the tests
+    // of each class pin it.
+    template <class... Made, class... Data, class... Controls>
+    void releaseInOrder(std::tuple<Made&...> made, std::tuple<Data&...> data,
+                        std::tuple<Controls&...> controls) noexcept {
+        constexpr auto resetAll = [](auto&... held) { (held.Reset(), ...); };
+        tool_.Reset();
+        std::apply(resetAll, made);
+        resetAll(qelLib_, menuBar_, classTypeEntry_, tableInfo_, classType_);
+        std::apply(resetAll, data);
+        dataSrv_.Reset();
+        std::apply(resetAll, controls);
+        multiCheckMgr_.Reset();
+    }
+
     ComPtr<_VeskTool> tool_;
     ComPtr<_QelLib> qelLib_;
     ComPtr<_MenuBar> menuBar_;
+    com::HostPtr dataSrv_;
+    host::DictionaryPtr classType_;
+    host::DictionaryPtr tableInfo_;
+    host::VectorPtr classTypeEntry_;
+    ComPtr<IDispatch> multiCheckMgr_;
 
 private:
     HRESULT raiseAll(DISPID id, com::EventArgs& args, VARIANT* ret, bool hasResult) noexcept {

@@ -3,18 +3,12 @@
 #include <algorithm>
 #include <new>
 
+#include "base/Library.h"
 #include "com/Collection.h"
 #include "com/LateCall.h"
 #include "host/MSession.h"
 
 namespace orvi::message {
-
-using com::Arg;
-using com::Bstr;
-using com::ComError;
-using com::ComPtr;
-using com::RuntimeError;
-using com::Variant;
 
 namespace {
 

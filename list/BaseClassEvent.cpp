@@ -10,25 +10,11 @@ namespace orvi {
 
 namespace member = host::member;
 
-namespace event {
-// DISPIDs of __BaseClassEvent (the bar events are named in the class).
-constexpr DISPID AfterGetData = 5, ClassGroupSelected = 6, ListFillRow = 7, RefreshList = 8, DoCommand = 9,
-                 BeforeSendMessage = 10;
-}  // namespace event
-
 BaseClassEvent::BaseClassEvent() = default;
 
 BaseClassEvent::~BaseClassEvent() {
-    tool_.Reset();
-    qelLib_.Reset();
-    menuBar_.Reset();
-    ledgerProperty_.Reset();
-    dataSrv_.Reset();
-    rsClassGroup_.Reset();
-    rsId_.Reset();
-    rsItem_.Reset();
-    listActiveBar_.Reset();
-    browseCtl_.Reset();
+    releaseInOrder(std::tie(), std::tie(ledgerProperty_),
+                   std::tie(rsClassGroup_, rsId_, rsItem_, listActiveBar_, browseCtl_));
 }
 
 Variant BaseClassEvent::browse(const wchar_t* name, std::initializer_list<Arg> args) {
@@ -126,31 +112,31 @@ STDMETHODIMP BaseClassEvent::FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel,
 }
 
 STDMETHODIMP BaseClassEvent::FireAfterGetData(VARIANT* ret) {
-    return relay(event::AfterGetData, com::EventArgs(), ret);
+    return relay(BASE_EVENT_AfterGetData, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BaseClassEvent::FireDoCommand(IDispatch* Tool, long* lngReturnCode, VARIANT* ret) {
-    return doCommand(event::DoCommand, Tool, lngReturnCode, ret);
+    return doCommand(BASE_EVENT_DoCommand, Tool, lngReturnCode, ret);
 }
 
 STDMETHODIMP BaseClassEvent::FireListFillRow(long lRow, IDispatch* RowData, IDispatch* HeadDict, BSTR* CellData,
                                   long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
-    return listFillRow(event::ListFillRow, lRow, RowData, HeadDict, CellData, BackColor, ContinueRaise, ret);
+    return listFillRow(BASE_EVENT_ListFillRow, lRow, RowData, HeadDict, CellData, BackColor, ContinueRaise, ret);
 }
 
 STDMETHODIMP BaseClassEvent::FireRefreshList(VARIANT* ret) {
-    return relay(event::RefreshList, com::EventArgs(), ret);
+    return relay(BASE_EVENT_RefreshList, com::EventArgs(), ret);
 }
 
 STDMETHODIMP BaseClassEvent::FireClassGroupSelected(long Button, long ClassGroupType, long ClassGroupID,
                                                     BSTR ClassGroupFullNumber, VARIANT* ret) {
-    return relay(event::ClassGroupSelected,
+    return relay(BASE_EVENT_ClassGroupSelected,
                  com::EventArgs().value(Button).value(ClassGroupType).value(ClassGroupID).text(ClassGroupFullNumber),
                  ret);
 }
 
 STDMETHODIMP BaseClassEvent::FireBeforeSendMessage(BSTR ActionCode, IDispatch** dctMessage, VARIANT_BOOL* Cancel) {
-    return procedure(event::BeforeSendMessage, com::EventArgs().text(ActionCode).ref(dctMessage).refBool(Cancel));
+    return procedure(BASE_EVENT_BeforeSendMessage, com::EventArgs().text(ActionCode).ref(dctMessage).refBool(Cancel));
 }
 
 // ---- the browse API ------------------------------------------------------------------------

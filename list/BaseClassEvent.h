@@ -12,8 +12,7 @@ public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.BaseClassEvent";
     static constexpr const CLSID& kClsid = CLSID_BaseClassEvent;
     static constexpr const IID& kEventIid = DIID___BaseClassEvent;
-    // DISPIDs of __BaseClassEvent.
-    static constexpr BarEvents kBarEvents = {1, 2, 3, 4};
+    static constexpr BarEvents kBarEvents = ORVI_BAR_EVENTS(BASE_EVENT);
 
     BaseClassEvent();
     ~BaseClassEvent() override;
@@ -74,7 +73,6 @@ private:
     ComPtr<IDispatch> rsItem_;
     ComPtr<IDispatch> rsId_;
     ComPtr<IDispatch> rsClassGroup_;
-    com::HostPtr dataSrv_;
     host::DictionaryPtr ledgerProperty_;
 };
 

@@ -15,12 +15,6 @@ namespace orvi {
 
 namespace member = host::member;
 
-namespace event {
-// DISPIDs of __ListEvents (the bar and check events are named in the class).
-constexpr DISPID AfterGetData = 5, DoCommand = 6, AfterSelList = 7, RefreshList = 8, BeforRefreshToolBar = 9,
-                 AfterCopyBillCreateData = 10, ListFillRow = 11, AfterDeleteBill = 12, ListRowSelected = 13;
-}  // namespace event
-
 namespace {
 
 template <class P>
@@ -50,16 +44,7 @@ std::optional<Bstr> mappedName(IDispatch* map, Variant& key) {
 ListEvents::ListEvents() = default;
 
 ListEvents::~ListEvents() {
-    tool_.Reset();
-    qelLib_.Reset();
-    menuBar_.Reset();
-    classTypeEntry_.Reset();
-    tableInfo_.Reset();
-    classType_.Reset();
-    data_.Reset();
-    dataSrv_.Reset();
-    listCtl_.Reset();
-    multiCheckMgr_.Reset();
+    releaseInOrder(std::tie(), std::tie(data_), std::tie(listCtl_));
 }
 
 // ---- binding -------------------------------------------------------------------------------
@@ -79,15 +64,6 @@ STDMETHODIMP ListEvents::get_DataSrv(IDispatch** ret) { return answer(ret, [&] {
 
 STDMETHODIMP ListEvents::putref_DataSrv(IDispatch* NewValue) {
     return guard([&] { bindDataSrv(NewValue); });
-}
-
-// The data service and the three template containers it publishes, read now and kept. Each step
-// replaces its field; a failing step leaves the earlier ones replaced.
-void ListEvents::bindDataSrv(IDispatch* dataSrv) {
-    dataSrv_ = dataSrv;
-    classType_ = host::toDictionary(com::get(dataSrv_.Get(), member::ClassType).get());
-    tableInfo_ = host::toDictionary(com::get(dataSrv_.Get(), member::TableInfo).get());
-    classTypeEntry_ = host::toVector(com::get(dataSrv_.Get(), member::ClassTypeEntry).get());
 }
 
 STDMETHODIMP ListEvents::putref_Data(IDispatch* NewValue) {
@@ -137,37 +113,37 @@ STDMETHODIMP ListEvents::FireBarClick(IDispatch* Tool, VARIANT_BOOL* Cancel, VAR
 }
 
 STDMETHODIMP ListEvents::FireAfterGetData(VARIANT* ret) {
-    return relay(event::AfterGetData, com::EventArgs(), ret);
+    return relay(LIST_EVENT_AfterGetData, com::EventArgs(), ret);
 }
 
 STDMETHODIMP ListEvents::FireDoCommand(IDispatch* Tool, long* lngReturnCode, VARIANT* ret) {
-    return doCommand(event::DoCommand, Tool, lngReturnCode, ret);
+    return doCommand(LIST_EVENT_DoCommand, Tool, lngReturnCode, ret);
 }
 
 STDMETHODIMP ListEvents::FireRefreshList(VARIANT* ret) {
-    return relay(event::RefreshList, com::EventArgs(), ret);
+    return relay(LIST_EVENT_RefreshList, com::EventArgs(), ret);
 }
 
 STDMETHODIMP ListEvents::FireAfterSelList(IDispatch* RsId, IDispatch** VectList, VARIANT* ret) {
-    return relay(event::AfterSelList, com::EventArgs().object(RsId).ref(VectList), ret);
+    return relay(LIST_EVENT_AfterSelList, com::EventArgs().object(RsId).ref(VectList), ret);
 }
 
 STDMETHODIMP ListEvents::FireAfterCopyBillCreateData(long srcInterID, IDispatch* dctData, VARIANT* ret) {
-    return relay(event::AfterCopyBillCreateData, com::EventArgs().value(srcInterID).object(dctData), ret);
+    return relay(LIST_EVENT_AfterCopyBillCreateData, com::EventArgs().value(srcInterID).object(dctData), ret);
 }
 
 STDMETHODIMP ListEvents::FireBeforRefreshToolBar(VARIANT_BOOL* bShowCaption, VARIANT* ret) {
-    return relay(event::BeforRefreshToolBar, com::EventArgs().refBool(bShowCaption), ret);
+    return relay(LIST_EVENT_BeforRefreshToolBar, com::EventArgs().refBool(bShowCaption), ret);
 }
 
 STDMETHODIMP ListEvents::FireListFillRow(long lRow, IDispatch* RowData, IDispatch* HeadDict, BSTR* CellData,
                                   long* BackColor, VARIANT_BOOL* ContinueRaise, VARIANT* ret) {
-    return listFillRow(event::ListFillRow, lRow, RowData, HeadDict, CellData, BackColor, ContinueRaise, ret);
+    return listFillRow(LIST_EVENT_ListFillRow, lRow, RowData, HeadDict, CellData, BackColor, ContinueRaise, ret);
 }
 
 STDMETHODIMP ListEvents::FireAfterDeleteBill(VARIANT_BOOL bSuccess, long lBillInterID, BSTR sBillNo,
                                              BSTR sErrorMessage, VARIANT_BOOL* bCancelErrorMessage, VARIANT* ret) {
-    return relay(event::AfterDeleteBill, com::EventArgs()
+    return relay(LIST_EVENT_AfterDeleteBill, com::EventArgs()
                                              .boolean(bSuccess)
                                              .value(lBillInterID)
                                              .text(sBillNo)
@@ -177,7 +153,7 @@ STDMETHODIMP ListEvents::FireAfterDeleteBill(VARIANT_BOOL bSuccess, long lBillIn
 }
 
 STDMETHODIMP ListEvents::FireListRowSelected(long lRow, VARIANT* ret) {
-    return relay(event::ListRowSelected, com::EventArgs().value(lRow), ret);
+    return relay(LIST_EVENT_ListRowSelected, com::EventArgs().value(lRow), ret);
 }
 
 // ---- the list API --------------------------------------------------------------------------

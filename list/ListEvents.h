@@ -13,9 +13,8 @@ public:
     static constexpr const wchar_t* kSource = L"OrviClassEvents.ListEvents";
     static constexpr const CLSID& kClsid = CLSID_ListEvents;
     static constexpr const IID& kEventIid = DIID___ListEvents;
-    // DISPIDs of __ListEvents.
-    static constexpr BarEvents kBarEvents = {1, 2, 3, 4};
-    static constexpr CheckEvents kCheckEvents = {14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25};
+    static constexpr BarEvents kBarEvents = ORVI_BAR_EVENTS(LIST_EVENT);
+    static constexpr CheckEvents kCheckEvents = ORVI_CHECK_EVENTS(LIST_EVENT);
 
     ListEvents();
     ~ListEvents() override;
@@ -56,19 +55,13 @@ public:
     STDMETHODIMP SendMessage(BSTR sTitle, BSTR sMessage, VARIANT arrUsers, long lSendType, VARIANT_BOOL* ret) override;
 
 private:
-    void bindDataSrv(IDispatch* dataSrv);
     // The field data of a descriptor, found through "Map", the page descriptor and the data.
     host::DictionaryPtr dataField(IDispatch* dct, long row);
     // The descriptor of a field key through "Map" (Nothing for an empty or unknown key).
     host::DictionaryPtr fieldInfo(BSTR key);
 
     com::HostPtr listCtl_;
-    com::HostPtr dataSrv_;
-    host::DictionaryPtr classType_;
-    host::DictionaryPtr tableInfo_;
-    host::VectorPtr classTypeEntry_;
     host::DictionaryPtr data_;
-    ComPtr<IDispatch> multiCheckMgr_;
 };
 
 }  // namespace orvi

@@ -113,7 +113,7 @@ HRESULT WINAPI OrviRegistryRows(LPCWSTR file, LPCWSTR dir, LPCWSTR platform, Orv
         for (const auto& r : rows) row(context, r.key.c_str(), r.name.c_str(), r.value.c_str());
         return S_OK;
     } catch (...) {
-        return E_OUTOFMEMORY;
+        return orvi::com::failureHresult();
     }
 }
 

@@ -43,7 +43,9 @@ class ReleaseSpy final : public IDispatch {
 public:
     ReleaseSpy(IDispatch* inner, std::wstring name) : inner_(inner), name_(std::move(name)) {}
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid != IID_IUnknown && riid != IID_IDispatch) return *ppv = nullptr, E_NOINTERFACE;
+        // ADO's _Recordset too: the library keeps a recordset as the IDispatch it answers.
+        static const IID recordset = {0x00000556, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x6D, 0x2E, 0xA4}};
+        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != recordset) return *ppv = nullptr, E_NOINTERFACE;
         *ppv = static_cast<IDispatch*>(this);
         AddRef();
         return S_OK;
@@ -364,4 +366,53 @@ TEST_CASE(release_order_on_the_last_reference) {
     const std::vector<std::wstring> expected = {L"BillCtl", L"BillCtl", L"DataSrv", L"BillCtl", L"MultiCheckMgr"};
     CHECK(journal == expected);
     for (ReleaseSpy* s : {ctl, srv, mgr}) CHECK_EQ(s->Release(), 0ul);
+}
+
+// The list forms' event objects release in the same order as the bill's: what was read from an
+// object before the object, the check manager last.
+TEST_CASE(list_events_release_order_on_the_last_reference) {
+    std::vector<std::wstring> journal;
+    JournaledBill host;
+    auto mgrFake = hostkit::newFake(L"Mgr");
+    auto* ctl = new ReleaseSpy(host.ctl.Get(), L"List");
+    auto* srv = new ReleaseSpy(host.srv.Get(), L"DataSrv");
+    auto* mgr = new ReleaseSpy(mgrFake.Get(), L"MultiCheckMgr");
+    host.ctl->on(L"DataSrv", [srv](Invocation& inv) { inv.result = Variant(static_cast<IDispatch*>(srv)); });
+    {
+        Late ev = Late::create(L"OrviClassEvents.ListEvents");
+        ev.setRef(L"MultiCheckMgr", obj(mgr));
+        ev.set(L"List", obj(ctl));
+        for (ReleaseSpy* s : {ctl, srv, mgr}) s->journalTo(&journal);
+    }
+    for (ReleaseSpy* s : {ctl, srv, mgr}) s->journalTo(nullptr);
+    const std::vector<std::wstring> expected = {L"DataSrv", L"List", L"MultiCheckMgr"};
+    CHECK(journal == expected);
+    for (ReleaseSpy* s : {ctl, srv, mgr}) CHECK_EQ(s->Release(), 0ul);
+}
+
+TEST_CASE(base_class_event_release_order_on_the_last_reference) {
+    std::vector<std::wstring> journal;
+    std::vector<ReleaseSpy*> spies;
+    std::vector<ComPtr<FakeObject>> fakes;
+    auto spy = [&](const wchar_t* name) {
+        fakes.push_back(hostkit::newFake(name));
+        spies.push_back(new ReleaseSpy(fakes.back().Get(), name));
+        return spies.back();
+    };
+    {
+        Late ev = Late::create(L"OrviClassEvents.BaseClassEvent");
+        // Assigned in an order unlike the release order.
+        ev.setRef(L"DataSrv", obj(spy(L"DataSrv")));
+        ev.set(L"BrowseCtl", obj(spy(L"BrowseCtl")));
+        ev.setRef(L"RsItem", obj(spy(L"RsItem")));
+        ev.setRef(L"ListActiveBar", obj(spy(L"ListActiveBar")));
+        ev.setRef(L"RsClassGroup", obj(spy(L"RsClassGroup")));
+        ev.setRef(L"RsId", obj(spy(L"RsId")));
+        for (ReleaseSpy* s : spies) s->journalTo(&journal);
+    }
+    for (ReleaseSpy* s : spies) s->journalTo(nullptr);
+    const std::vector<std::wstring> expected = {L"DataSrv", L"RsClassGroup", L"RsId", L"RsItem", L"ListActiveBar",
+                                                L"BrowseCtl"};
+    CHECK(journal == expected);
+    for (ReleaseSpy* s : spies) CHECK_EQ(s->Release(), 0ul);
 }
