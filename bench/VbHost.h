@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "TestUnknown.h"
 #include "com/Variant.h"
 
 namespace bench {
@@ -207,32 +208,16 @@ private:
     ComPtr<ITypeInfo> info_;
 };
 
-class VbHost final : public IDispatch {
+class VbHost final : public testkit::UncountedDispatch {
 public:
-    // `also`: further interfaces the object answers with its IDispatch (a control's dual
-    // interfaces). The type must outlive the object.
+    // `also`: further interfaces the object answers with its IDispatch. The type must outlive
+    // the object.
     static ComPtr<VbHost> make(IDispatch* inner, VbType& type, std::vector<IID> also = {}) {
         ComPtr<VbHost> p;
         *p.GetAddressOf() = new VbHost(inner, type, std::move(also));  // adopted (no AddRef)
         return p;
     }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        bool known = riid == IID_IUnknown || riid == IID_IDispatch;
-        for (const IID& i : also_) known = known || riid == i;
-        if (!known) return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (!n) delete this;
-        return ULONG(n);
-    }
     STDMETHODIMP GetTypeInfoCount(UINT* n) override { return n ? (*n = 1, S_OK) : E_INVALIDARG; }
     STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
         if (!info) return E_POINTER;
@@ -293,17 +278,15 @@ public:
 
 private:
     VbHost(IDispatch* inner, VbType& type, std::vector<IID> also)
-        : inner_(inner), type_(type), also_(std::move(also)) {
+        : UncountedDispatch(std::move(also)), inner_(inner), type_(type) {
         object_.vtbl = type.vtbl();
         object_.host = this;
     }
-    ~VbHost() = default;
+    ~VbHost() override = default;
 
     ComPtr<IDispatch> inner_;
     VbType& type_;
-    std::vector<IID> also_;
     VbObject object_;
-    volatile LONG refs_ = 1;
     long asked_ = 0;
 };
 

@@ -16,74 +16,17 @@
 #include <vector>
 
 #include "BenchClock.h"
+#include "BenchHosts.h"
 #include "Late.h"
 #include "com/LateCall.h"
 #include "hostkit/SimBill.h"
 
 using namespace testkit;
+using namespace bench;
 using hostkit::SampleBill;
 using orvi::com::Arg;
 
 namespace {
-
-constexpr int kGrids = 4;
-constexpr int kFieldsPerGrid = 50;
-
-Variant text(const std::wstring& s) {
-    return Variant(std::wstring_view(s));
-}
-
-// The bill: a header of two fields, then four grids (FEntryType 0, one record each) of 50
-// fields; field g*50+k is "G<g>F<k>" with the descriptor name "D<g>_<k>".
-SampleBill benchBill() {
-    SampleBill b;
-    b.classType = hostkit::newDictionary();
-    b.classTypeEntry = hostkit::newVector();
-    b.tableInfo = hostkit::newDictionary();
-    b.data = hostkit::newDictionary();
-    b.lookups = hostkit::newDictionary();
-    b.screen = hostkit::newDictionary();
-    auto map = hostkit::newDictionary();
-    for (int page = 1; page <= kGrids + 1; ++page) {
-        auto descriptor = hostkit::newDictionary();
-        descriptor->set(L"FEntryType", Variant(0L));
-        descriptor->set(L"FTableName", text(L"t_Page" + std::to_wstring(page)));
-        b.classTypeEntry->add(hostkit::objectValue(descriptor.Get()));
-        auto fields = hostkit::newDictionary();
-        auto data = hostkit::newDictionary();
-        int count = page == 1 ? 2 : kFieldsPerGrid;
-        for (int k = 1; k <= count; ++k) {
-            std::wstring name = L"D" + std::to_wstring(page) + L"_" + std::to_wstring(k);
-            std::wstring key = L"G" + std::to_wstring(page) + L"F" + std::to_wstring(k);
-            auto dct = hostkit::newDictionary();
-            dct->set(L"FKey", text(key));
-            dct->set(L"FPage", Variant(long(page)));
-            dct->set(L"FCtlType", Variant(1L));
-            dct->set(L"FLookUpType", Variant(0L));
-            b.tableInfo->set(name, hostkit::objectValue(dct.Get()));
-            fields->set(name, text(name));
-            map->set(key, text(name));
-            auto fld = hostkit::newDictionary();
-            fld->set(L"FFLD", text(L"value of " + key));
-            fld->set(L"FDSP", text(L"value of " + key));
-            data->set(name, hostkit::objectValue(fld.Get()));
-        }
-        b.tableInfo->set(L"Page" + std::to_wstring(page), hostkit::objectValue(fields.Get()));
-        b.data->set(L"Page" + std::to_wstring(page), hostkit::objectValue(data.Get()));
-    }
-    b.tableInfo->set(L"Map", hostkit::objectValue(map.Get()));
-    b.dataSrv = hostkit::newFake(L"DataSrv");
-    b.dataSrv->property(L"ClassType", hostkit::objectValue(b.classType.Get()))
-        .property(L"TableInfo", hostkit::objectValue(b.tableInfo.Get()))
-        .property(L"ClassTypeEntry", hostkit::objectValue(b.classTypeEntry.Get()));
-    b.billCtl = hostkit::newFake(L"BillCtl");
-    b.billCtl->property(L"DataSrv", hostkit::objectValue(b.dataSrv.Get()))
-        .property(L"Data", hostkit::objectValue(b.data.Get()))
-        .property(L"CurrentRow", Variant(1L));
-    hostkit::addFieldAccess(b);
-    hostkit::addLayoutMembers(b);
-    return b;
-}
 
 // A plug-in's late-bound call: the name looked up, then Invoke (what a VB client does on an
 // object variable declared As Object).
@@ -99,18 +42,6 @@ Variant plugin(IDispatch* target, const wchar_t* name, const VARIANT* arg = null
     return result;
 }
 
-ComPtr<IPyxDictionary> dictionary(const Variant& v) {
-    ComPtr<IPyxDictionary> d;
-    V_DISPATCH(&v.get())->QueryInterface(__uuidof(IPyxDictionary), reinterpret_cast<void**>(d.GetAddressOf()));
-    return d;
-}
-Variant item(IPyxDictionary* d, const wchar_t* key) {
-    Variant r;
-    Bstr k(key);
-    d->get_Item(k.get(), &r.get());
-    return r;
-}
-
 struct Read {
     long entry;      // entry ordinal
     long position;   // page position of its grid
@@ -123,7 +54,7 @@ struct Read {
 int main() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
-        SampleBill bill = benchBill();
+        SampleBill bill = layoutBill();
         Late ev = Late::create(L"OrviClassEvents.BillEvent");
         ev.set(L"BillCtl", obj(bill.billCtl.Get()));
         ComPtr<IDispatch> entrys(asObject(ev.value(L"BillEntrys")));

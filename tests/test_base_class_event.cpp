@@ -1,6 +1,7 @@
 // The base-data event object over the simulated base-data form: the properties the form assigns,
 // each browse API member's one call on the browse control, and the re-raising of every failure
 // in the browse API under the class's own source.
+#include "Errors.h"
 #include "Late.h"
 #include "OrviClassEvents.h"
 #include "hostkit/SimList.h"
@@ -11,9 +12,6 @@ using hostkit::RecordedCall;
 namespace {
 
 const wchar_t* const kSource = L"OrviClassEvents.BaseClassEvent";
-constexpr HRESULT kTypeMismatch = HRESULT(0x800A000D);
-constexpr HRESULT kObjectNotSet = HRESULT(0x800A005B);
-constexpr HRESULT kNoSuchMember = HRESULT(0x800A01B6);
 constexpr HRESULT kHostError = HRESULT(0x80040321);
 
 struct BoundBrowse {

@@ -1,4 +1,6 @@
 // The bill event object: creation, binding to a bill control, its properties, and release.
+#include "BoundBill.h"
+#include "Errors.h"
 #include "Late.h"
 #include "hostkit/SimBill.h"
 
@@ -8,9 +10,6 @@ using hostkit::Invocation;
 
 namespace {
 
-constexpr HRESULT kObjectNotSet = HRESULT(0x800A005B);
-constexpr HRESULT kTypeMismatch = HRESULT(0x800A000D);
-constexpr HRESULT kObjectRequired = HRESULT(0x800A01A8);
 const wchar_t* const kSource = L"OrviClassEvents.BillEvent";
 
 // A bill control and data service whose calls are written, in order, into one journal.
@@ -74,19 +73,13 @@ private:
     long refs_ = 1;
 };
 
-Late boundEvent(hostkit::SampleBill& bill) {
-    Late ev = Late::create(L"OrviClassEvents.BillEvent");
-    ev.set(L"BillCtl", obj(bill.billCtl.Get()));
-    return ev;
-}
-
 }  // namespace
 
 TEST_CASE(creation_state) {
     Late ev = Late::create(L"OrviClassEvents.BillEvent");
     Late heads = ev.object(L"BillHeads");
     Late entrys = ev.object(L"BillEntrys");
-    CHECK(heads && entrys);
+    CHECK((heads && entrys));
     CHECK(!sameObject(heads.get(), entrys.get()));
     CHECK(sameObject(heads.get(), ev.object(L"BillHeads").get()));
     for (const wchar_t* nothing : {L"MenuBar", L"ParentID", L"BillCtl", L"DataSrv", L"ClassType", L"TableInfo",
@@ -159,7 +152,7 @@ TEST_CASE(binding_that_fails_midway_keeps_what_it_replaced) {
     auto first = hostkit::buildSampleBill();
     JournaledBill second;
     second.srv->fails(L"TableInfo", HRESULT(0x80040200), L"表信息不可用", L"HostDataService");
-    Late ev = boundEvent(first);
+    Late ev = bindBill(first);
     Outcome o = ev.put(L"BillCtl", obj(second.ctl.Get()));
     CHECK_ERROR(o, 0x80040200, L"HostDataService");
     CHECK_EQ(o.description, std::wstring(L"表信息不可用"));
@@ -208,7 +201,7 @@ TEST_CASE(rebinding_replaces_all_five_fields) {
     auto a = hostkit::buildSampleBill();
     auto b = hostkit::buildSampleBill();
     b.classType->set(L"FID", Variant(2002L));
-    Late ev = boundEvent(a);
+    Late ev = bindBill(a);
     ev.set(L"BillCtl", obj(b.billCtl.Get()));
     CHECK_EQ(ev.number(L"FID"), 2002L);
     CHECK(sameObject(asObject(ev.value(L"BillCtl")), b.billCtl.Get()));
@@ -223,7 +216,7 @@ TEST_CASE(rebinding_replaces_all_five_fields) {
 
 TEST_CASE(template_properties) {
     auto bill = hostkit::buildSampleBill();
-    Late ev = boundEvent(bill);
+    Late ev = bindBill(bill);
     CHECK_EQ(ev.number(L"FID"), 1001L);
     CHECK_EQ(ev.text(L"BillName"), std::wstring(L"销售订单"));
     CHECK_EQ(ev.text(L"PrimaryKey"), std::wstring(L"FInterID"));
@@ -263,7 +256,7 @@ TEST_CASE(template_properties) {
 
 TEST_CASE(properties_forwarded_to_the_bill_control) {
     auto bill = hostkit::buildSampleBill();
-    Late ev = boundEvent(bill);
+    Late ev = bindBill(bill);
     bill.billCtl->property(L"BillStatus", Variant(2L));
     CHECK_EQ(ev.number(L"BillStatus"), 2L);
     CHECK_EQ(ev.number(L"CurBillID"), 5001L);
@@ -273,8 +266,8 @@ TEST_CASE(properties_forwarded_to_the_bill_control) {
 
     ev.set(L"TaskID", Variant(short(42)));
     const hostkit::RecordedCall* put = bill.billCtl->last(L"TaskID");
-    REQUIRE(put && put->args.size() == 1);
-    CHECK(put->flags & DISPATCH_PROPERTYPUT);
+    REQUIRE((put && put->args.size() == 1));
+    CHECK((put->flags & DISPATCH_PROPERTYPUT));
     CHECK_EQ(int(put->args[0].vt), int(VT_I4));
     CHECK_EQ(ev.number(L"TaskID"), 42L);
 
@@ -284,8 +277,8 @@ TEST_CASE(properties_forwarded_to_the_bill_control) {
     ev.set(L"RPSetPart", Variant(true));
     CHECK_EQ(bill.billCtl->count(L"bRPSetPart"), size_t(1));
     const hostkit::RecordedCall* set = bill.billCtl->last(L"RPSetPart");
-    REQUIRE(set && set->args.size() == 1);
-    CHECK(set->flags & DISPATCH_PROPERTYPUT);
+    REQUIRE((set && set->args.size() == 1));
+    CHECK((set->flags & DISPATCH_PROPERTYPUT));
     CHECK_EQ(int(set->args[0].vt), int(VT_BOOL));
     CHECK_EQ(ev.flag(L"RPSetPart"), true);
 
@@ -300,7 +293,7 @@ TEST_CASE(properties_forwarded_to_the_bill_control) {
 
 TEST_CASE(data_is_read_from_the_control_on_every_call) {
     auto bill = hostkit::buildSampleBill();
-    Late ev = boundEvent(bill);
+    Late ev = bindBill(bill);
     bill.billCtl->on(L"Data", [](Invocation& inv) {
         inv.result = hostkit::objectValue(hostkit::newDictionary().Get());
     });
@@ -313,13 +306,13 @@ TEST_CASE(data_is_read_from_the_control_on_every_call) {
     CHECK_ERROR(ev.call(L"Data"), kTypeMismatch, kSource);
     bill.billCtl->on(L"Data", [](Invocation& inv) { inv.result = Variant(static_cast<IDispatch*>(nullptr)); });
     Variant nothing = ev.value(L"Data");
-    CHECK(nothing.vt() == VT_DISPATCH && !V_DISPATCH(&nothing.get()));
+    CHECK((nothing.vt() == VT_DISPATCH && !V_DISPATCH(&nothing.get())));
     bill.billCtl->on(L"Data", nullptr);
 }
 
 TEST_CASE(bill_name_is_stored_then_shown) {
     auto bill = hostkit::buildSampleBill();
-    Late ev = boundEvent(bill);
+    Late ev = bindBill(bill);
     std::vector<std::wstring> seen;
     bill.billCtl->on(L"SetBillName", [&](Invocation& inv) {
         CHECK_EQ(inv.count(), size_t(0));

@@ -1,6 +1,8 @@
 // Field values through the bill event object: descriptors and field data by key, reads by value
 // type, writes on plain, lookup and list-box fields, the update routine per column type, and
 // every error with its number, description and source.
+#include "BoundBill.h"
+#include "Errors.h"
 #include "Late.h"
 #include "hostkit/SimBill.h"
 #include "test_session_support.h"
@@ -11,31 +13,10 @@ using hostkit::RecordedCall;
 namespace {
 
 const wchar_t* const kSource = L"OrviClassEvents.BillEvent";
-constexpr HRESULT kFieldNotFound = HRESULT(0x80040064);
-constexpr HRESULT kValueNotFound = HRESULT(0x80040065);
-constexpr HRESULT kUpdateFailed = HRESULT(0x80040066);
-constexpr HRESULT kLookupFailed = HRESULT(0x80040067);
-constexpr HRESULT kNotInList = HRESULT(0x80040068);
-constexpr HRESULT kTypeMismatch = HRESULT(0x800A000D);
 constexpr HRESULT kHostError = HRESULT(0x80040555);
 
-struct Bound {
-    hostkit::SampleBill bill = hostkit::buildSampleBill();
-    Late ev = Late::create(L"OrviClassEvents.BillEvent");
-    Bound() {
-        ev.set(L"BillCtl", obj(bill.billCtl.Get()));
-        bill.billCtl->clearCalls();
-    }
-    Late descriptor(const wchar_t* name) { return Late(asObject(Late(bill.tableInfo.Get()).value(L"Item", {str(name)}))); }
-    // A field's data dictionary, straight from the host's data (row 0: a page without rows).
-    Late data(long page, const wchar_t* name, long row = 0) {
-        Late pageData(asObject(Late(bill.data.Get()).value(L"Item", {str((L"Page" + std::to_wstring(page)).c_str())})));
-        if (row) pageData = Late(asObject(pageData.value(L"Item", {Variant(row)})));
-        return Late(asObject(pageData.value(L"Item", {str(name)})));
-    }
+struct Bound : BoundBill {
     Variant shown(const wchar_t* fkey, long row = -1) { return hostkit::shownText(bill, fkey, row); }
-    const RecordedCall* last(const wchar_t* member) { return bill.billCtl->last(member); }
-    size_t count(const wchar_t* member) { return bill.billCtl->count(member); }
 };
 
 Variant item(Late& d, const wchar_t* key) {
@@ -62,7 +43,7 @@ TEST_CASE(field_info_by_key_fills_the_callers_variables) {
     CHECK_EQ(std::wstring(pKey), std::wstring(L"F3"));
     CHECK_EQ(index, 3L);
     const RecordedCall* c = b.last(L"GetFieldInfoByKey");
-    REQUIRE(c && c->args.size() == 3);
+    REQUIRE((c && c->args.size() == 3));
     CHECK_EQ(c->arg(0).vt, VARTYPE(VT_BYREF | VT_BSTR));
     CHECK_EQ(c->arg(1).vt, VARTYPE(VT_BYREF | VT_BSTR));
     CHECK_EQ(asText(c->arg(1).value), std::wstring(L"before"));  // the caller's value went in
@@ -97,7 +78,7 @@ TEST_CASE(data_fields_by_descriptor_and_by_key) {
     Variant fld = b.ev.value(L"GetDataFld", {obj(qty.get()), Variant(1L)});
     CHECK(sameObject(asObject(fld), b.data(2, L"E2", 1).get()));
     const RecordedCall* c = b.last(L"GetDataFld");
-    REQUIRE(c && c->args.size() == 2);
+    REQUIRE((c && c->args.size() == 2));
     CHECK_EQ(c->arg(0).vt, VARTYPE(VT_BYREF | VT_DISPATCH));
     CHECK_EQ(c->arg(1).vt, VARTYPE(VT_BYREF | VT_I4));
     // Row defaults to 0 for GetDataFld and to -1 for GetDataFldbyKey.
@@ -183,7 +164,7 @@ TEST_CASE(a_plain_field_stores_the_value_unconverted_and_shows_its_text) {
     CHECK_EQ(asLong(modified), 1L);
     // SetText gets the text, with the row before it (-1 by default).
     const RecordedCall* c = b.last(L"SetText");
-    REQUIRE(c && c->args.size() == 3);
+    REQUIRE((c && c->args.size() == 3));
     CHECK_EQ(asLong(c->arg(1).value), -1L);
     CHECK_EQ(c->arg(2).vt, VARTYPE(VT_BYREF | VT_BSTR));
     CHECK_EQ(asText(c->arg(2).value), std::wstring(L"2.5"));
@@ -221,7 +202,7 @@ TEST_CASE(a_lookup_field_is_resolved_by_the_host) {
     Bound b;
     CHECK(asBool(b.ev.value(L"SetFieldValue", {str(L"FCustID"), str(L"西部电子")})));
     const RecordedCall* c = b.last(L"GetItem");
-    REQUIRE(c && c->args.size() == 4);
+    REQUIRE((c && c->args.size() == 4));
     CHECK_EQ(c->arg(0).vt, VARTYPE(VT_BYREF | VT_DISPATCH));
     CHECK_EQ(c->arg(1).vt, VARTYPE(VT_BYREF | VT_DISPATCH));
     CHECK_EQ(c->arg(2).vt, VARTYPE(VT_BSTR));  // the text by value
@@ -402,7 +383,7 @@ TEST_CASE(datetime_columns_compare_calendar_days) {
     CHECK(u.run(L"2026-12-01 23:30:00").ok());
     CHECK(!u.stored());
     CHECK(u.run(L"2026-12-02").ok());
-    CHECK(u.stored() && u.input());
+    CHECK((u.stored() && u.input()));
     CHECK_EQ(asText(item(u.fld, L"FFLD")), std::wstring(L"2026-12-02"));
     // A value that is not a date: the type mismatch, re-raised under the class's source.
     Update bad(Variant(61L), str(L"2026-12-01"));
@@ -484,7 +465,7 @@ TEST_CASE(a_lookup_write_shows_with_the_descriptor_and_row_get_item_left) {
     b.bill.billCtl->setsArg(L"GetItem", 3, Variant(2L), kOnReturn);
     CHECK(asBool(b.ev.value(L"SetFieldValue", {str(L"FItemID"), str(L"302"), Variant(1L)})));
     const RecordedCall* c = b.last(L"SetText");
-    REQUIRE(c && c->args.size() == 3);
+    REQUIRE((c && c->args.size() == 3));
     CHECK(sameObject(asObject(c->arg(0).value), qty.get()));
     CHECK_EQ(asLong(c->arg(1).value), 2L);
     CHECK_EQ(asText(c->arg(2).value), std::wstring(L"螺母 M8"));
@@ -495,7 +476,7 @@ TEST_CASE(a_lookup_write_shows_with_the_descriptor_and_row_get_item_left) {
     Late item = b.descriptor(L"E1");
     CHECK(b.ev.call(L"UpdateLookFld", {obj(item.get()), str(L"301"), Variant(1L)}).ok());
     c = b.last(L"SetText");
-    REQUIRE(c && c->args.size() == 3);
+    REQUIRE((c && c->args.size() == 3));
     CHECK(sameObject(asObject(c->arg(0).value), qty.get()));
     CHECK_EQ(asLong(c->arg(1).value), 2L);
     CHECK_EQ(asText(c->arg(2).value), std::wstring(L"301"));

@@ -1,6 +1,8 @@
 // The bill event object's form API: each member's call on the bill control (member, argument
 // order, argument forms), its defaults, its result and its error policy; and the error records a
 // plug-in gets under each policy.
+#include "BoundBill.h"
+#include "Errors.h"
 #include "Late.h"
 #include "OrviClassEvents.h"
 #include "hostkit/SimBill.h"
@@ -11,19 +13,9 @@ using hostkit::RecordedCall;
 namespace {
 
 const wchar_t* const kSource = L"OrviClassEvents.BillEvent";
-constexpr HRESULT kObjectNotSet = HRESULT(0x800A005B);
 constexpr HRESULT kHostError = HRESULT(0x80040999);
 
-struct Bound {
-    hostkit::SampleBill bill = hostkit::buildSampleBill();
-    Late ev = Late::create(L"OrviClassEvents.BillEvent");
-    Bound() {
-        ev.set(L"BillCtl", obj(bill.billCtl.Get()));
-        bill.billCtl->clearCalls();
-    }
-    IDispatch* descriptor(const wchar_t* name) { return asObject(Late(bill.tableInfo.Get()).value(L"Item", {str(name)})); }
-    const RecordedCall* last(const wchar_t* member) { return bill.billCtl->last(member); }
-};
+using Bound = BoundBill;
 
 Variant variantArray(std::initializer_list<Variant> items) {
     SAFEARRAYBOUND bound{ULONG(items.size()), 0};
@@ -117,7 +109,7 @@ std::vector<Forwarder> forwarders() {
 
 Outcome callForwarder(Bound& b, const Forwarder& f) {
     std::vector<Variant> args;
-    for (const wchar_t* d : f.descriptorArgs) args.push_back(obj(b.descriptor(d)));
+    for (const wchar_t* d : f.descriptorArgs) args.push_back(obj(b.descriptor(d).get()));
     for (const Variant& v : f.args) args.push_back(v);
     // Late::call takes an initializer list: spread the few shapes used here.
     switch (args.size()) {
@@ -149,7 +141,7 @@ TEST_CASE(each_member_calls_its_host_member_with_the_hosts_argument_order_and_fo
                  textsOf(c).c_str(), f.shape, f.values);
         // Descriptors reach the host as the plug-in's own objects.
         for (size_t i = 0; c && i < f.descriptorArgs.size(); ++i)
-            if (!sameObject(asObject(c->arg(i).value), b.descriptor(f.descriptorArgs[i])))
+            if (!sameObject(asObject(c->arg(i).value), b.descriptor(f.descriptorArgs[i]).get()))
                 fail(__FILE__, __LINE__, "%s: argument %zu is not the descriptor", describe(f).c_str(), i);
         CHECK_EQ(b.bill.billCtl->calls().size(), size_t(1));  // exactly one host call
     }
@@ -169,7 +161,7 @@ TEST_CASE(results_are_the_hosts_answers_converted) {
     Variant index = b.ev.value(L"GetToolIndex", {str(L"Main"), str(L"Save")});
     CHECK_EQ(int(index.vt()), int(VT_I4));
     CHECK_EQ(asLong(index), 12L);
-    Variant sum = b.ev.value(L"Sum", {obj(b.descriptor(L"E2"))});
+    Variant sum = b.ev.value(L"Sum", {obj(b.descriptor(L"E2").get())});
     CHECK_EQ(int(sum.vt()), int(VT_R8));
     CHECK_EQ(asLong(sum), 120L);
     Variant deleted = b.ev.value(L"DeleteEntryData", {Variant(2L)});
@@ -226,7 +218,7 @@ TEST_CASE(get_active_field_hands_back_what_the_host_left) {
     long col = 0, row = 0;
     CHECK(b.ev.call(L"GetActiveField", {ref(dct), ref(col), ref(row)}).ok());
     CHECK_EQ(shapeOf(b.last(L"GetActiveField")), std::string("rO rL rL"));
-    CHECK(sameObject(dct, b.descriptor(L"E2")));
+    CHECK(sameObject(dct, b.descriptor(L"E2").get()));
     CHECK_EQ(col, 2L);
     CHECK_EQ(row, 1L);
     if (dct) dct->Release();
@@ -237,7 +229,7 @@ TEST_CASE(get_active_field_hands_back_what_the_host_left) {
     VariantInit(&vrow);
     CHECK(b.ev.call(L"GetActiveField", {ref(vdct), ref(vcol), ref(vrow)}).ok());
     CHECK_EQ(int(V_VT(&vdct)), int(VT_DISPATCH));
-    CHECK(sameObject(V_DISPATCH(&vdct), b.descriptor(L"E2")));
+    CHECK(sameObject(V_DISPATCH(&vdct), b.descriptor(L"E2").get()));
     CHECK_EQ(asLong(Variant(vcol)), 2L);
     VariantClear(&vdct);
     VariantClear(&vcol);
@@ -254,13 +246,13 @@ TEST_CASE(insert_new_row_and_fill_wraps_the_array_in_one_variant_by_reference) {
     Variant fields = variantArray({Variant(302L), str(L"8"), Variant(1.25)});
     CHECK(asBool(b.ev.value(L"InsertNewRowAndFill", {Variant(2L), Variant(1L), fields})));
     const RecordedCall* c = b.last(L"InsertNewRowAndFill");
-    REQUIRE(c && c->args.size() == 3);
+    REQUIRE((c && c->args.size() == 3));
     CHECK_EQ(shapeOf(c), std::string("rL rL rV"));
     CHECK_EQ(int(c->arg(2).value.vt()), int(VT_ARRAY | VT_VARIANT));
     // The row went in first; the sum over the grid sees both rows.
     Late data(asObject(b.ev.value(L"GetDataFldbyKey", {str(L"FQty"), Variant(1L)})));
     CHECK_EQ(asText(data.value(L"Item", {str(L"FFLD")})), std::wstring(L"8"));
-    CHECK_EQ(asLong(b.ev.value(L"Sum", {obj(b.descriptor(L"E2"))})), 128L);
+    CHECK_EQ(asLong(b.ev.value(L"Sum", {obj(b.descriptor(L"E2").get())})), 128L);
     // The host may change the array it got; the caller's stays as it was.
     b.bill.billCtl->setsArg(L"InsertNewRowAndFill", 2, str(L"gone"));
     CHECK(b.ev.call(L"InsertNewRowAndFill", {Variant(2L), Variant(0L), fields}).ok());
@@ -306,7 +298,7 @@ TEST_CASE(error_policies_of_the_form_api) {
     b.bill.billCtl->fails(L"GetActiveCtl", kHostError, L"no control", L"Host");
     Outcome o = b.ev.call(L"GetActiveCtl");
     CHECK(o.ok());
-    CHECK(o.value.vt() == VT_DISPATCH && !V_DISPATCH(&o.value.get()));
+    CHECK((o.value.vt() == VT_DISPATCH && !V_DISPATCH(&o.value.get())));
     // InsertNewRowAndFill re-raises under the class's source.
     b.bill.billCtl->fails(L"InsertNewRowAndFill", kHostError, L"grid is full", L"Host", L"grid.chm", 5);
     o = b.ev.call(L"InsertNewRowAndFill", {Variant(2L), Variant(1L), variantArray({Variant(1L)})});

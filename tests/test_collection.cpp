@@ -1,6 +1,7 @@
 // The library's automation Collection (the recipient list of a message), driven late-bound the way
 // a component that receives it does. The class is built into this program from the COM layer, so
 // its objects count among this program's live objects, which every case checks are gone.
+#include "Errors.h"
 #include "Late.h"
 #include "com/Collection.h"
 
@@ -9,10 +10,6 @@ using orvi::com::Collection;
 
 namespace {
 
-constexpr HRESULT kInvalidCall = HRESULT(0x800A0005);
-constexpr HRESULT kSubscript = HRESULT(0x800A0009);
-constexpr HRESULT kTypeMismatch = HRESULT(0x800A000D);
-constexpr HRESULT kDuplicateKey = HRESULT(0x800A01C9);
 
 Late newCollection() {
     ComPtr<Collection> c = Collection::create();
@@ -110,7 +107,7 @@ TEST_CASE(new_enum_walks_a_copy_of_the_items) {
     c.call(L"Add", {Variant(1L)});
     c.call(L"Add", {Variant(2L)});
     Outcome o = c.invoke(L"_NewEnum", DISPATCH_PROPERTYGET);
-    REQUIRE(o.ok() && o.value.vt() == VT_UNKNOWN);
+    REQUIRE((o.ok() && o.value.vt() == VT_UNKNOWN));
     ComPtr<IEnumVARIANT> e;
     REQUIRE(SUCCEEDED(V_UNKNOWN(&o.value.get())->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(e.GetAddressOf()))));
     o = Outcome();

@@ -5,6 +5,7 @@
 #include <cwctype>
 #include <tuple>
 
+#include "BoundBill.h"
 #include "Late.h"
 #include "OrviClassEvents.h"
 #include "Sink.h"
@@ -74,7 +75,7 @@ struct CancellingSink {
     ComPtr<Sink> sink = Sink::create();
     CancellingSink() {
         sink->connect(ev.get(), DIID___BillEvent);
-        sink->on(4, [](std::vector<VARIANT*>& args) { *V_BOOLREF(args[1]) = VARIANT_TRUE; });
+        sink->on(L"BarClick", [](std::vector<VARIANT*>& args) { *V_BOOLREF(args[1]) = VARIANT_TRUE; });
     }
     ~CancellingSink() { sink->disconnect(); }
 };
@@ -149,19 +150,19 @@ TEST_CASE(by_reference_answers_reach_every_kind_of_caller_variable) {
     RawCall b;
     rawInvoke(b, s.ev.get(), click, DISPATCH_METHOD, {byRef(VT_VARIANT, &holder), object(tool)});
     CHECK_HR(b.hr, S_OK);
-    CHECK(V_VT(&holder) == VT_BOOL && V_BOOL(&holder) == VARIANT_TRUE);
+    CHECK((V_VT(&holder) == VT_BOOL && V_BOOL(&holder) == VARIANT_TRUE));
 
     V_VT(&holder) = VT_I4;
     V_I4(&holder) = 0;
     RawCall c;
     rawInvoke(c, s.ev.get(), click, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {byRef(VT_VARIANT, &holder), object(tool)});
     CHECK_HR(c.hr, S_OK);
-    CHECK(V_VT(&holder) == VT_BOOL && V_BOOL(&holder) == VARIANT_TRUE);
+    CHECK((V_VT(&holder) == VT_BOOL && V_BOOL(&holder) == VARIANT_TRUE));
 
     VariantInit(&holder);
     RawCall d;
     rawInvoke(d, s.ev.get(), click, DISPATCH_METHOD, {byRef(VT_VARIANT, &holder), object(tool)});
-    CHECK(V_VT(&holder) == VT_BOOL && V_BOOL(&holder) == VARIANT_TRUE);
+    CHECK((V_VT(&holder) == VT_BOOL && V_BOOL(&holder) == VARIANT_TRUE));
 
     // VB: an Integer variable by reference takes the answer as an Integer.
     short integer = 0;
@@ -256,7 +257,7 @@ TEST_CASE(by_reference_variables_the_callee_leaves_alone_keep_their_type) {
         rawInvoke(r, ev.get(), click, DISPATCH_METHOD, {arg, object(tool.Get())});
         CHECK_HR(r.hr, S_OK);
     }
-    CHECK(V_VT(&holder) == VT_I4 && V_I4(&holder) == 5);
+    CHECK((V_VT(&holder) == VT_I4 && V_I4(&holder) == 5));
     CHECK_EQ(integer, short(3));
     CHECK_EQ(std::wstring(text), std::wstring(L"-1"));
     SysFreeString(text);
@@ -302,11 +303,10 @@ TEST_CASE(named_arguments_and_argument_counts) {
 TEST_CASE(defaults_of_omitted_arguments) {
     auto bill = hostkit::buildSampleBill();
     bill.billCtl->returns(L"SetStatus", Variant());
-    Late ev = Late::create(L"OrviClassEvents.BillEvent");
-    ev.set(L"BillCtl", obj(bill.billCtl.Get()));
+    Late ev = bindBill(bill);
     auto lastStatus = [&] {
         const hostkit::RecordedCall* c = bill.billCtl->last(L"SetStatus");
-        REQUIRE(c && c->args.size() == 2);
+        REQUIRE((c && c->args.size() == 2));
         return std::make_pair(asLong(c->args[0].value), asText(c->args[1].value));
     };
     CHECK_HR(ev.call(L"SetStatus").hr, S_OK);
@@ -335,8 +335,7 @@ TEST_CASE(defaults_of_omitted_arguments) {
 
 TEST_CASE(coercion_of_arguments) {
     auto bill = hostkit::buildSampleBill();
-    Late ev = Late::create(L"OrviClassEvents.BillEvent");
-    ev.set(L"BillCtl", obj(bill.billCtl.Get()));
+    Late ev = bindBill(bill);
     ev.set(L"TaskID", str(L" 12 "));
     CHECK_EQ(ev.number(L"TaskID"), 12L);
     ev.set(L"TaskID", Variant(2.5));  // halves go to the even neighbour
@@ -366,8 +365,7 @@ TEST_CASE(coercion_of_arguments) {
 
 TEST_CASE(arguments_of_a_property_that_returns_an_object_go_to_its_default_member) {
     auto bill = hostkit::buildSampleBill();
-    Late ev = Late::create(L"OrviClassEvents.BillEvent");
-    ev.set(L"BillCtl", obj(bill.billCtl.Get()));
+    Late ev = bindBill(bill);
     // ev.ClassType("FName"), as a script writes it.
     CHECK_EQ(asText(ev.value(L"ClassType", {str(L"FName")})), std::wstring(L"销售订单"));
     // A property that returns no object has no default member to take them.
@@ -474,7 +472,7 @@ TEST_CASE(connection_point_container) {
     DWORD ca = 0, cb = 0;
     CHECK_HR(point->Advise(static_cast<IDispatch*>(a.Get()), &ca), S_OK);
     CHECK_HR(point->Advise(static_cast<IDispatch*>(b.Get()), &cb), S_OK);
-    CHECK(ca != cb && ca && cb);
+    CHECK((ca != cb && ca && cb));
     ComPtr<IEnumConnections> connections;
     CHECK_HR(point->EnumConnections(connections.GetAddressOf()), S_OK);
     CONNECTDATA data[3] = {};

@@ -543,7 +543,7 @@ TEST_CASE(hostile_calls_reach_every_object_and_member_without_harm) {
                 CHECK_HR(hr, CLASS_E_CLASSNOTAVAILABLE);
                 continue;
             }
-            REQUIRE(SUCCEEDED(hr) && object);
+            REQUIRE((SUCCEEDED(hr) && object));
             ++creatable;
             bindLikeAHost(object.Get(), host);
             CHECK(pool.add(object.Get()));

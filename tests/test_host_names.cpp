@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Errors.h"
 #include "Late.h"
 #include "TypedHost.h"
 #include "hostkit/FakeHost.h"
@@ -22,7 +23,6 @@ using hostkit::Invocation;
 
 namespace {
 
-constexpr HRESULT kNoSuchMember = HRESULT(0x800A01B6);  // 438
 const wchar_t* const kBillEvent = L"OrviClassEvents.BillEvent";
 const wchar_t* const kVeskTool = L"OrviClassEvents.VeskTool";
 

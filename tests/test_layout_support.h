@@ -4,6 +4,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "BoundBill.h"
+#include "Errors.h"
 #include "Late.h"
 #include "hostkit/SessionKit.h"
 #include "hostkit/SimBill.h"
@@ -21,14 +23,6 @@ using testkit::Variant;
 using orvi::com::Bstr;
 using orvi::com::ComPtr;
 
-constexpr HRESULT kBadIndex = HRESULT(0x80040BB9);  // 3001
-constexpr HRESULT kNoFieldData = HRESULT(0x80040065);
-constexpr HRESULT kLookupFailed = HRESULT(0x80040067);
-constexpr HRESULT kNotInList = HRESULT(0x80040068);
-constexpr HRESULT kObjectNotSet = HRESULT(0x800A005B);
-constexpr HRESULT kTypeMismatch = HRESULT(0x800A000D);
-constexpr HRESULT kInvalidUseOfNull = HRESULT(0x800A005E);
-constexpr HRESULT kObjectRequired = HRESULT(0x800A01A8);
 
 const wchar_t* const kOutOfRange = L"Index 值错误。超出范围";
 const wchar_t* const kNotAboveZero = L"Index 值错误。必须为大于 0 的整数";
@@ -129,8 +123,7 @@ struct Plugin {
     Late ev;
 
     explicit Plugin(SampleBill b = hostkit::buildSampleBill()) : bill(std::move(b)) {
-        ev = Late::create(L"OrviClassEvents.BillEvent");
-        ev.set(L"BillCtl", testkit::obj(bill.billCtl.Get()));
+        ev = testkit::bindBill(bill);
     }
     Late heads() const { return ev.object(L"BillHeads"); }
     Late entrys() const { return ev.object(L"BillEntrys"); }

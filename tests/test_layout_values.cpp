@@ -1,6 +1,7 @@
 // Field values through the layout model: Value, Number and Text read from the field data the
 // bill control hands out, and written per field kind (plain, two-state, list, lookup), with the
 // library's own errors and their texts in the session language.
+#include "BoundBill.h"
 #include "test_layout_support.h"
 #include "test_session_support.h"
 
@@ -119,7 +120,7 @@ TEST_CASE(plain_field_values) {
     CHECK_EQ(ctl->calls().size(), size_t(1));
     CHECK_EQ(ctl->count(L"GetDataFld"), size_t(1));
     Variant unchanged = valueOf(fld.Get(), L"FFLD");
-    CHECK(unchanged.vt() == VT_R8 && V_R8(&unchanged.get()) == 2.5);
+    CHECK((unchanged.vt() == VT_R8 && V_R8(&unchanged.get()) == 2.5));
     // Lookup kind 100 is a plain field.
     setKey(p.descriptor(L"F1").Get(), L"FLookUpType", Variant(100L));
     field.set(L"Value", str(L"C"));
@@ -296,8 +297,8 @@ TEST_CASE(no_field_data) {
     ComPtr<FakeObject> ctl = p.bill.billCtl;
     ctl->on(L"GetDataFld", [](Invocation& inv) { inv.result = Variant(static_cast<IDispatch*>(nullptr)); });
     for (const wchar_t* name : {L"Value", L"Number", L"Text"}) CHECK_EQ(field.value(name).vt(), VARTYPE(VT_EMPTY));
-    CHECK_WRITE_ERROR(field.put(L"Value", str(L"x")), kNoFieldData, kCannotUpdate);
-    CHECK_WRITE_ERROR(field.put(L"Number", str(L"x")), kNoFieldData, kCannotUpdate);
+    CHECK_WRITE_ERROR(field.put(L"Value", str(L"x")), kValueNotFound, kCannotUpdate);
+    CHECK_WRITE_ERROR(field.put(L"Number", str(L"x")), kValueNotFound, kCannotUpdate);
     // Field data of the wrong kind is no field data for a read, and a type mismatch for a write.
     auto notData = hostkit::newFake(L"NotData");
     ctl->on(L"GetDataFld", [&](Invocation& inv) { inv.result = hostkit::objectValue(notData.Get()); });
@@ -384,8 +385,7 @@ TEST_CASE(messages_follow_the_session_language) {
                      {kNotInListText, L"The value is not in the list"},
                      {kLookupText, L"The lookup value was not found"}});
     sessiontest::onFreshThread([&] {
-        Late ev = Late::create(L"OrviClassEvents.BillEvent");
-        ev.set(L"BillCtl", obj(bill.billCtl.Get()));
+        Late ev = bindBill(bill);
         Outcome o = ev.object(L"BillEntrys").call(L"Item", {Variant(9L)});
         CHECK_ERROR(o, kBadIndex, L"OrviClassEvents.BillEntrys");
         CHECK_EQ(o.description, std::wstring(L"Bad index: out of range"));
@@ -404,7 +404,7 @@ TEST_CASE(messages_follow_the_session_language) {
         status.set(L"Row", Variant(3L));
         bill.billCtl->on(L"GetDataFld", [](Invocation& inv) { inv.result = Variant(static_cast<IDispatch*>(nullptr)); });
         o = status.put(L"Value", str(L"Open"));
-        CHECK_ERROR(o, kNoFieldData, kFieldSource);
+        CHECK_ERROR(o, kValueNotFound, kFieldSource);
         CHECK_EQ(o.description, std::wstring(L"The field's value cannot be changed"));
         bill.billCtl->on(L"GetDataFld", nullptr);
     });

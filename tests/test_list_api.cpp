@@ -1,6 +1,8 @@
 // The list event object's binding and list API over the simulated bill list form: what it reads
 // when the list control and the data service are assigned, field data by descriptor and by key,
 // the modified-flag rules of the updates, and each member's host call and error policy.
+#include "BoundBill.h"
+#include "Errors.h"
 #include "Late.h"
 #include "OrviClassEvents.h"
 #include "hostkit/SimList.h"
@@ -10,8 +12,6 @@ using hostkit::RecordedCall;
 
 namespace {
 
-constexpr HRESULT kTypeMismatch = HRESULT(0x800A000D);
-constexpr HRESULT kObjectNotSet = HRESULT(0x800A005B);
 constexpr HRESULT kHostError = HRESULT(0x80040777);
 
 struct BoundList {
@@ -22,16 +22,8 @@ struct BoundList {
         if (withData) ev.setRef(L"Data", obj(list.bill.data.Get()));
         list.listCtl->clearCalls();
     }
-    Late descriptor(const wchar_t* name) {
-        return Late(asObject(Late(list.bill.tableInfo.Get()).value(L"Item", {str(name)})));
-    }
-    // A field's data dictionary straight from the bill's data (row 0: a page without rows).
-    Late data(long page, const wchar_t* name, long row = 0) {
-        Late pageData(
-            asObject(Late(list.bill.data.Get()).value(L"Item", {str((L"Page" + std::to_wstring(page)).c_str())})));
-        if (row) pageData = Late(asObject(pageData.value(L"Item", {Variant(row)})));
-        return Late(asObject(pageData.value(L"Item", {str(name)})));
-    }
+    Late descriptor(const wchar_t* name) const { return descriptorOf(list.bill, name); }
+    Late data(long page, const wchar_t* name, long row = 0) const { return fieldDataOf(list.bill, page, name, row); }
     const RecordedCall* last(const wchar_t* member) { return list.listCtl->last(member); }
 };
 
@@ -246,7 +238,7 @@ TEST_CASE(set_bar_status_passes_a_copy_of_value_and_drops_failures) {
     long value = 5;
     CHECK_HR(b.ev.call(L"SetBarStatus", {str(L"Standard"), str(L"Visible"), ref(value)}).hr, S_OK);
     const RecordedCall* c = b.last(L"SetBarStatus");
-    REQUIRE(c != nullptr && c->args.size() == 3);
+    REQUIRE((c != nullptr && c->args.size() == 3));
     CHECK_EQ(int(c->arg(0).vt), int(VT_BYREF | VT_BSTR));
     CHECK_EQ(asText(c->arg(0).value), std::wstring(L"Standard"));
     CHECK_EQ(int(c->arg(1).vt), int(VT_BYREF | VT_BSTR));
@@ -289,7 +281,7 @@ TEST_CASE(load_selected_bill_passes_the_status_by_reference) {
     BoundList b;
     CHECK(b.ev.flag(L"LoadSelectedBill", {Variant(3L)}));
     const RecordedCall* c = b.last(L"LoadSelectedBill");
-    REQUIRE(c != nullptr && c->args.size() == 1);
+    REQUIRE((c != nullptr && c->args.size() == 1));
     CHECK_EQ(int(c->arg(0).vt), int(VT_BYREF | VT_I4));
     CHECK_EQ(asLong(c->arg(0).value), 3L);
     CHECK_EQ(asLong(b.list.listCtl->propertyValue(L"LoadedBill")), 5001L);

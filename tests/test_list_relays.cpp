@@ -13,38 +13,26 @@ using namespace testkit;
 
 namespace {
 
-// Relay, event DISPID (decimal), argument kinds (Relays.h).
+// The list's own relays and their argument kinds (Relays.h); the check relays follow them.
 const char* const kListRelays = R"(
-FireAfterGetData 5
-FireDoCommand 6 O rL
-FireAfterSelList 7 O rO
-FireRefreshList 8
-FireBeforRefreshToolBar 9 rB
-FireAfterCopyBillCreateData 10 L O
-FireListFillRow 11 L O O rS rL rB
-FireAfterDeleteBill 12 B L S S rB
-FireListRowSelected 13 L
-FireBeforeMultiCheck 14 L L L rL L L L rB
-FireMultiCheck 15 L L L L L rB rB rS rS rB
-FireAfterMultiCheck 16 L L L L L B
-FireStartMultiCheck 17 L L rB rB
-FireFinishMultiCheck 18 L L L L rB
-FireUnMultiCheck 19 L L L L L L rB rB
-FireAfterUnMultiCheck 20 L L L L L B
-FireBusinessCheck 21 rB
-FireAfterBusinessCheck 22 B
-FireUnBusinessCheck 23 rB
-FireAfterUnBusinessCheck 24 B
-FireBeforeSendMessage 25 S rO rB
+FireAfterGetData
+FireDoCommand O rL
+FireAfterSelList O rO
+FireRefreshList
+FireBeforRefreshToolBar rB
+FireAfterCopyBillCreateData L O
+FireListFillRow L O O rS rL rB
+FireAfterDeleteBill B L S S rB
+FireListRowSelected L
 )";
 
 const char* const kBaseClassRelays = R"(
-FireAfterGetData 5
-FireClassGroupSelected 6 L L L S
-FireListFillRow 7 L O O rS rL rB
-FireRefreshList 8
-FireDoCommand 9 O rL
-FireBeforeSendMessage 10 S rO rB
+FireAfterGetData
+FireClassGroupSelected L L L S
+FireListFillRow L O O rS rL rB
+FireRefreshList
+FireDoCommand O rL
+FireBeforeSendMessage S rO rB
 )";
 
 // DISPID of a member of the object's dispatch interface, by name.
@@ -59,7 +47,7 @@ DISPID idOf(const Late& o, const wchar_t* name) {
 
 TEST_CASE(list_relays_raise_their_events_with_the_hosts_arguments) {
     Late ev = Late::create(L"OrviClassEvents.ListEvents");
-    std::vector<Relay> all = parseRelays(kListRelays);
+    std::vector<Relay> all = relayTable(ev.get(), DIID___ListEvents, {kListRelays, kCheckRelays});
     CHECK_EQ(all.size(), size_t(21));
     checkEveryRelay(ev.get(), DIID___ListEvents, all);
     checkRelaysWithoutSinks(ev.get(), all);
@@ -67,7 +55,7 @@ TEST_CASE(list_relays_raise_their_events_with_the_hosts_arguments) {
 
 TEST_CASE(base_data_relays_raise_their_events_with_the_hosts_arguments) {
     Late ev = Late::create(L"OrviClassEvents.BaseClassEvent");
-    std::vector<Relay> all = parseRelays(kBaseClassRelays);
+    std::vector<Relay> all = relayTable(ev.get(), DIID___BaseClassEvent, {kBaseClassRelays});
     checkEveryRelay(ev.get(), DIID___BaseClassEvent, all);
     checkRelaysWithoutSinks(ev.get(), all);
 }
@@ -95,16 +83,14 @@ TEST_CASE(the_same_check_calls_give_the_same_events_on_bill_and_list) {
     ComPtr<Sink> billSink = Sink::create(), listSink = Sink::create();
     billSink->connect(bill.get(), DIID___BillEvent);
     listSink->connect(list.get(), DIID___ListEvents);
-    std::vector<Relay> listRelays = parseRelays(kListRelays);
-    listRelays.erase(listRelays.begin(), listRelays.begin() + 9);  // the check relays only
-    // The same relays on the bill event object, whose events are numbered from 32 instead of 14.
-    std::vector<Relay> billRelays = listRelays;
-    for (Relay& r : billRelays) r.event += 32 - 14;
+    // The check relays of both, each with its own object's event DISPIDs.
+    std::vector<Relay> billRelays = relayTable(bill.get(), DIID___BillEvent, {kCheckRelays});
+    std::vector<Relay> listRelays = relayTable(list.get(), DIID___ListEvents, {kCheckRelays});
     REQUIRE(billRelays.size() == 12u);
     auto replacement = hostkit::newFake(L"replacement");
     for (Sink* s : {billSink.Get(), listSink.Get()})
-        for (DISPID id = 1; id <= 43; ++id)
-            s->on(id, [&](std::vector<VARIANT*>& args) { answerAll(args, replacement.Get()); });
+        for (const Relay& r : listRelays)
+            s->on(r.eventName.c_str(), [&](std::vector<VARIANT*>& args) { answerAll(args, replacement.Get()); });
     for (size_t i = 0; i < billRelays.size(); ++i) {
         CHECK(billRelays[i].name == listRelays[i].name);
         HostCall billHost(billRelays[i]), listHost(listRelays[i]);
@@ -126,7 +112,7 @@ TEST_CASE(the_same_check_calls_give_the_same_events_on_bill_and_list) {
     const auto& le = listSink->events();
     REQUIRE(be.size() == le.size());
     for (size_t i = 0; i < be.size(); ++i) {
-        CHECK_EQ(be[i].id - 32 + 14, le[i].id);
+        CHECK_EQ(billSink->names()[i], listSink->names()[i]);
         REQUIRE(be[i].args.size() == le[i].args.size());
         for (size_t a = 0; a < be[i].args.size(); ++a) {
             CHECK_EQ(int(be[i].args[a].vt), int(le[i].args[a].vt));
@@ -146,7 +132,8 @@ TEST_CASE(list_menu_bar_is_nothing_until_bar_initialize_and_then_the_last_one) {
     sink->connect(ev.get(), DIID___ListEvents);
     CHECK_HR(ev.call(L"FireBarInitialize", {obj(toolbar.Get())}).hr, S_OK);
     CHECK_HR(ev.call(L"FireBarInitialize", {obj(toolbar.Get())}).hr, S_OK);
-    REQUIRE(sink->ids() == std::vector<DISPID>({1, 2, 1, 2}));
+    REQUIRE(sink->names() ==
+            std::vector<std::wstring>({L"BarInitialize", L"MenuBarInitialize", L"BarInitialize", L"MenuBarInitialize"}));
     CHECK(sameObject(asObject(sink->events()[0].args[0].value), toolbar.Get()));
     IDispatch* first = asObject(sink->events()[1].args[0].value);
     IDispatch* second = asObject(sink->events()[3].args[0].value);
@@ -161,16 +148,16 @@ TEST_CASE(list_bar_click_raises_menu_bar_click_whatever_cancel_holds) {
     Late ev = Late::create(L"OrviClassEvents.ListEvents");
     ComPtr<Sink> sink = Sink::create();
     sink->connect(ev.get(), DIID___ListEvents);
-    sink->on(3, [](std::vector<VARIANT*>& args) { *V_BOOLREF(args[1]) = VARIANT_TRUE; });
+    sink->on(L"BarClick", [](std::vector<VARIANT*>& args) { *V_BOOLREF(args[1]) = VARIANT_TRUE; });
     VARIANT_BOOL seen = VARIANT_FALSE;
     std::wstring name;
-    sink->on(4, [&](std::vector<VARIANT*>& args) {
+    sink->on(L"MenuBarClick", [&](std::vector<VARIANT*>& args) {
         seen = *V_BOOLREF(args[1]);
         name = Late(V_DISPATCH(args[0])).text(L"ToolName");
     });
     VARIANT_BOOL cancel = VARIANT_FALSE;
     CHECK_HR(ev.call(L"FireBarClick", {obj(tool.Get()), refBool(cancel)}).hr, S_OK);
-    CHECK(sink->ids() == std::vector<DISPID>({3, 4}));
+    CHECK(sink->names() == std::vector<std::wstring>({L"BarClick", L"MenuBarClick"}));
     CHECK_EQ(seen, VARIANT_BOOL(VARIANT_TRUE));
     CHECK_EQ(cancel, VARIANT_BOOL(VARIANT_TRUE));
     CHECK_EQ(name, std::wstring(L"Print"));
@@ -183,7 +170,7 @@ TEST_CASE(base_data_bar_initialize_uses_the_held_toolbar_or_nothing) {
     sink->connect(ev.get(), DIID___BaseClassEvent);
     // No toolbar assigned yet: both events, BarInitialize with Nothing, a menu bar with no control.
     CHECK_HR(ev.call(L"FireBarInitialize").hr, S_OK);
-    REQUIRE(sink->ids() == std::vector<DISPID>({1, 2}));
+    REQUIRE(sink->names() == std::vector<std::wstring>({L"BarInitialize", L"MenuBarInitialize"}));
     CHECK_EQ(int(sink->events()[0].args[0].vt), int(VT_DISPATCH));
     CHECK(asObject(sink->events()[0].args[0].value) == nullptr);
     Late empty(asObject(ev.value(L"MenuBar")));
@@ -194,7 +181,7 @@ TEST_CASE(base_data_bar_initialize_uses_the_held_toolbar_or_nothing) {
     ev.setRef(L"ListActiveBar", obj(toolbar.Get()));
     sink->clear();
     CHECK_HR(ev.call(L"FireBarInitialize").hr, S_OK);
-    REQUIRE(sink->ids() == std::vector<DISPID>({1, 2}));
+    REQUIRE(sink->names() == std::vector<std::wstring>({L"BarInitialize", L"MenuBarInitialize"}));
     CHECK(sameObject(asObject(sink->events()[0].args[0].value), toolbar.Get()));
     Late bar(asObject(ev.value(L"MenuBar")));
     CHECK(!sameObject(bar.get(), empty.get()));
@@ -207,7 +194,7 @@ TEST_CASE(base_data_before_send_message_hands_back_a_new_dictionary) {
     ComPtr<Sink> sink = Sink::create();
     sink->connect(ev.get(), DIID___BaseClassEvent);
     auto fresh = hostkit::newDictionary();
-    sink->on(10, [&](std::vector<VARIANT*>& args) {
+    sink->on(L"BeforeSendMessage", [&](std::vector<VARIANT*>& args) {
         IDispatch** slot = V_DISPATCHREF(args[1]);
         if (*slot) (*slot)->Release();
         *slot = fresh.Get();

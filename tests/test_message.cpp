@@ -21,7 +21,6 @@ using hostkit::SessionHost;
 
 namespace {
 
-constexpr HRESULT kSendFailed = HRESULT(0x80040064);
 constexpr const wchar_t* kRefusalSource = L"OrviClassEvents.BillEvent:SendMessage";
 const wchar_t* const kNoRecipients = L"没有设置消息接收用户代码数组,或者消息接受用户代码格式不正确!";
 const wchar_t* const kNothingToSend = L"消息标题和消息内容不能都是空值!";
@@ -151,7 +150,8 @@ std::wstring ownRecipient(long offset) {
 
 void checkRefused(const Outcome& o, const wchar_t* description, const char* file, int line) {
     checkError(o, kSendFailed, kRefusalSource, file, line);
-    checkEq(o.description, std::wstring(description), "description", "expected", file, line);
+    record(o.description == description, file, line, "o.description == description",
+           format("description \"%s\", expected \"%s\"", narrow(o.description).c_str(), narrow(description).c_str()));
 }
 #define CHECK_REFUSED(outcome, description) checkRefused((outcome), (description), __FILE__, __LINE__)
 
@@ -355,21 +355,21 @@ TEST_CASE(the_message_file_is_named_by_the_time_and_left_when_the_component_fail
     // trailing zeros.
     wchar_t separator[8] = {};
     GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);
-    REQUIRE(name.size() > 8 && name.compare(0, 4, L"temp") == 0 && name.compare(name.size() - 4, 4, L".tmp") == 0);
+    REQUIRE((name.size() > 8 && name.compare(0, 4, L"temp") == 0 && name.compare(name.size() - 4, 4, L".tmp") == 0));
     std::wstring number = name.substr(4, name.size() - 8);
     size_t point = number.find(separator);
     std::wstring whole = number.substr(0, point);
     std::wstring fraction = point == std::wstring::npos ? L"" : number.substr(point + wcslen(separator));
-    CHECK(!whole.empty() && std::all_of(whole.begin(), whole.end(), iswdigit));
+    CHECK((!whole.empty() && std::all_of(whole.begin(), whole.end(), iswdigit)));
     CHECK(std::all_of(fraction.begin(), fraction.end(), iswdigit));
-    CHECK(point == std::wstring::npos || (!fraction.empty() && fraction.back() != L'0'));
+    CHECK((point == std::wstring::npos || (!fraction.empty() && fraction.back() != L'0')));
     std::wstring digits = whole + fraction;
     digits.erase(0, std::min(digits.find_first_not_of(L'0'), digits.size() - 1));
     CHECK(digits.size() <= 7);
     double seconds = std::wcstod(whole.c_str(), nullptr);
     if (!fraction.empty()) seconds += std::wcstod((L"0." + fraction).c_str(), nullptr);
     // A Single holds this time of day to within a few hundredths of a second.
-    CHECK(seconds >= before - 0.1 && seconds <= after + 0.1);
+    CHECK((seconds >= before - 0.1 && seconds <= after + 0.1));
     // What it holds: the message in ANSI, nothing added.
     CHECK_EQ(fileBytes(tempDir() + name), std::string("abc"));
 }

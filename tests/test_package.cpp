@@ -63,7 +63,7 @@ TEST_CASE(the_reference_lists_every_type_and_member_of_the_type_library) {
     for (UINT i = 0, n = lib->GetTypeInfoCount(); i < n; ++i) {
         ComPtr<ITypeInfo> info;
         TYPEATTR* attr = nullptr;
-        REQUIRE(SUCCEEDED(lib->GetTypeInfo(i, info.GetAddressOf())) && SUCCEEDED(info->GetTypeAttr(&attr)));
+        REQUIRE((SUCCEEDED(lib->GetTypeInfo(i, info.GetAddressOf())) && SUCCEEDED(info->GetTypeAttr(&attr))));
         std::wstring name = nameOf(info.Get());
         TYPEKIND kind = attr->typekind;
         bool dualHalf = kind == TKIND_INTERFACE && (attr->wTypeFlags & TYPEFLAG_FDUAL);

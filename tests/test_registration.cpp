@@ -200,7 +200,7 @@ struct Server {
         install = reinterpret_cast<decltype(install)>(GetProcAddress(dll, "DllInstall"));
         getClassObject = reinterpret_cast<decltype(getClassObject)>(GetProcAddress(dll, "DllGetClassObject"));
         canUnload = reinterpret_cast<decltype(canUnload)>(GetProcAddress(dll, "DllCanUnloadNow"));
-        REQUIRE(reg && unreg && install && getClassObject && canUnload);
+        REQUIRE((reg && unreg && install && getClassObject && canUnload));
     }
     ~Server() { FreeLibrary(dll); }
 };

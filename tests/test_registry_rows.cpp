@@ -59,7 +59,7 @@ struct Library {
         dll = LoadLibraryW(path.c_str());
         REQUIRE(dll);
         rows = reinterpret_cast<RowsFn>(reinterpret_cast<void*>(GetProcAddress(dll, "OrviRegistryRows")));
-        REQUIRE(rows);
+        REQUIRE(bool(rows));
     }
     ~Library() { FreeLibrary(dll); }
 };
@@ -109,8 +109,8 @@ TEST_CASE(rows_of_the_32_bit_dll_name_its_type_library_path) {
             CHECK(rows32[i].key == libKey + L"win32");
             CHECK(rows32[i].value == rows64[i].value);
         } else {
-            CHECK(rows32[i].key == rows64[i].key && rows32[i].name == rows64[i].name &&
-                  rows32[i].value == rows64[i].value);
+            CHECK((rows32[i].key == rows64[i].key && rows32[i].name == rows64[i].name &&
+                  rows32[i].value == rows64[i].value));
         }
     }
     CHECK_EQ(paths, 1);

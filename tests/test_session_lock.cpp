@@ -10,7 +10,6 @@ using hostkit::SessionHost;
 namespace {
 
 constexpr long kSubSystem = 5;
-constexpr HRESULT kConflict = HRESULT(0x800A4006);
 
 // This process as a client session with a login object of its own.
 struct Client {
@@ -45,8 +44,7 @@ public:
         STARTUPINFOW si = {};
         si.cb = sizeof si;
         if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi_)) {
-            fail(__FILE__, __LINE__, "cannot start %s", narrow(program).c_str());
-            throw Abort{};
+            stop(__FILE__, __LINE__, "cannot start %s", narrow(program).c_str());
         }
     }
     ~Peer() {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Errors.h"
 #include "Late.h"
 #include "hostkit/SessionKit.h"
 
@@ -28,7 +29,7 @@ inline void onFreshThread(const std::function<void()>& body, const std::function
             auto& w = *static_cast<Work*>(p);
             try {
                 w.body();
-            } catch (const testkit::Abort&) {
+            } catch (const testkit::Stopped&) {
             } catch (...) {
                 testkit::fail(__FILE__, __LINE__, "unexpected exception on the test thread");
             }

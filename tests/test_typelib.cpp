@@ -466,10 +466,7 @@ std::map<std::wstring, Expected> parse(const wchar_t* text, bool events) {
 ComPtr<ITypeLib> library() {
     ComPtr<ITypeLib> lib;
     HRESULT hr = LoadRegTypeLib(LIBID_OrviClassEvents, 2, 1, 0, lib.GetAddressOf());
-    if (FAILED(hr)) {
-        fail(__FILE__, __LINE__, "LoadRegTypeLib: 0x%08lx", (unsigned long)hr);
-        throw Abort{};
-    }
+    if (FAILED(hr)) stop(__FILE__, __LINE__, "LoadRegTypeLib: 0x%08lx", (unsigned long)hr);
     return lib;
 }
 
@@ -495,8 +492,7 @@ ComPtr<ITypeInfo> typeByName(ITypeLib* lib, const wchar_t* name) {
             return info;
         }
     }
-    fail(__FILE__, __LINE__, "no type %s", narrow(name).c_str());
-    throw Abort{};
+    stop(__FILE__, __LINE__, "no type %s", narrow(name).c_str());
 }
 
 // The vtable half of a dual interface.
@@ -671,7 +667,7 @@ TEST_CASE(typelib_classes_and_creatability) {
                 impl->GetDocumentation(MEMBERID_NIL, &iname, nullptr, nullptr, nullptr);
                 std::wstring want = (flags & IMPLTYPEFLAG_FSOURCE) ? L"__" + name : L"_" + name;
                 CHECK_EQ(std::wstring(iname), want);
-                CHECK(flags & IMPLTYPEFLAG_FDEFAULT);
+                CHECK((flags & IMPLTYPEFLAG_FDEFAULT));
                 SysFreeString(iname);
             }
         }
@@ -726,7 +722,7 @@ TEST_CASE(typelib_alias_and_foreign_types) {
     TYPEATTR* attr = nullptr;
     alias->GetTypeAttr(&attr);
     CHECK_EQ(int(attr->typekind), int(TKIND_ALIAS));
-    CHECK(attr->guid != GUID_NULL && attr->guid != IID__BillEvent);
+    CHECK((attr->guid != GUID_NULL && attr->guid != IID__BillEvent));
     REQUIRE(attr->tdescAlias.vt == VT_USERDEFINED);
     ComPtr<ITypeInfo> target;
     alias->GetRefTypeInfo(attr->tdescAlias.hreftype, target.GetAddressOf());
@@ -795,12 +791,12 @@ TEST_CASE(typelib_chinese_texts_come_back_intact) {
     REQUIRE(SUCCEEDED(vtbl->GetFuncDesc(funcIndex(vtbl.Get(), L"SetStatus", INVOKE_FUNC), &fd)));
     REQUIRE(fd->cParams == 2);
     const PARAMDESC& status = fd->lprgelemdescParam[1].paramdesc;
-    REQUIRE(status.wParamFlags & PARAMFLAG_FHASDEFAULT);
+    REQUIRE((status.wParamFlags & PARAMFLAG_FHASDEFAULT));
     const VARIANT& def = status.pparamdescex->varDefaultValue;
     CHECK_EQ(int(V_VT(&def)), int(VT_BSTR));
     if (V_VT(&def) == VT_BSTR) CHECK_EQ(std::wstring(V_BSTR(&def)), std::wstring(L"就绪"));
     const PARAMDESC& panel = fd->lprgelemdescParam[0].paramdesc;
-    CHECK(panel.wParamFlags & PARAMFLAG_FHASDEFAULT);
+    CHECK((panel.wParamFlags & PARAMFLAG_FHASDEFAULT));
     vtbl->ReleaseFuncDesc(fd);
 }
 

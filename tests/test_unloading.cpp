@@ -69,7 +69,7 @@ TEST_CASE(threads_translate_release_and_outlive_the_unloaded_library) {
     {
         Translator first, second;
         HANDLE both[2] = {first.done, second.done};
-        REQUIRE(first.thread && second.thread);
+        REQUIRE((first.thread && second.thread));
         REQUIRE(WaitForMultipleObjects(2, both, TRUE, 30000) == WAIT_OBJECT_0);
         // Each thread translated through a loader of its own...
         CHECK_EQ(first.libraryText, std::wstring(L"Invalid argument: it must not be empty"));

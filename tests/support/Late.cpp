@@ -34,19 +34,17 @@ Variant ref(IDispatch*& x) { return byRef(VT_DISPATCH, &x); }
 Variant refShort(short& x) { return byRef(VT_I2, &x); }
 Variant refBool(VARIANT_BOOL& x) { return byRef(VT_BOOL, &x); }
 
-Late Late::create(const wchar_t* progId) {
+Late Late::create(const wchar_t* progId, Where where) {
     CLSID clsid;
     HRESULT hr = CLSIDFromProgID(progId, &clsid);
-    if (FAILED(hr)) {
-        fail(__FILE__, __LINE__, "CLSIDFromProgID(%s) failed: 0x%08lx", narrow(progId).c_str(), (unsigned long)hr);
-        throw Abort{};
-    }
+    if (FAILED(hr))
+        stop(where.file_name(), int(where.line()), "CLSIDFromProgID(%s) failed: 0x%08lx", narrow(progId).c_str(),
+             (unsigned long)hr);
     ComPtr<IDispatch> p;
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(p.GetAddressOf()));
-    if (FAILED(hr)) {
-        fail(__FILE__, __LINE__, "CoCreateInstance(%s) failed: 0x%08lx", narrow(progId).c_str(), (unsigned long)hr);
-        throw Abort{};
-    }
+    if (FAILED(hr))
+        stop(where.file_name(), int(where.line()), "CoCreateInstance(%s) failed: 0x%08lx", narrow(progId).c_str(),
+             (unsigned long)hr);
     return Late(std::move(p));
 }
 
@@ -100,59 +98,58 @@ Outcome Late::putRef(const wchar_t* name, const Variant& value) const {
     return invoke(name, DISPATCH_PROPERTYPUTREF, {value});
 }
 
-static void expectOk(const Outcome& o, const wchar_t* name) {
+static void expectOk(const Outcome& o, const wchar_t* name, const Where& where) {
     if (o.ok()) return;
-    fail(__FILE__, __LINE__, "%s failed: 0x%08lx (0x%08lx %s, source %s)", narrow(name).c_str(), (unsigned long)o.hr,
-         (unsigned long)o.error, narrow(o.description).c_str(), narrow(o.source).c_str());
-    throw Abort{};
+    stop(where.file_name(), int(where.line()), "%s failed: 0x%08lx (0x%08lx %s, source %s)", narrow(name).c_str(),
+         (unsigned long)o.hr, (unsigned long)o.error, narrow(o.description).c_str(), narrow(o.source).c_str());
 }
 
-Variant Late::value(const wchar_t* name, std::initializer_list<Variant> args) const {
+Variant Late::value(const wchar_t* name, std::initializer_list<Variant> args, Where where) const {
     Outcome o = call(name, args);
-    expectOk(o, name);
+    expectOk(o, name, where);
     return o.value;
 }
 
-Late Late::object(const wchar_t* name, std::initializer_list<Variant> args) const {
-    Variant v = value(name, args);
-    return Late(asObject(v));
+Late Late::object(const wchar_t* name, std::initializer_list<Variant> args, Where where) const {
+    Variant v = value(name, args, where);
+    return Late(asObject(v, where));
 }
 
-long Late::number(const wchar_t* name, std::initializer_list<Variant> args) const {
-    return asLong(value(name, args));
+long Late::number(const wchar_t* name, std::initializer_list<Variant> args, Where where) const {
+    return asLong(value(name, args, where), where);
 }
 
-std::wstring Late::text(const wchar_t* name, std::initializer_list<Variant> args) const {
-    return asText(value(name, args));
+std::wstring Late::text(const wchar_t* name, std::initializer_list<Variant> args, Where where) const {
+    return asText(value(name, args, where), where);
 }
 
-bool Late::flag(const wchar_t* name, std::initializer_list<Variant> args) const {
-    return asBool(value(name, args));
+bool Late::flag(const wchar_t* name, std::initializer_list<Variant> args, Where where) const {
+    return asBool(value(name, args, where), where);
 }
 
-void Late::set(const wchar_t* name, const Variant& value) const {
-    expectOk(put(name, value), name);
+void Late::set(const wchar_t* name, const Variant& value, Where where) const {
+    expectOk(put(name, value), name, where);
 }
 
-void Late::setRef(const wchar_t* name, const Variant& value) const {
-    expectOk(putRef(name, value), name);
+void Late::setRef(const wchar_t* name, const Variant& value, Where where) const {
+    expectOk(putRef(name, value), name, where);
 }
 
-long asLong(const Variant& v) {
+long asLong(const Variant& v, Where where) {
     VARIANT r;
     VariantInit(&r);
     if (FAILED(VariantChangeType(&r, const_cast<VARIANT*>(&v.get()), 0, VT_I4))) {
-        fail(__FILE__, __LINE__, "not a number: %s", show(v.get()).c_str());
+        fail(where.file_name(), int(where.line()), "not a number: %s", show(v.get()).c_str());
         return 0;
     }
     return V_I4(&r);
 }
 
-std::wstring asText(const Variant& v) {
+std::wstring asText(const Variant& v, Where where) {
     VARIANT r;
     VariantInit(&r);
     if (FAILED(VariantChangeTypeEx(&r, const_cast<VARIANT*>(&v.get()), 0, VARIANT_ALPHABOOL, VT_BSTR))) {
-        fail(__FILE__, __LINE__, "not a text: %s", show(v.get()).c_str());
+        fail(where.file_name(), int(where.line()), "not a text: %s", show(v.get()).c_str());
         return L"";
     }
     std::wstring s(V_BSTR(&r), SysStringLen(V_BSTR(&r)));
@@ -160,19 +157,19 @@ std::wstring asText(const Variant& v) {
     return s;
 }
 
-bool asBool(const Variant& v) {
+bool asBool(const Variant& v, Where where) {
     VARIANT r;
     VariantInit(&r);
     if (FAILED(VariantChangeType(&r, const_cast<VARIANT*>(&v.get()), 0, VT_BOOL))) {
-        fail(__FILE__, __LINE__, "not a Boolean: %s", show(v.get()).c_str());
+        fail(where.file_name(), int(where.line()), "not a Boolean: %s", show(v.get()).c_str());
         return false;
     }
     return V_BOOL(&r) != VARIANT_FALSE;
 }
 
-IDispatch* asObject(const Variant& v) {
+IDispatch* asObject(const Variant& v, Where where) {
     if (v.vt() != VT_DISPATCH) {
-        fail(__FILE__, __LINE__, "not an object: %s", show(v.get()).c_str());
+        fail(where.file_name(), int(where.line()), "not an object: %s", show(v.get()).c_str());
         return nullptr;
     }
     return V_DISPATCH(&v.get());
@@ -180,13 +177,10 @@ IDispatch* asObject(const Variant& v) {
 
 bool checkError(const Outcome& o, HRESULT number, const wchar_t* source, const char* file, int line) {
     bool ok = o.error == number && (!source || !*source || o.source == source);
-    if (!ok)
-        fail(file, line, "expected error 0x%08lx from %s; got hr 0x%08lx, error 0x%08lx \"%s\" from \"%s\"",
-             (unsigned long)number, source ? narrow(source).c_str() : "any", (unsigned long)o.hr,
-             (unsigned long)o.error, narrow(o.description).c_str(), narrow(o.source).c_str());
-    else
-        check(true, "error", file, line);
-    return ok;
+    return record(ok, file, line, "the expected error",
+                  format("expected error 0x%08lx from %s; got hr 0x%08lx, error 0x%08lx \"%s\" from \"%s\"",
+                         (unsigned long)number, source ? narrow(source).c_str() : "any", (unsigned long)o.hr,
+                         (unsigned long)o.error, narrow(o.description).c_str(), narrow(o.source).c_str()));
 }
 
 bool sameObject(IUnknown* a, IUnknown* b) {

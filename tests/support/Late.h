@@ -2,12 +2,17 @@
 // VB, script and C++ callers use.
 #pragma once
 #include <initializer_list>
+#include <source_location>
 #include <string>
 
 #include "TestKit.h"
 #include "com/Variant.h"
 
 namespace testkit {
+
+// The helpers below that fail the running test report the test's own line: `Where` defaults to
+// the place of the call.
+using Where = std::source_location;
 
 using orvi::com::Bstr;
 using orvi::com::ComPtr;
@@ -41,7 +46,7 @@ public:
     explicit Late(IDispatch* p) : p_(p) {}
     explicit Late(ComPtr<IDispatch> p) : p_(std::move(p)) {}
     // Creates an object by ProgID (fails the test when it cannot).
-    static Late create(const wchar_t* progId);
+    static Late create(const wchar_t* progId, Where where = Where::current());
 
     IDispatch* get() const noexcept { return p_.Get(); }
     explicit operator bool() const noexcept { return p_ != nullptr; }
@@ -54,24 +59,26 @@ public:
     Outcome put(const wchar_t* name, const Variant& value) const;
     Outcome putRef(const wchar_t* name, const Variant& value) const;
 
-    // When success is expected: the value (a failure is reported against the test).
-    Variant value(const wchar_t* name, std::initializer_list<Variant> args = {}) const;
-    Late object(const wchar_t* name, std::initializer_list<Variant> args = {}) const;
-    long number(const wchar_t* name, std::initializer_list<Variant> args = {}) const;
-    std::wstring text(const wchar_t* name, std::initializer_list<Variant> args = {}) const;
-    bool flag(const wchar_t* name, std::initializer_list<Variant> args = {}) const;
-    void set(const wchar_t* name, const Variant& value) const;
-    void setRef(const wchar_t* name, const Variant& value) const;
+    // When success is expected: the value (a failure stops the test, reported at its line).
+    Variant value(const wchar_t* name, std::initializer_list<Variant> args = {}, Where where = Where::current()) const;
+    Late object(const wchar_t* name, std::initializer_list<Variant> args = {}, Where where = Where::current()) const;
+    long number(const wchar_t* name, std::initializer_list<Variant> args = {}, Where where = Where::current()) const;
+    std::wstring text(const wchar_t* name, std::initializer_list<Variant> args = {},
+                      Where where = Where::current()) const;
+    bool flag(const wchar_t* name, std::initializer_list<Variant> args = {}, Where where = Where::current()) const;
+    void set(const wchar_t* name, const Variant& value, Where where = Where::current()) const;
+    void setRef(const wchar_t* name, const Variant& value, Where where = Where::current()) const;
 
 private:
     ComPtr<IDispatch> p_;
 };
 
-// The value as Long / text / Boolean (for checks).
-long asLong(const Variant& v);
-std::wstring asText(const Variant& v);
-bool asBool(const Variant& v);
-IDispatch* asObject(const Variant& v);
+// The value as Long / text / Boolean / object (for checks; a value of another kind fails the test
+// at its line).
+long asLong(const Variant& v, Where where = Where::current());
+std::wstring asText(const Variant& v, Where where = Where::current());
+bool asBool(const Variant& v, Where where = Where::current());
+IDispatch* asObject(const Variant& v, Where where = Where::current());
 
 // Checks that an outcome is the expected error (number and source; source "" = any).
 #define CHECK_ERROR(outcome, number, src) ::testkit::checkError((outcome), HRESULT(number), (src), __FILE__, __LINE__)

@@ -4,20 +4,45 @@
 
 namespace testkit {
 
-std::vector<Relay> parseRelays(const char* table) {
+const char* const kCheckRelays = R"(
+FireBeforeMultiCheck L L L rL L L L rB
+FireMultiCheck L L L L L rB rB rS rS rB
+FireAfterMultiCheck L L L L L B
+FireStartMultiCheck L L rB rB
+FireFinishMultiCheck L L L L rB
+FireUnMultiCheck L L L L L L rB rB
+FireAfterUnMultiCheck L L L L L B
+FireBusinessCheck rB
+FireAfterBusinessCheck B
+FireUnBusinessCheck rB
+FireAfterUnBusinessCheck B
+FireBeforeSendMessage S rO rB
+)";
+
+std::vector<Relay> relayTable(IUnknown* ev, REFIID events, std::initializer_list<const char*> tables, Where where) {
+    ComPtr<ITypeInfo> info = eventsInfo(ev, events, where);
     std::vector<Relay> r;
-    std::istringstream in(table);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty()) continue;
-        std::istringstream f(line);
-        std::string name;
-        long id = 0;
-        f >> name >> id;
-        Relay relay{std::wstring(name.begin(), name.end()), DISPID(id), {}};
-        std::string a;
-        while (f >> a) relay.args.push_back(a);
-        r.push_back(relay);
+    for (const char* table : tables) {
+        std::istringstream in(table);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.empty()) continue;
+            std::istringstream f(line);
+            std::string name;
+            f >> name;
+            std::string event = name.rfind("Fire", 0) == 0 ? name.substr(4) : name;
+            if (size_t eq = name.find('='); eq != std::string::npos) {
+                event = name.substr(eq + 1);
+                name.resize(eq);
+            }
+            Relay relay{std::wstring(name.begin(), name.end()), std::wstring(event.begin(), event.end()), 0, {}};
+            relay.event = memberId(info.Get(), relay.eventName.c_str());
+            if (relay.event == DISPID_UNKNOWN)
+                fail(where.file_name(), int(where.line()), "%s: no event %s", name.c_str(), event.c_str());
+            std::string a;
+            while (f >> a) relay.args.push_back(a);
+            r.push_back(relay);
+        }
     }
     return r;
 }
@@ -77,7 +102,7 @@ void checkEveryRelay(IDispatch* ev, REFIID events, const std::vector<Relay>& rel
     auto replacement = hostkit::newFake(L"replacement");
     for (const Relay& r : relays) {
         sink->clear();
-        sink->on(r.event, [&](std::vector<VARIANT*>& args) { answerAll(args, replacement.Get()); });
+        sink->on(r.eventName.c_str(), [&](std::vector<VARIANT*>& args) { answerAll(args, replacement.Get()); });
         HostCall host(r);
         std::vector<Variant> before = host.snapshot();
         Variant result;
@@ -88,7 +113,7 @@ void checkEveryRelay(IDispatch* ev, REFIID events, const std::vector<Relay>& rel
         }
         CHECK_EQ(int(result.vt()), int(VT_EMPTY));
         if (sink->events().size() != 1 || sink->events()[0].id != r.event) {
-            fail(__FILE__, __LINE__, "%s did not raise event %ld once", narrow(r.name).c_str(), long(r.event));
+            fail(__FILE__, __LINE__, "%s did not raise %s once", narrow(r.name).c_str(), narrow(r.eventName).c_str());
             continue;
         }
         const EventCall& e = sink->events()[0];
@@ -117,7 +142,7 @@ void checkEveryRelay(IDispatch* ev, REFIID events, const std::vector<Relay>& rel
             }
             if (!ok) fail(__FILE__, __LINE__, "%s argument %zu: the answer did not reach the host", narrow(r.name).c_str(), i + 1);
         }
-        sink->on(r.event, nullptr);
+        sink->on(r.eventName.c_str(), nullptr);
     }
     sink->disconnect();
 }

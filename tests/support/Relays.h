@@ -1,7 +1,8 @@
-// Driving an event object's relays the way its host form does: a table of relays (name, event
-// DISPID, argument kinds), the host's variables for one call, and the checks every relay table
-// goes through.
+// Driving an event object's relays the way its host form does: a table of relays (name, event,
+// argument kinds), the host's variables for one call, and the checks every relay table goes
+// through.
 #pragma once
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -11,16 +12,24 @@
 
 namespace testkit {
 
-// A relay table has one line per relay: the Fire... name, the event's DISPID (decimal) and the
-// argument kinds in declaration order: L Long, I Integer, B Boolean, S String, D Double, O object
-// (also Dictionary, Vector, Recordset); a leading r marks a by-reference argument.
+// A relay table has one line per relay: the relay's name, then the argument kinds in declaration
+// order: L Long, I Integer, B Boolean, S String, D Double, O object (also Dictionary, Vector,
+// Recordset); a leading r marks a by-reference argument. The relay FireX raises the event X;
+// one that raises another event names it after "=": "ChangeCurrencyState=SetCurrencyState O".
 struct Relay {
     std::wstring name;
-    DISPID event;
+    std::wstring eventName;
+    DISPID event;  // from the type information of the object's source interface
     std::vector<std::string> args;
 };
 
-std::vector<Relay> parseRelays(const char* table);
+// The relays of the tables, with the DISPIDs of their events read from the type information of
+// the object's source interface `events` (a relay whose event it lacks fails the test).
+std::vector<Relay> relayTable(IUnknown* ev, REFIID events, std::initializer_list<const char*> tables,
+                              Where where = Where::current());
+
+// The check relays, the same on the bill event object and the list event object.
+extern const char* const kCheckRelays;
 VARTYPE typeOf(const std::string& kind);
 
 // The host's side of one call: a variable per argument, the way a VB form holds them.

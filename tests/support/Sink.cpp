@@ -1,5 +1,7 @@
 #include "Sink.h"
 
+#include <algorithm>
+
 #include "com/ComObject.h"
 
 namespace testkit {
@@ -22,7 +24,61 @@ void Sink::connect(IUnknown* source, REFIID iid) {
                                              reinterpret_cast<void**>(container.GetAddressOf()))));
     REQUIRE(SUCCEEDED(container->FindConnectionPoint(iid, point_.ReleaseAndGetAddressOf())));
     iid_ = iid;
+    eventIds_ = memberIds(eventsInfo(source, iid).Get());
     REQUIRE(SUCCEEDED(point_->Advise(static_cast<IDispatch*>(this), &cookie_)));
+}
+
+DISPID Sink::id(const wchar_t* event, Where where) const {
+    auto found = eventIds_.find(std::wstring_view(event));
+    if (found == eventIds_.end()) stop(where.file_name(), int(where.line()), "no event %s", narrow(event).c_str());
+    return found->second;
+}
+
+std::vector<std::wstring> Sink::names() const {
+    std::vector<std::wstring> r;
+    for (const EventCall& e : events_) {
+        auto named = std::find_if(eventIds_.begin(), eventIds_.end(), [&](const auto& n) { return n.second == e.id; });
+        r.push_back(named != eventIds_.end() ? named->first : L"#" + std::to_wstring(e.id));
+    }
+    return r;
+}
+
+ComPtr<ITypeInfo> eventsInfo(IUnknown* source, REFIID events, Where where) {
+    ComPtr<IDispatch> dispatch;
+    ComPtr<ITypeInfo> own;
+    ComPtr<ITypeLib> lib;
+    ComPtr<ITypeInfo> info;
+    UINT index = 0;
+    if (FAILED(source->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf()))) ||
+        FAILED(dispatch->GetTypeInfo(0, 0, own.GetAddressOf())) ||
+        FAILED(own->GetContainingTypeLib(lib.GetAddressOf(), &index)) ||
+        FAILED(lib->GetTypeInfoOfGuid(events, info.GetAddressOf())))
+        stop(where.file_name(), int(where.line()), "no type information for the object's events");
+    return info;
+}
+
+std::map<std::wstring, DISPID, std::less<>> memberIds(ITypeInfo* info) {
+    std::map<std::wstring, DISPID, std::less<>> r;
+    TYPEATTR* attr = nullptr;
+    if (!info || FAILED(info->GetTypeAttr(&attr))) return r;
+    for (UINT i = 0; i < attr->cFuncs; ++i) {
+        FUNCDESC* f = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &f))) continue;
+        BSTR name = nullptr;
+        UINT n = 0;
+        if (SUCCEEDED(info->GetNames(f->memid, &name, 1, &n)) && n == 1) r.emplace(std::wstring(name, SysStringLen(name)), f->memid);
+        SysFreeString(name);
+        info->ReleaseFuncDesc(f);
+    }
+    info->ReleaseTypeAttr(attr);
+    return r;
+}
+
+DISPID memberId(ITypeInfo* info, const wchar_t* name) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    if (FAILED(info->GetIDsOfNames(&n, 1, &id))) return DISPID_UNKNOWN;
+    return id;
 }
 
 void Sink::disconnect() {

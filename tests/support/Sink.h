@@ -1,11 +1,13 @@
 // A C++ event sink: a plain IDispatch advised on an event object's connection point. It records
 // every event (DISPID, each argument's variant type, whether it came by reference, its value)
-// and can answer through by-reference arguments with a handler per DISPID.
+// and can answer through by-reference arguments with a handler per event. Events are named as the
+// source interface names them: their DISPIDs come from its type information.
 #pragma once
 #include <ocidl.h>
 
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "Late.h"
@@ -35,10 +37,15 @@ public:
     void disconnect();
     DWORD cookie() const { return cookie_; }
 
-    void on(DISPID id, Handler h) { handlers_[id] = std::move(h); }
+    // The DISPID of an event of the connected interface, by name (fails the test at the caller's
+    // line when there is none).
+    DISPID id(const wchar_t* event, Where where = Where::current()) const;
+    void on(const wchar_t* event, Handler h, Where where = Where::current()) { handlers_[id(event, where)] = std::move(h); }
     void failWith(HRESULT hr) { failHr_ = hr; }
     const std::vector<EventCall>& events() const { return events_; }
     std::vector<DISPID> ids() const;
+    // The names of the events received, in order.
+    std::vector<std::wstring> names() const;
     void clear() { events_.clear(); }
     ULONG refs() const { return ULONG(refs_); }
 
@@ -60,10 +67,21 @@ private:
     volatile LONG refs_ = 1;
     IID iid_ = IID_NULL;
     ComPtr<IConnectionPoint> point_;
+    // The events of the connected source interface, read from its type information when
+    // connecting (the type information itself is not kept: it may be an object of the library).
+    std::map<std::wstring, DISPID, std::less<>> eventIds_;
     DWORD cookie_ = 0;
     std::map<DISPID, Handler> handlers_;
     HRESULT failHr_ = S_OK;
     std::vector<EventCall> events_;
 };
+
+// The type information of an object's source interface `events`, from the object's own type
+// library (fails the test when it cannot be had).
+ComPtr<ITypeInfo> eventsInfo(IUnknown* source, REFIID events, Where where = Where::current());
+// The DISPID of a member of an interface, by name; DISPID_UNKNOWN when there is none.
+DISPID memberId(ITypeInfo* info, const wchar_t* name);
+// Every member of an interface by name.
+std::map<std::wstring, DISPID, std::less<>> memberIds(ITypeInfo* info);
 
 }  // namespace testkit

@@ -1,26 +1,10 @@
 #include "TestKit.h"
 
 #include <cstdarg>
-#include <cstring>
 
 #include "hostkit/HostKit.h"
 
 namespace testkit {
-
-std::vector<Case>& cases() {
-    static std::vector<Case> all;
-    return all;
-}
-
-int failuresInCase = 0;
-
-namespace {
-long checks = 0;
-}  // namespace
-
-void registerCase(const char* name, void (*fn)()) {
-    cases().push_back({name, fn});
-}
 
 std::string narrow(const std::wstring& s) {
     if (s.empty()) return {};
@@ -33,31 +17,56 @@ std::string narrow(const std::wstring& s) {
 std::string show(const VARIANT& v) {
     VARIANT copy;
     VariantInit(&copy);
-    char head[32];
-    std::snprintf(head, sizeof head, "vt=%d", V_VT(&v));
+    std::string head = format("vt=%d", V_VT(&v));
     if (FAILED(VariantChangeTypeEx(&copy, const_cast<VARIANT*>(&v), LOCALE_USER_DEFAULT, VARIANT_ALPHABOOL, VT_BSTR)))
         return head;
-    std::string r = std::string(head) + " \"" + narrow(std::wstring(V_BSTR(&copy), SysStringLen(V_BSTR(&copy)))) + "\"";
+    std::string r = head + " \"" + narrow(std::wstring(V_BSTR(&copy), SysStringLen(V_BSTR(&copy)))) + "\"";
     VariantClear(&copy);
     return r;
 }
 
-bool check(bool ok, const char* expr, const char* file, int line) {
-    ++checks;
-    if (!ok) fail(file, line, "check failed: %s", expr);
-    return ok;
+static std::string formatList(const char* fmt, va_list args) {
+    va_list again;
+    va_copy(again, args);
+    int n = std::vsnprintf(nullptr, 0, fmt, again);
+    va_end(again);
+    std::string r(size_t(n > 0 ? n : 0), '\0');
+    if (n > 0) std::vsnprintf(r.data(), r.size() + 1, fmt, args);
+    return r;
+}
+
+std::string format(const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    std::string r = formatList(fmt, args);
+    va_end(args);
+    return r;
 }
 
 void fail(const char* file, int line, const char* fmt, ...) {
-    ++failuresInCase;
-    const char* base = std::strrchr(file, '/');
-    std::printf("  %s:%d: ", base ? base + 1 : file, line);
     va_list args;
     va_start(args, fmt);
-    std::vprintf(fmt, args);
+    std::string message = formatList(fmt, args);
     va_end(args);
-    std::printf("\n");
-    std::fflush(stdout);
+    DOCTEST_ADD_FAIL_CHECK_AT(file, line, message);
+}
+
+void stop(const char* file, int line, const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    std::string message = formatList(fmt, args);
+    va_end(args);
+    DOCTEST_ADD_FAIL_AT(file, line, message);
+    throw doctest::detail::TestFailureException();  // not reached: the line above ends the case
+}
+
+bool record(bool ok, const char* file, int line, const char* expr, const std::string& detail) {
+    doctest::detail::ResultBuilder result(doctest::assertType::DT_CHECK, file, line, expr);
+    result.m_failed = !ok;
+    if (!ok) result.m_decomp = detail.c_str();
+    if (result.log()) DOCTEST_BREAK_INTO_DEBUGGER();
+    result.react();
+    return ok;
 }
 
 long libraryObjects() {
@@ -67,5 +76,11 @@ long libraryObjects() {
     return count ? count() : 0;
 }
 
-}  // namespace testkit
+NothingLeftAlive::~NothingLeftAlive() {
+    long lib = libraryObjects();
+    long kit = hostkit::liveObjects();
+    if (lib != 0) fail(__FILE__, __LINE__, "%ld object(s) of the library still alive", lib);
+    if (kit != 0) fail(__FILE__, __LINE__, "%ld object(s) of the host kit still alive", kit);
+}
 
+}  // namespace testkit

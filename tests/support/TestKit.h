@@ -1,6 +1,12 @@
-// A small test runner: TEST_CASE registers a case, CHECK and friends record failures with the
-// caller's line, and every case ends by checking that no object of the library or of the host
-// kit is left alive. The last line of a run is "N passed, N failed".
+// The tests' framework is doctest. This header adds what every test here shares:
+// - TEST_CASE(name) runs its body in a `NothingLeftAlive` fixture: when the body is over (also
+//   when a REQUIRE stopped it), no object of the library or of the host kit may be alive;
+// - CHECK_HR(expr, expected) compares HRESULTs and shows them in hexadecimal;
+// - fail / stop: a failure with a printf-style message at a given file and line (for helpers
+//   that report against their caller's line);
+// - doctest's text for wide strings and VARIANTs.
+// Checks return whether they held (DOCTEST_CONFIG_ASSERTS_RETURN_VALUES), so a test can add
+// context to a failed one: `if (!CHECK(...)) MESSAGE(...)` or an INFO before it.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
@@ -10,87 +16,78 @@
 #include <string>
 #include <vector>
 
+#ifndef DOCTEST_CONFIG_ASSERTS_RETURN_VALUES
+#define DOCTEST_CONFIG_ASSERTS_RETURN_VALUES
+#endif
+#include <doctest.h>
+
 namespace testkit {
 
-struct Abort {};
-
-struct Case {
-    const char* name;
-    void (*fn)();
-};
-std::vector<Case>& cases();
-extern int failuresInCase;  // failures recorded in the running case
-
-void registerCase(const char* name, void (*fn)());
-bool check(bool ok, const char* expr, const char* file, int line);
-void fail(const char* file, int line, const char* fmt, ...);
 std::string narrow(const std::wstring& s);
 std::string show(const VARIANT& v);
+// printf into a std::string.
+std::string format(const char* fmt, ...) __attribute__((format(gnu_printf, 1, 2)));
+// A failure of the running case at file:line; `stop` also ends the case.
+void fail(const char* file, int line, const char* fmt, ...) __attribute__((format(gnu_printf, 3, 4)));
+[[noreturn]] void stop(const char* file, int line, const char* fmt, ...) __attribute__((format(gnu_printf, 3, 4)));
 
-template <class A, class B>
-bool checkEq(const A& a, const B& b, const char* ea, const char* eb, const char* file, int line);
+// A check of the running case at file:line (a helper's check reported at its caller's line):
+// `ok` is the result, `expr` what was checked, `detail` what the report shows when it failed.
+bool record(bool ok, const char* file, int line, const char* expr, const std::string& detail);
 
-struct Registrar {
-    Registrar(const char* name, void (*fn)()) { registerCase(name, fn); }
-};
+// What a failed REQUIRE or `stop` throws to end the case (caught only where a case runs code on
+// a thread of its own).
+using Stopped = doctest::detail::TestFailureException;
 
 // Objects of the library alive now (0 when the library is not loaded).
 long libraryObjects();
 
+// Every test case's fixture: its destructor runs after the body and fails the case while any
+// object of the library or of the host kit is still alive.
+struct NothingLeftAlive {
+    NothingLeftAlive() = default;
+    NothingLeftAlive(const NothingLeftAlive&) = delete;
+    NothingLeftAlive& operator=(const NothingLeftAlive&) = delete;
+    ~NothingLeftAlive();
+};
+
+// An HRESULT, shown in hexadecimal by a failed check.
+struct Hr {
+    HRESULT value;
+    bool operator==(const Hr& other) const { return value == other.value; }
+};
+
 }  // namespace testkit
 
-#define TEST_CASE(name)                                                  \
-    static void name();                                                  \
-    static ::testkit::Registrar name##_registrar(#name, name);           \
-    static void name()
+#undef TEST_CASE
+#define TEST_CASE(name) DOCTEST_TEST_CASE_FIXTURE(::testkit::NothingLeftAlive, #name)
 
-#define CHECK(cond) ::testkit::check(bool(cond), #cond, __FILE__, __LINE__)
-#define REQUIRE(cond)                                                    \
-    do {                                                                 \
-        if (!::testkit::check(bool(cond), #cond, __FILE__, __LINE__))    \
-            throw ::testkit::Abort{};                                    \
-    } while (0)
-#define CHECK_EQ(a, b) ::testkit::checkEq((a), (b), #a, #b, __FILE__, __LINE__)
 #define CHECK_HR(expr, expected)                                                                     \
-    do {                                                                                             \
-        HRESULT hr_ = (expr);                                                                        \
-        if (hr_ != HRESULT(expected))                                                                \
-            ::testkit::fail(__FILE__, __LINE__, "%s returned 0x%08lx, expected 0x%08lx", #expr,      \
-                            (unsigned long)hr_, (unsigned long)HRESULT(expected));                   \
-    } while (0)
+    DOCTEST_CHECK_MESSAGE(::testkit::Hr{(expr)} == ::testkit::Hr{HRESULT(expected)}, #expr)
 
-// ----------------------------------------------------------------------------------------------
-namespace testkit {
-
-inline std::string toText(long v) { return std::to_string(v); }
-inline std::string toText(int v) { return std::to_string(v); }
-inline std::string toText(short v) { return std::to_string(v); }
-inline std::string toText(unsigned long v) { return std::to_string(v); }
-inline std::string toText(unsigned v) { return std::to_string(v); }
-inline std::string toText(unsigned long long v) { return std::to_string(v); }
-inline std::string toText(double v) { return std::to_string(v); }
-inline std::string toText(bool v) { return v ? "true" : "false"; }
-inline std::string toText(const std::wstring& v) { return "\"" + narrow(v) + "\""; }
-inline std::string toText(const wchar_t* v) { return v ? "\"" + narrow(v) + "\"" : "null"; }
-inline std::string toText(const std::string& v) { return "\"" + v + "\""; }
-inline std::string toText(const void* v) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%p", v);
-    return b;
-}
-
-inline bool equalValues(const std::wstring& a, const wchar_t* b) { return b && a == b; }
-inline bool equalValues(const wchar_t* a, const std::wstring& b) { return a && b == a; }
-template <class A, class B>
-bool equalValues(const A& a, const B& b) {
-    return a == b;
-}
-
-template <class A, class B>
-bool checkEq(const A& a, const B& b, const char* ea, const char* eb, const char* file, int line) {
-    if (equalValues(a, b)) return check(true, ea, file, line);
-    fail(file, line, "%s == %s: got %s, expected %s", ea, eb, toText(a).c_str(), toText(b).c_str());
-    return false;
-}
-
-}  // namespace testkit
+namespace doctest {
+template <>
+struct StringMaker<std::wstring> {
+    static String convert(const std::wstring& s) { return ("\"" + testkit::narrow(s) + "\"").c_str(); }
+};
+template <>
+struct StringMaker<wchar_t*> {
+    static String convert(const wchar_t* s) { return s ? ("\"" + testkit::narrow(s) + "\"").c_str() : "null"; }
+};
+template <>
+struct StringMaker<const wchar_t*> : StringMaker<wchar_t*> {};
+template <size_t N>
+struct StringMaker<wchar_t[N]> {
+    static String convert(const wchar_t (&s)[N]) { return StringMaker<wchar_t*>::convert(s); }
+};
+template <size_t N>
+struct StringMaker<const wchar_t[N]> : StringMaker<wchar_t[N]> {};
+template <>
+struct StringMaker<testkit::Hr> {
+    static String convert(const testkit::Hr& hr) { return testkit::format("0x%08lx", (unsigned long)hr.value).c_str(); }
+};
+template <>
+struct StringMaker<VARIANT> {
+    static String convert(const VARIANT& v) { return testkit::show(v).c_str(); }
+};
+}  // namespace doctest

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "TestUnknown.h"
 #include "com/Variant.h"
 
 namespace testkit {
@@ -32,32 +33,15 @@ inline ComPtr<ITypeInfo> makeHostType(IDispatch* sample, const std::vector<std::
     return type;
 }
 
-class TypedHost final : public IDispatch {
+class TypedHost final : public UncountedDispatch {
 public:
-    // `also`: further interfaces the object answers with its IDispatch (a control's dual
-    // interfaces).
+    // `also`: further interfaces the object answers with its IDispatch.
     static ComPtr<TypedHost> make(IDispatch* inner, ITypeInfo* type, std::vector<IID> also = {}) {
         ComPtr<TypedHost> p;
         *p.GetAddressOf() = new TypedHost(inner, type, std::move(also));  // adopted (no AddRef)
         return p;
     }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        bool known = riid == IID_IUnknown || riid == IID_IDispatch;
-        for (const IID& i : also_) known = known || riid == i;
-        if (!known) return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (!n) delete this;
-        return ULONG(n);
-    }
     STDMETHODIMP GetTypeInfoCount(UINT* n) override { return n ? (*n = 1, S_OK) : E_INVALIDARG; }
     STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
         if (!info) return E_POINTER;
@@ -79,10 +63,6 @@ public:
     }
 
     IDispatch* inner() const noexcept { return inner_.Get(); }
-    long refs() noexcept {
-        AddRef();
-        return long(Release());
-    }
     // Names asked for (all of them), and how often one name was asked for, when recording.
     long asked() const noexcept { return asked_; }
     void recordNames() { recordNames_ = true; }
@@ -95,13 +75,11 @@ public:
 
 private:
     TypedHost(IDispatch* inner, ITypeInfo* type, std::vector<IID> also)
-        : inner_(inner), type_(type), also_(std::move(also)) {}
-    ~TypedHost() = default;
+        : UncountedDispatch(std::move(also)), inner_(inner), type_(type) {}
+    ~TypedHost() override = default;
 
     ComPtr<IDispatch> inner_;
     ComPtr<ITypeInfo> type_;
-    std::vector<IID> also_;
-    volatile LONG refs_ = 1;
     long asked_ = 0;
     bool recordNames_ = false;
     std::vector<std::wstring> askedNames_;

@@ -1,27 +1,6 @@
 ' The bill event object from VBScript, as a script plug-in uses it: created by ProgID, bound to
 ' a simulated bill, properties read, a variable passed by reference, errors checked.
-' cscript does not stop on runtime errors here, so every step checks Err itself and the script
-' ends with WScript.Quit <number of failures>.
-Option Explicit
-
-Dim failures
-failures = 0
-
-Sub Check(ok, what)
-    If Not ok Then
-        WScript.Echo "FAIL " & what
-        failures = failures + 1
-    End If
-End Sub
-
-Sub CheckNoError(what)
-    If Err.Number <> 0 Then
-        WScript.Echo "FAIL " & what & ": error " & Hex(Err.Number) & " from " & Err.Source
-        failures = failures + 1
-        Err.Clear
-    End If
-End Sub
-
+' Run after tests/vbs/support/prelude.vbs (Check, CheckNoError, Finish, OpenSession).
 On Error Resume Next
 
 Dim ev, sim, control, x
@@ -81,18 +60,14 @@ Check VarType(cancel) = vbInteger And cancel = 5, "untouched by-reference variab
 
 ' A member that changes its by-reference argument hands the new value to the script's variable:
 ' LoadVyString trims the resource file name it is given.
-Dim kit, store, resourceFile, translated
-Set kit = CreateObject("OrviHostKit.SessionKit")
-Set store = CreateObject("OrviPropsMgr.ShareProps")
-store.SetProperty kit.ProcessID, "PropsString", "UserID=7;Language=ENG"
+Dim resourceFile, translated
+OpenSession "UserID=7;Language=ENG"
 resourceFile = "  SalesText  "
 translated = ev.QelLib.LoadVyString("hello", resourceFile)
 CheckNoError "LoadVyString"
 Check resourceFile = "SalesText", "by-reference variable takes back the trimmed name, got [" & resourceFile & "]"
 Check translated = "hello", "unknown text comes back unchanged"
-store.Clear kit.ProcessID
-Set store = Nothing
-Set kit = Nothing
+CloseSession
 
 ' A host error reaches the script with the host's number, description and source.
 control.Fail "CurBillID", &H80041000, "bill not saved", "BillControl"
@@ -112,5 +87,4 @@ Set ev = Nothing
 Set sim = Nothing
 CheckNoError "release"
 
-If failures = 0 Then WScript.Echo "vbscript: all checks passed"
-WScript.Quit failures
+Finish

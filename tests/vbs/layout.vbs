@@ -1,34 +1,10 @@
 ' The bill layout model from VBScript, as a script plug-in walks it: header page and entry grids
 ' by index, fields by position and by key, values written and read, presentation, errors.
-' cscript does not stop on runtime errors here, so every step checks Err itself and the script
-' ends with WScript.Quit <number of failures>.
-Option Explicit
-
-Dim failures
-failures = 0
-
-Sub Check(ok, what)
-    If Not ok Then
-        WScript.Echo "FAIL " & what
-        failures = failures + 1
-    End If
-End Sub
-
-Sub CheckNoError(what)
-    If Err.Number <> 0 Then
-        WScript.Echo "FAIL " & what & ": error " & Hex(Err.Number) & " from " & Err.Source
-        failures = failures + 1
-        Err.Clear
-    End If
-End Sub
-
+' Run after tests/vbs/support/prelude.vbs (Check, CheckNoError, Finish, OpenSession).
 On Error Resume Next
 
 ' The library's messages in the source language.
-Dim kit, store
-Set kit = CreateObject("OrviHostKit.SessionKit")
-Set store = CreateObject("OrviPropsMgr.ShareProps")
-store.SetProperty kit.ProcessID, "PropsString", "UserID=7;Language=CHS"
+OpenSession "UserID=7;Language=CHS"
 
 Dim ev, sim, control
 Set ev = CreateObject("OrviClassEvents.BillEvent")
@@ -139,7 +115,6 @@ Err.Clear
 Check IsEmpty(lone.Value), "no value"
 CheckNoError "lone field"
 
-store.Clear kit.ProcessID
 Set lone = Nothing
 Set entryField = Nothing
 Set field = Nothing
@@ -151,9 +126,7 @@ Set x = Nothing
 Set control = Nothing
 Set ev = Nothing
 Set sim = Nothing
-Set store = Nothing
-Set kit = Nothing
+CloseSession
 CheckNoError "release"
 
-If failures = 0 Then WScript.Echo "vbscript: all checks passed"
-WScript.Quit failures
+Finish

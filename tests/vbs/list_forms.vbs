@@ -1,26 +1,6 @@
 ' The list and base-data event objects from VBScript, as a script plug-in reaches them over the
-' host kit's simulated bill list form and base-data form. Every step checks Err itself; the
-' script ends with WScript.Quit <number of failures>.
-Option Explicit
-
-Dim failures
-failures = 0
-
-Sub Check(ok, what)
-    If Not ok Then
-        WScript.Echo "FAIL " & what
-        failures = failures + 1
-    End If
-End Sub
-
-Sub CheckNoError(what)
-    If Err.Number <> 0 Then
-        WScript.Echo "FAIL " & what & ": error " & Hex(Err.Number) & " from " & Err.Source
-        failures = failures + 1
-        Err.Clear
-    End If
-End Sub
-
+' host kit's simulated bill list form and base-data form.
+' Run after tests/vbs/support/prelude.vbs (Check, CheckNoError, Finish, OpenSession).
 On Error Resume Next
 
 ' ---- the bill list form
@@ -138,5 +118,4 @@ Set ev = Nothing
 Set sim = Nothing
 CheckNoError "release"
 
-If failures = 0 Then WScript.Echo "vbscript: all checks passed"
-WScript.Quit failures
+Finish

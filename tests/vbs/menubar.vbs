@@ -1,28 +1,7 @@
 ' The menu and toolbar model from VBScript, over the host kit's toolbar stand-in
 ' (OrviHostKit.Toolbar): the script builds a toolbar, hands it to a bill event object and walks
 ' MenuBar as a script plug-in does: bands, tools, a new tool added and placed on a band, a click.
-' cscript does not stop on runtime errors here, so every step checks Err itself and the script
-' ends with WScript.Quit <number of failures>.
-Option Explicit
-
-Dim failures
-failures = 0
-
-Sub Check(ok, what)
-    If Not ok Then
-        WScript.Echo "FAIL " & what
-        failures = failures + 1
-    End If
-End Sub
-
-Sub CheckNoError(what)
-    If Err.Number <> 0 Then
-        WScript.Echo "FAIL " & what & ": error " & Hex(Err.Number) & " from " & Err.Source
-        failures = failures + 1
-        Err.Clear
-    End If
-End Sub
-
+' Run after tests/vbs/support/prelude.vbs (Check, CheckNoError, Finish, OpenSession).
 On Error Resume Next
 
 ' A toolbar with one band holding Save and Print; the band is the active one.
@@ -128,5 +107,4 @@ Set band = Nothing
 Set tb = Nothing
 CheckNoError "release"
 
-If failures = 0 Then WScript.Echo "vbscript: all checks passed"
-WScript.Quit failures
+Finish

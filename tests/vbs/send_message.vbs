@@ -1,34 +1,11 @@
 ' SendMessage from VBScript, as a script plug-in sends a message: through the bill event object,
 ' with the host kit's message component recording the call and delivering into the inboxes, read
 ' back through the message kit's control object.
-' cscript does not stop on runtime errors here, so every step checks Err itself and the script
-' ends with WScript.Quit <number of failures>.
-Option Explicit
-
-Dim failures
-failures = 0
-
-Sub Check(ok, what)
-    If Not ok Then
-        WScript.Echo "FAIL " & what
-        failures = failures + 1
-    End If
-End Sub
-
-Sub CheckNoError(what)
-    If Err.Number <> 0 Then
-        WScript.Echo "FAIL " & what & ": error " & Hex(Err.Number) & " from " & Err.Source & ": " & Err.Description
-        failures = failures + 1
-        Err.Clear
-    End If
-End Sub
-
+' Run after tests/vbs/support/prelude.vbs (Check, CheckNoError, Finish, OpenSession).
 On Error Resume Next
 
-Dim kit, store, messages, ev, fso, tempFolder, before, f, sent, users, body, leftFiles
-Set kit = CreateObject("OrviHostKit.SessionKit")
-Set store = CreateObject("OrviPropsMgr.ShareProps")
-store.SetProperty kit.ProcessID, "PropsString", "UserID=55;Language=CHS"
+Dim messages, ev, fso, tempFolder, before, f, sent, users, body, leftFiles
+OpenSession "UserID=55;Language=CHS"
 Set messages = CreateObject("OrviHostKit.MessageKit")
 messages.Reset
 messages.ClearInbox "3001"
@@ -115,11 +92,8 @@ messages.ClearInbox "3001"
 messages.ClearInbox "3002"
 messages.Reset
 Check messages.Alive = 0, "no component left alive"
-store.Clear kit.ProcessID
 Set messages = Nothing
-Set store = Nothing
-Set kit = Nothing
+CloseSession
 CheckNoError "release"
 
-If failures = 0 Then WScript.Echo "vbscript: all checks passed"
-WScript.Quit failures
+Finish

@@ -1,0 +1,48 @@
+// The IUnknown of the tests' and benchmarks' own COM objects (host doubles, sinks): a reference
+// count, deletion at zero, and QueryInterface answering IUnknown, IDispatch and the IIDs the
+// object is made with, all with its IDispatch. Not com::Unknown: that one counts its objects in
+// the library's module, and a double must never count as an object left alive.
+#pragma once
+#include <windows.h>
+#include <oleauto.h>
+
+#include <utility>
+#include <vector>
+
+namespace testkit {
+
+class UncountedDispatch : public IDispatch {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        bool known = riid == IID_IUnknown || riid == IID_IDispatch;
+        for (const IID& i : also_) known = known || riid == i;
+        if (!known) return E_NOINTERFACE;
+        *ppv = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) Release() override {
+        LONG n = InterlockedDecrement(&refs_);
+        if (!n) delete this;
+        return ULONG(n);
+    }
+    long refs() noexcept {
+        AddRef();
+        return long(Release());
+    }
+
+protected:
+    // `also`: further interfaces the object answers with its IDispatch (a control's dual
+    // interfaces). The object starts with one reference, the creator's.
+    explicit UncountedDispatch(std::vector<IID> also = {}) : also_(std::move(also)) {}
+    virtual ~UncountedDispatch() = default;
+
+private:
+    std::vector<IID> also_;
+    volatile LONG refs_ = 1;
+};
+
+}  // namespace testkit
