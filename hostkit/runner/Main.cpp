@@ -80,26 +80,14 @@ struct Supervisor {
     std::string during() const { return currentStep.empty() ? "before the first step" : "during " + currentStep; }
 
     int run(const std::wstring& file, DWORD stepSeconds) {
-        wchar_t folder[MAX_PATH] = {}, out[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, folder);
-        GetTempFileNameW(folder, L"orh", 0, out);
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE write = CreateFileW(out, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
-        HANDLE read = CreateFileW(out, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        si.hStdOutput = si.hStdError = write;
-        PROCESS_INFORMATION pi{};
+        Child child;
         std::wstring command = L"\"" + ownPath() + L"\" --play \"" + file + L"\"";
-        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        if (!child.start(command)) {
             failure("the session process could not be started");
             return 1;
         }
-        CloseHandle(write);
+        HANDLE read = CreateFileW(child.outputPath().c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
         std::string pending;
         auto drain = [&] {
             char buf[4096];
@@ -115,12 +103,12 @@ struct Supervisor {
         std::string step = currentStep;
         ULONGLONG stepStarted = GetTickCount64();
         bool timedOut = false;
-        while (WaitForSingleObject(pi.hProcess, 50) == WAIT_TIMEOUT) {
+        while (WaitForSingleObject(child.process(), 50) == WAIT_TIMEOUT) {
             drain();
             if (currentStep != step) step = currentStep, stepStarted = GetTickCount64();
             if (GetTickCount64() - stepStarted > ULONGLONG(stepSeconds) * 1000) {
-                TerminateProcess(pi.hProcess, 3);
-                WaitForSingleObject(pi.hProcess, 5000);
+                TerminateProcess(child.process(), 3);
+                WaitForSingleObject(child.process(), 5000);
                 timedOut = true;
                 break;
             }
@@ -128,11 +116,8 @@ struct Supervisor {
         drain();
         if (!pending.empty()) line(pending);
         DWORD code = 0;
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        GetExitCodeProcess(child.process(), &code);
         CloseHandle(read);
-        DeleteFileW(out);
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
         if (timedOut)

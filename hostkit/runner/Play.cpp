@@ -39,39 +39,51 @@ std::wstring ownPath() {
     return self;
 }
 
-long runChild(std::wstring command, DWORD seconds) {
+Child::~Child() {
+    if (process_) CloseHandle(process_);
+    if (!output_.empty()) DeleteFileW(output_.c_str());
+}
+
+bool Child::start(std::wstring command) {
     wchar_t folder[MAX_PATH] = {}, file[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, folder);
     GetTempFileNameW(folder, L"orh", 0, file);
+    output_ = file;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    HANDLE out = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     si.hStdOutput = si.hStdError = out;
     PROCESS_INFORMATION pi{};
+    bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(out);
+    if (!started) return false;
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+    return true;
+}
+
+long runChild(std::wstring command, DWORD seconds) {
+    Child child;
     DWORD code = DWORD(-1);
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        if (WaitForSingleObject(pi.hProcess, seconds * 1000) == WAIT_TIMEOUT) {
-            TerminateProcess(pi.hProcess, 99);
-            WaitForSingleObject(pi.hProcess, 5000);
+    if (child.start(command)) {
+        if (WaitForSingleObject(child.process(), seconds * 1000) == WAIT_TIMEOUT) {
+            TerminateProcess(child.process(), 99);
+            WaitForSingleObject(child.process(), 5000);
         }
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        GetExitCodeProcess(child.process(), &code);
     } else {
         say(L"  cannot start: " + command);
     }
-    CloseHandle(out);
     std::string bytes;
-    if (FILE* f = _wfopen(file, L"rb")) {
+    if (FILE* f = _wfopen(child.outputPath().c_str(), L"rb")) {
         char buf[4096];
         for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, n);
         std::fclose(f);
     }
-    DeleteFileW(file);
     for (size_t start = 0; start < bytes.size();) {
         size_t end = bytes.find('\n', start);
         if (end == std::string::npos) end = bytes.size();

@@ -24,6 +24,23 @@ inline constexpr int kGranted = 10, kRefused = 20;
 
 // This program, to start its other roles.
 std::wstring ownPath();
+
+// A program started with its output and errors going to a new temporary file, which goes with
+// this object.
+class Child {
+public:
+    Child() = default;
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    ~Child();
+    bool start(std::wstring command);  // false when it could not be started
+    HANDLE process() const noexcept { return process_; }
+    const std::wstring& outputPath() const noexcept { return output_; }
+
+private:
+    std::wstring output_;
+    HANDLE process_ = nullptr;
+};
 // Runs a program with its output in a temporary file, then prints that output indented with
 // "  | "; answers the exit code (-1 when it could not be started). The program is stopped after
 // `seconds`.
