@@ -5,9 +5,9 @@
 //
 // The session is played in a child process (this program with --play), whose output this
 // process passes on line by line. A step that does not finish within the time limit (default 60
-// seconds, or [runner] step_timeout in the file) stops the session; a session process that
-// crashes, in a plug-in or anywhere else, is reported with the step it was playing. Both count as
-// a failure. Then "N passed, N failed"; the exit code is 0 when nothing failed, 1 when something
+// seconds, or [runner] step_timeout in the file; the same for opening each form) stops the
+// session; a session process that crashes, in a plug-in or anywhere else, is reported with the
+// step it was playing. Both count as a failure. Then "N passed, N failed"; the exit code is 0 when nothing failed, 1 when something
 // did, 2 for a file that cannot be played (its message names the line).
 //
 // Other roles of the same program, started by the session process:
@@ -59,7 +59,7 @@ LONG WINAPI onCrash(EXCEPTION_POINTERS* e) {
 
 struct Supervisor {
     int passed = 0, failed = 0;
-    std::string currentStep;  // the last "-- step" line of the session process
+    std::string phase;  // what the session process is doing, from its last heading
     bool summary = false;
 
     void line(const std::string& l) {
@@ -69,7 +69,10 @@ struct Supervisor {
             summary = true;
             return;
         }
-        if (l.rfind("-- step ", 0) == 0) currentStep = l.substr(3);
+        // Each step, each form's opening and the session's end are timed on their own.
+        if (l.rfind("-- step ", 0) == 0) phase = "during " + l.substr(3);
+        else if (l.rfind("== form ", 0) == 0) phase = "while opening " + l.substr(3);
+        else if (l.rfind("== end", 0) == 0) phase = "at the end of the session";
         std::fputs((l + "\n").c_str(), stdout);
         std::fflush(stdout);
     }
@@ -77,7 +80,7 @@ struct Supervisor {
         ++failed;
         line("  FAIL: " + what);
     }
-    std::string during() const { return currentStep.empty() ? "before the first step" : "during " + currentStep; }
+    std::string during() const { return phase.empty() ? "while starting the session" : phase; }
 
     int run(const std::wstring& file, DWORD stepSeconds) {
         Child child;
@@ -100,13 +103,15 @@ struct Supervisor {
                 line(l);
             }
         };
-        std::string step = currentStep;
-        ULONGLONG stepStarted = GetTickCount64();
+        // Starting the process and the kit may take longer than a step on a busy machine.
+        const DWORD startSeconds = stepSeconds > 60 ? stepSeconds : 60;
+        std::string timed = phase;
+        ULONGLONG started = GetTickCount64();
         bool timedOut = false;
         while (WaitForSingleObject(child.process(), 50) == WAIT_TIMEOUT) {
             drain();
-            if (currentStep != step) step = currentStep, stepStarted = GetTickCount64();
-            if (GetTickCount64() - stepStarted > ULONGLONG(stepSeconds) * 1000) {
+            if (phase != timed) timed = phase, started = GetTickCount64();
+            if (GetTickCount64() - started > ULONGLONG(phase.empty() ? startSeconds : stepSeconds) * 1000) {
                 TerminateProcess(child.process(), 3);
                 WaitForSingleObject(child.process(), 5000);
                 timedOut = true;
@@ -121,7 +126,8 @@ struct Supervisor {
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
         if (timedOut)
-            failure("no answer within " + std::to_string(stepSeconds) + " s " + during() + ": the session was stopped");
+            failure("no answer within " + std::to_string(phase.empty() ? startSeconds : stepSeconds) + " s " + during() +
+                    ": the session was stopped");
         else if (code >= 0xC0000000u)
             failure("the session process crashed (exception " + std::string(hex) + ") " + during());
         else if (code != 0 || !summary)

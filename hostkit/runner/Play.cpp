@@ -160,6 +160,18 @@ std::wstring shown(const Variant& v) {
     return text(v);
 }
 
+// Columns and rows of a session file, as text.
+hostkit::TextTable textTable(const Value& v) {
+    hostkit::TextTable t;
+    for (const Value& c : v.find(L"columns")->items) t.columns.push_back(c.text);
+    if (const Value* rows = v.find(L"rows"))
+        for (const Value& r : rows->items) {
+            t.rows.emplace_back();
+            for (const Value& cell : r.items) t.rows.back().push_back(cell.show());
+        }
+    return t;
+}
+
 // ---------------------------------------------------------------- the session
 
 struct Session {
@@ -176,15 +188,14 @@ struct Session {
         host.set(L"OrviLogin", login.Get());
         if (const Value* queries = s ? s->find(L"query") : nullptr)
             for (const Value& q : queries->items) {
+                // The kit's middle tier takes a result as tab-separated lines, the column names first.
+                hostkit::TextTable result = textTable(q);
+                result.rows.insert(result.rows.begin(), result.columns);
                 std::wstring table;
-                const Value& columns = *q.find(L"columns");
-                for (size_t c = 0; c < columns.items.size(); ++c) table += (c ? L"\t" : L"") + columns.items[c].text;
-                table += L"\n";
-                if (const Value* rows = q.find(L"rows"))
-                    for (const Value& row : rows->items) {
-                        for (size_t c = 0; c < row.items.size(); ++c) table += (c ? L"\t" : L"") + row.items[c].show();
-                        table += L"\n";
-                    }
+                for (const auto& row : result.rows) {
+                    for (size_t c = 0; c < row.size(); ++c) table += (c ? L"\t" : L"") + row[c];
+                    table += L"\n";
+                }
                 host.setQueryData(q.str(L"sql").c_str(), table.c_str());
             }
     }
@@ -279,13 +290,16 @@ std::unique_ptr<Form> openForm(const Value& spec, const Value& plugins, const st
         form->toolbar = hostkit::newToolbar();
         say(who + L": BillCtl assigned (bill " + text(late::get(form->ev.Get(), L"CurBillID")) + L")");
     } else if (form->kind == L"list") {
-        form->list = std::make_unique<hostkit::SampleList>(hostkit::buildSampleList());
+        const Value* rows = spec.find(L"list");
+        form->list = std::make_unique<hostkit::SampleList>(rows ? hostkit::buildList(textTable(*rows)) : hostkit::buildSampleList());
         late::put(form->ev.Get(), L"List", Arg(static_cast<IDispatch*>(form->list->listCtl.Get())));
         late::putRef(form->ev.Get(), L"Data", Arg(static_cast<IDispatch*>(form->list->bill.data.Get())));
         form->toolbar = hostkit::newToolbar();
         say(who + L": List and Data assigned");
     } else {
-        form->browse = std::make_unique<hostkit::SampleBrowse>(hostkit::buildSampleBrowse());
+        const Value *groups = spec.find(L"groups"), *items = spec.find(L"items");
+        form->browse = std::make_unique<hostkit::SampleBrowse>(hostkit::buildBrowse(
+            groups ? textTable(*groups) : hostkit::sampleClassGroups(), items ? textTable(*items) : hostkit::sampleItems()));
         hostkit::SampleBrowse& b = *form->browse;
         form->toolbar = b.toolbar;
         late::put(form->ev.Get(), L"BrowseCtl", Arg(static_cast<IDispatch*>(b.browseCtl.Get())));

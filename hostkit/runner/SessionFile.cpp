@@ -276,6 +276,25 @@ void checkStep(const Value& step, const std::wstring& formKind) {
     throw FileError("unknown step \"" + narrow(action->text) + "\" (known: " + list + ")", action->line);
 }
 
+// Columns and rows of text (a query result, a form's rows); `needed` are columns it must have.
+void checkRows(const Value& table, const std::string& what, std::initializer_list<const wchar_t*> needed) {
+    checkTable(table, "a " + what, {{L"sql", kText}, {L"columns", kList, true}, {L"rows", kList}});
+    const Value& columns = *table.find(L"columns");
+    checkItems(columns, kText, "a column name");
+    for (const wchar_t* column : needed)
+        if (std::none_of(columns.items.begin(), columns.items.end(), [&](const Value& c) { return c.text == column; }))
+            throw FileError("the columns of a " + what + " need \"" + narrow(column) + "\"", columns.line);
+    if (const Value* rows = table.find(L"rows"))
+        for (const Value& row : rows->items) {
+            checkKind(row, kList, "a row of a " + what);
+            checkItems(row, kScalar, "a value of a " + what + " row");
+            if (row.items.size() != columns.items.size())
+                throw FileError("a " + what + " row has " + std::to_string(row.items.size()) + " values for " +
+                                    std::to_string(columns.items.size()) + " columns",
+                                row.line);
+        }
+}
+
 void checkFile(const Value& root) {
     checkTable(root, "the file", {{L"runner", kTable}, {L"session", kTable}, {L"plugins", kList, true}, {L"forms", kList, true}});
     if (const Value* r = root.find(L"runner")) checkTable(*r, "[runner]", {{L"step_timeout", kInt}});
@@ -286,16 +305,7 @@ void checkFile(const Value& root) {
         if (const Value* queries = s->find(L"query"))
             for (const Value& q : queries->items) {
                 checkTable(q, "a [[session.query]]", {{L"sql", kText, true}, {L"columns", kList, true}, {L"rows", kList}});
-                checkItems(*q.find(L"columns"), kText, "a column name");
-                if (const Value* rows = q.find(L"rows"))
-                    for (const Value& row : rows->items) {
-                        checkKind(row, kList, "a row of a query");
-                        checkItems(row, kScalar, "a value of a query row");
-                        if (row.items.size() != q.find(L"columns")->items.size())
-                            throw FileError("a query row has " + std::to_string(row.items.size()) + " values for " +
-                                                std::to_string(q.find(L"columns")->items.size()) + " columns",
-                                            row.line);
-                    }
+                checkRows(q, "query", {});
             }
     }
     const Value& plugins = *root.find(L"plugins");
@@ -306,8 +316,19 @@ void checkFile(const Value& root) {
     }
     for (const Value& form : root.find(L"forms")->items) {
         checkTable(form, "a [[forms]]",
-                   {{L"kind", kText, true}, {L"title", kText}, {L"toolbar", kList}, {L"fields", kTable}, {L"steps", kList}});
+                   {{L"kind", kText, true}, {L"title", kText}, {L"toolbar", kList}, {L"fields", kTable}, {L"list", kTable},
+                    {L"groups", kTable}, {L"items", kTable}, {L"steps", kList}});
         checkOneOf(form, L"kind", {L"bill", L"list", L"base"}, "a [[forms]]");
+        const std::wstring& kind = form.find(L"kind")->text;
+        if (const Value* list = form.find(L"list")) {
+            if (kind != L"list") throw FileError("only a list form has \"list\"", list->line);
+            checkRows(*list, "list", {L"FInterID", L"FBillNo"});
+        }
+        for (const wchar_t* key : {L"groups", L"items"})
+            if (const Value* table = form.find(key)) {
+                if (kind != L"base") throw FileError("only a base form has \"" + narrow(key) + "\"", table->line);
+                checkRows(*table, narrow(key) + " table", {std::wstring_view(key) == L"groups" ? L"FClassGroupID" : L"FItemID"});
+            }
         if (const Value* toolbar = form.find(L"toolbar"))
             for (const Value& band : toolbar->items) {
                 checkTable(band, "a band of \"toolbar\"", {{L"band", kText, true}, {L"tools", kList}});
