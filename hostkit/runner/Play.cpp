@@ -123,10 +123,11 @@ std::wstring quoted(const std::wstring& s) {
 
 ComPtr<IDispatch> create(const std::wstring& progId) {
     CLSID clsid;
-    late::check(CLSIDFromProgID(progId.c_str(), &clsid));
+    HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
+    if (FAILED(hr)) throw ComError(hr, L"no class is registered as " + quoted(progId));
     ComPtr<IDispatch> p;
-    late::check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                 reinterpret_cast<void**>(p.GetAddressOf())));
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(p.GetAddressOf()));
+    if (FAILED(hr)) throw ComError(hr, L"cannot create " + quoted(progId));
     return p;
 }
 
