@@ -270,13 +270,17 @@ hostkit::ToolbarBand* findBand(hostkit::ToolbarControl* toolbar, const std::wstr
     return nullptr;
 }
 
+// A tool on one of the bands by its caption, or else by its name.
 hostkit::ToolbarTool* findTool(hostkit::ToolbarControl* toolbar, const std::wstring& caption) {
+    hostkit::ToolbarTool* named = nullptr;
     for (size_t b = 0; b < toolbar->bands().size(); ++b) {
         hostkit::ToolbarTools& tools = toolbar->bands().at(b)->tools();
-        for (size_t i = 0; i < tools.size(); ++i)
-            if (tools.at(i)->name() == caption) return tools.at(i);
+        for (size_t i = 0; i < tools.size(); ++i) {
+            if (text(tools.at(i)->prop(L"Caption")) == caption) return tools.at(i);
+            if (!named && tools.at(i)->name() == caption) named = tools.at(i);
+        }
     }
-    return nullptr;
+    return named;
 }
 
 std::unique_ptr<Form> openForm(const Value& spec, const Value& plugins, const std::wstring& who = L"host") {
@@ -567,6 +571,8 @@ struct Player {
         say(std::wstring(L"host: bSendCheckMessage = ") + yesNo(*a.sendCheck) + L", bSendAcceptMessage = " +
             yesNo(*a.sendAccept) + L", Cancel = " + yesNo(*a.cancel));
         say(L"host: check message title " + quoted(*a.title) + L", text " + quoted(*a.message));
+        say(std::wstring(L"host: the level is ") + (*a.cancel ? L"not passed" : L"passed") + L": FireAfterMultiCheck");
+        late::call(form.ev.Get(), L"FireAfterMultiCheck", {mode, levels, 1L, level, 1L, Arg::boolean(*a.cancel ? VARIANT_FALSE : VARIANT_TRUE)});
     }
 
     void sendMessage(Form& form, const Value& step, Answers& a) {
