@@ -283,26 +283,26 @@ hostkit::ToolbarTool* findTool(hostkit::ToolbarControl* toolbar, const std::wstr
     return named;
 }
 
-std::unique_ptr<Form> openForm(const Value& spec, const Value& plugins, const std::wstring& who = L"host") {
+std::unique_ptr<Form> openForm(const Value& entry, const Value& plugins, const std::wstring& who = L"host") {
     auto form = std::make_unique<Form>();
-    form->kind = spec.str(L"kind");
+    form->kind = entry.str(L"kind");
     form->ev = create(eventClass(form->kind));
     if (form->kind == L"bill") {
         form->bill = std::make_unique<hostkit::SampleBill>(hostkit::buildSampleBill());
-        if (const Value* fields = spec.find(L"fields"))
+        if (const Value* fields = entry.find(L"fields"))
             for (const auto& [key, value] : fields->fields) setHeaderField(*form->bill, key, value);
         late::put(form->ev.Get(), L"BillCtl", Arg(static_cast<IDispatch*>(form->bill->billCtl.Get())));
         form->toolbar = hostkit::newToolbar();
         say(who + L": BillCtl assigned (bill " + text(late::get(form->ev.Get(), L"CurBillID")) + L")");
     } else if (form->kind == L"list") {
-        const Value* rows = spec.find(L"list");
+        const Value* rows = entry.find(L"list");
         form->list = std::make_unique<hostkit::SampleList>(rows ? hostkit::buildList(textTable(*rows)) : hostkit::buildSampleList());
         late::put(form->ev.Get(), L"List", Arg(static_cast<IDispatch*>(form->list->listCtl.Get())));
         late::putRef(form->ev.Get(), L"Data", Arg(static_cast<IDispatch*>(form->list->bill.data.Get())));
         form->toolbar = hostkit::newToolbar();
         say(who + L": List and Data assigned");
     } else {
-        const Value *groups = spec.find(L"groups"), *items = spec.find(L"items");
+        const Value *groups = entry.find(L"groups"), *items = entry.find(L"items");
         form->browse = std::make_unique<hostkit::SampleBrowse>(hostkit::buildBrowse(
             groups ? textTable(*groups) : hostkit::sampleClassGroups(), items ? textTable(*items) : hostkit::sampleItems()));
         hostkit::SampleBrowse& b = *form->browse;
@@ -316,7 +316,7 @@ std::unique_ptr<Form> openForm(const Value& spec, const Value& plugins, const st
             late::putRef(form->ev.Get(), name, Arg(value));
         say(who + L": BrowseCtl, ListActiveBar, recordsets and ledger property assigned");
     }
-    addBands(form->toolbar.Get(), spec.find(L"toolbar"));
+    addBands(form->toolbar.Get(), entry.find(L"toolbar"));
     for (size_t b = 0; b < form->toolbar->bands().size(); ++b)
         say(who + L": band " + form->toolbar->bands().at(b)->name() + L" holds " + bandTools(form->toolbar->bands().at(b)));
     for (const Value& p : plugins.items) {
@@ -759,20 +759,20 @@ int playSession(const SessionFile& file) {
         Player player{file, session};
         const Value& forms = *root.find(L"forms");
         for (size_t f = 0; f < forms.items.size(); ++f) {
-            const Value& spec = forms.items[f];
+            const Value& entry = forms.items[f];
             player.formIndex = f;
             say(L"");
-            say(L"== form " + std::to_wstring(f + 1) + L": " + spec.str(L"title", spec.str(L"kind")) + L" (" +
-                eventClass(spec.str(L"kind")) + L", line " + std::to_wstring(spec.line) + L")");
+            say(L"== form " + std::to_wstring(f + 1) + L": " + entry.str(L"title", entry.str(L"kind")) + L" (" +
+                eventClass(entry.str(L"kind")) + L", line " + std::to_wstring(entry.line) + L")");
             std::unique_ptr<Form> form;
             try {
-                form = openForm(spec, plugins);
+                form = openForm(entry, plugins);
             } catch (const ComError& e) {
                 fail(L"form " + std::to_wstring(f + 1) + L" could not be opened: error " + hex(e.hr()) + L" " + e.description() +
                      (e.source().empty() ? L"" : L" (" + e.source() + L")"));
                 continue;
             }
-            if (const Value* steps = spec.find(L"steps"))
+            if (const Value* steps = entry.find(L"steps"))
                 for (size_t i = 0; i < steps->items.size(); ++i) player.play(*form, steps->items[i], i);
             closeForm(*form, plugins);
         }
@@ -794,12 +794,12 @@ int playSession(const SessionFile& file) {
 }
 
 int playSecondClient(const SessionFile& file, size_t formIndex, size_t stepIndex) {
-    const Value& spec = file.root.find(L"forms")->items.at(formIndex);
-    const Value& step = spec.find(L"steps")->items.at(stepIndex);
+    const Value& entry = file.root.find(L"forms")->items.at(formIndex);
+    const Value& step = entry.find(L"steps")->items.at(stepIndex);
     std::wstring userName = step.str(L"user_name", L"user " + std::to_wstring(step.num(L"user_id")));
     Session session(file.root.find(L"session"), step.num(L"user_id"), userName);
     say(L"client 2: session of user " + userName + L" (UserID " + std::to_wstring(step.num(L"user_id")) + L")");
-    std::unique_ptr<Form> form = openForm(spec, *file.root.find(L"plugins"), L"client 2");
+    std::unique_ptr<Form> form = openForm(entry, *file.root.find(L"plugins"), L"client 2");
     initializeToolbar(*form, L"client 2");
     Answers a;
     click(*form, step.str(L"tool"), a, L"client 2");
