@@ -323,11 +323,13 @@ std::unique_ptr<Form> openForm(const Value& entry, const Value& plugins, const s
         std::wstring progId = p.str(L"progid");
         ComPtr<IDispatch> plugin = create(progId);
         std::wstring member = p.str(L"connect", L"Connect");
-        if (p.str(L"connect_by", L"call") == L"set")
+        if (p.str(L"connect_by", L"call") == L"set") {
             late::putRef(plugin.Get(), member.c_str(), Arg(form->ev.Get()));
-        else
+            say(who + L": Set " + progId + L"." + member + L" = the event object");
+        } else {
             late::call(plugin.Get(), member.c_str(), {form->ev.Get()});
-        say(who + L": " + progId + L"." + member + L" given the event object");
+            say(who + L": " + progId + L"." + member + L" given the event object");
+        }
         form->plugins.push_back({progId, plugin});
     }
     return form;

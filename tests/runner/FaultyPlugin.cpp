@@ -101,9 +101,14 @@ public:
         *ids = DISPID_UNKNOWN;
         return DISP_E_UNKNOWNNAME;
     }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+    // Connect is a method and a write-only property of an object (Set plugin.Connect = ev).
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         if (id == 2) return disconnect(), S_OK;
         if (id != 1) return DISP_E_MEMBERNOTFOUND;
+        bool put = (flags & DISPATCH_PROPERTYPUTREF) != 0;
+        if (put != (params->cNamedArgs == 1 && params->rgdispidNamedArgs[0] == DISPID_PROPERTYPUT))
+            return DISP_E_PARAMNOTFOUND;
+        if (!put && !(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
         if (params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
         VARIANT& arg = params->rgvarg[0];
         IUnknown* object = V_VT(&arg) == VT_DISPATCH ? V_DISPATCH(&arg)
