@@ -234,15 +234,40 @@ void setItem(IDispatch* dictionary, const wchar_t* key, const Variant& value) {
     late::check(d->put_Item(Bstr(key).get(), value.get()));
 }
 
-// The header value of a bill field by its key: FFLD and FDSP both.
-void setHeaderField(const hostkit::SampleBill& bill, const std::wstring& key, const Value& value) {
+// A bill field's data by its key: the header's, or a grid's on row `row` (from 1).
+Variant fieldData(const hostkit::SampleBill& bill, const std::wstring& key, long row) {
     Variant descriptor = late::call(object(late::call(bill.tableInfo.Get(), L"Item", {L"Map"})), L"Item", {key.c_str()});
     if (text(descriptor).empty()) throw ComError(E_INVALIDARG, L"the bill has no field " + quoted(key));
     Variant info = late::call(bill.tableInfo.Get(), L"Item", {text(descriptor).c_str()});
     std::wstring page = L"Page" + text(late::call(object(info), L"Item", {L"FPage"}));
     Variant pageData = late::call(bill.data.Get(), L"Item", {page.c_str()});
+    if (row > 0) {
+        long lower = late::toLong(late::get(object(pageData), L"LowerBound").get());
+        long count = late::toLong(late::get(object(pageData), L"Count").get());
+        if (row > count) throw ComError(E_INVALIDARG, L"field " + quoted(key) + L" has no row " + std::to_wstring(row));
+        Variant record = late::call(object(pageData), L"Item", {row - 1 + lower});
+        Variant field = late::call(object(record), L"Item", {text(descriptor).c_str()});
+        if (!object(field)) throw ComError(E_INVALIDARG, L"field " + quoted(key) + L" has no row " + std::to_wstring(row));
+        return field;
+    }
     Variant field = late::call(object(pageData), L"Item", {text(descriptor).c_str()});
-    if (!object(field)) throw ComError(E_INVALIDARG, L"field " + quoted(key) + L" is not a header field");
+    if (!object(field)) throw ComError(E_INVALIDARG, L"field " + quoted(key) + L" is not a header field (give its row)");
+    return field;
+}
+
+// A file's value as the bill keeps it.
+Variant variantOf(const Value& value) {
+    switch (value.kind) {
+    case Value::Int: return Variant(long(value.i));
+    case Value::Float: return Variant(value.f);
+    case Value::Bool: return Variant(value.b);
+    default: return Variant(value.show().c_str());
+    }
+}
+
+// The value of a bill field by its key (a grid's on row `row`): FFLD and FDSP both.
+void setFieldValue(const hostkit::SampleBill& bill, const std::wstring& key, long row, const Value& value) {
+    Variant field = fieldData(bill, key, row);
     Variant v = value.kind == Value::Int ? Variant(long(value.i)) : Variant(value.show().c_str());
     setItem(object(field), L"FFLD", v);
     setItem(object(field), L"FDSP", Variant(value.show().c_str()));
@@ -283,14 +308,51 @@ hostkit::ToolbarTool* findTool(hostkit::ToolbarControl* toolbar, const std::wstr
     return named;
 }
 
+// The bill template a form's "pages" describe (checked when the file was read).
+hostkit::BillSpec billSpec(const Value& pages) {
+    hostkit::BillSpec spec;
+    for (const Value& p : pages.items) {
+        hostkit::BillPageSpec page;
+        page.grid = p.str(L"kind") == L"grid";
+        page.table = p.str(L"table", page.grid ? L"t_BillEntry" : L"t_Bill");
+        std::vector<Variant> header;
+        for (const Value& f : p.find(L"fields")->items) {
+            hostkit::BillFieldSpec field;
+            field.key = f.str(L"key");
+            field.caption = f.str(L"caption", field.key);
+            const std::wstring ctl = f.str(L"ctl", L"text");
+            field.ctlType = ctl == L"date" ? 3 : ctl == L"check" ? 4 : ctl == L"list" ? 8 : 1;
+            const Value* value = f.find(L"value");
+            field.valueType = ctl == L"date" ? 61 : ctl == L"check" ? 104 : value && value->kind == Value::Int ? 56
+                            : value && value->kind == Value::Float                                          ? 60
+                                                                                                            : 167;
+            for (const auto& [items, into] : {std::pair{L"lookup", &field.lookup}, std::pair{L"list", &field.list}})
+                if (const Value* table = f.find(items))
+                    for (const auto& [code, shown] : table->fields) into->push_back({code, shown.text});
+            header.push_back(value ? variantOf(*value) : Variant(L""));
+            page.fields.push_back(std::move(field));
+        }
+        if (!page.grid) page.rows.push_back(std::move(header));
+        if (const Value* rows = p.find(L"rows"))
+            for (const Value& r : rows->items) {
+                std::vector<Variant> row;
+                for (const Value& v : r.items) row.push_back(variantOf(v));
+                page.rows.push_back(std::move(row));
+            }
+        spec.pages.push_back(std::move(page));
+    }
+    return spec;
+}
+
 std::unique_ptr<Form> openForm(const Value& entry, const Value& plugins, const std::wstring& who = L"host") {
     auto form = std::make_unique<Form>();
     form->kind = entry.str(L"kind");
     form->ev = create(eventClass(form->kind));
     if (form->kind == L"bill") {
-        form->bill = std::make_unique<hostkit::SampleBill>(hostkit::buildSampleBill());
+        const Value* pages = entry.find(L"pages");
+        form->bill = std::make_unique<hostkit::SampleBill>(pages ? hostkit::buildBill(billSpec(*pages)) : hostkit::buildSampleBill());
         if (const Value* fields = entry.find(L"fields"))
-            for (const auto& [key, value] : fields->fields) setHeaderField(*form->bill, key, value);
+            for (const auto& [key, value] : fields->fields) setFieldValue(*form->bill, key, 0, value);
         late::put(form->ev.Get(), L"BillCtl", Arg(static_cast<IDispatch*>(form->bill->billCtl.Get())));
         form->toolbar = hostkit::newToolbar();
         say(who + L": BillCtl assigned (bill " + text(late::get(form->ev.Get(), L"CurBillID")) + L")");
@@ -536,14 +598,16 @@ struct Player {
     void change(Form& form, const Value& step, Answers& a) {
         const hostkit::SampleBill& bill = *form.bill;
         std::wstring key = step.str(L"field");
-        setHeaderField(bill, key, *step.find(L"value"));
+        long row = step.num(L"row", 0);
+        setFieldValue(bill, key, row, *step.find(L"value"));
         Variant descriptor = late::call(object(late::call(bill.tableInfo.Get(), L"Item", {L"Map"})), L"Item", {key.c_str()});
         Variant dct = late::call(bill.tableInfo.Get(), L"Item", {text(descriptor).c_str()});
-        Variant field = late::call(object(late::call(bill.data.Get(), L"Item", {L"Page1"})), L"Item", {text(descriptor).c_str()});
+        Variant field = fieldData(bill, key, row);
         setItem(object(field), L"FMODIFY", Variant(short(1)));
         VARIANT_BOOL cancel = VARIANT_FALSE;
-        say(L"host: the user types " + quoted(step.find(L"value")->show()) + L" into " + key + L": FireChange");
-        late::call(form.ev.Get(), L"FireChange", {object(dct), object(field), 0L, 0L, Arg::refBool(cancel)});
+        say(L"host: the user types " + quoted(step.find(L"value")->show()) + L" into " + key +
+            (row > 0 ? L" on row " + std::to_wstring(row) : L"") + L": FireChange");
+        late::call(form.ev.Get(), L"FireChange", {object(dct), object(field), 0L, row, Arg::refBool(cancel)});
         a.cancel = cancel != VARIANT_FALSE;
         say(std::wstring(L"host: change answered with Cancel = ") + yesNo(*a.cancel));
     }

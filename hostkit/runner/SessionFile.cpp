@@ -190,7 +190,7 @@ const std::vector<Action>& actions() {
     static const std::vector<Action> list = {
         {L"toolbar", {}, L"bill list base"},
         {L"click", {{L"tool", kText, true}}, L"bill list base"},
-        {L"change", {{L"field", kText, true}, {L"value", kScalar, true}}, L"bill"},
+        {L"change", {{L"field", kText, true}, {L"value", kScalar, true}, {L"row", kInt}}, L"bill"},
         {L"save", {}, L"bill"},
         {L"check", {{L"mode", kInt}, {L"levels", kInt}, {L"level", kInt}}, L"bill list"},
         {L"send-message", {{L"to", kList, true}, {L"message_title", kText}, {L"message_text", kText}}, L"bill list base"},
@@ -295,6 +295,72 @@ void checkRows(const Value& table, const std::string& what, std::initializer_lis
         }
 }
 
+// A value of a lookup or list field must be one of its codes.
+void checkCode(const Value& field, const Value& value) {
+    for (const wchar_t* items : {L"lookup", L"list"})
+        if (const Value* table = field.find(items)) {
+            if (table->find(value.show())) return;
+            std::string codes;
+            for (const auto& [code, shown] : table->fields) codes += (codes.empty() ? "" : ", ") + narrow(code);
+            throw FileError("the value " + narrow(value.show()) + " of field \"" + narrow(field.str(L"key")) +
+                                "\" is not in its " + narrow(items) + " (codes: " + codes + ")",
+                            value.line);
+        }
+}
+
+// A bill's own template: its header page first, then its grid pages, each with its fields.
+void checkPages(const Value& pages) {
+    if (pages.items.empty()) throw FileError("\"pages\" describes no page", pages.line);
+    if (pages.items.size() > 10) throw FileError("a bill has at most 10 pages", pages.items[10].line);
+    std::vector<std::pair<std::wstring, size_t>> seen;  // field key, page
+    for (size_t p = 0; p < pages.items.size(); ++p) {
+        const Value& page = pages.items[p];
+        const std::string where = "page " + std::to_string(p + 1) + " of the bill";
+        checkTable(page, where, {{L"kind", kText, true}, {L"table", kText}, {L"fields", kList, true}, {L"rows", kList}});
+        checkOneOf(page, L"kind", {L"header", L"grid"}, where);
+        const bool grid = page.find(L"kind")->text == L"grid";
+        const int kindLine = page.find(L"kind")->line;
+        if (p == 0 && grid) throw FileError("the first page of the bill must be its header (kind = \"header\")", kindLine);
+        if (p > 0 && !grid) throw FileError("the bill has one header, its first page; " + where + " must be a grid", kindLine);
+        const Value& fields = *page.find(L"fields");
+        if (fields.items.empty()) throw FileError(where + " has no field", fields.line);
+        for (const Value& field : fields.items) {
+            const std::string what = "a field of " + where;
+            checkTable(field, what,
+                       {{L"key", kText, true}, {L"caption", kText}, {L"ctl", kText}, {L"lookup", kTable}, {L"list", kTable},
+                        {L"value", kScalar}});
+            checkOneOf(field, L"ctl", {L"text", L"date", L"check", L"list"}, what);
+            const std::wstring key = field.find(L"key")->text;
+            for (const auto& [k, on] : seen)
+                if (k == key) throw FileError("field \"" + narrow(key) + "\" is already on page " + std::to_string(on), field.find(L"key")->line);
+            seen.push_back({key, p + 1});
+            for (const wchar_t* items : {L"lookup", L"list"})
+                if (const Value* table = field.find(items))
+                    for (const auto& [code, shown] : table->fields)
+                        checkKind(shown, kText, "the text of code \"" + narrow(code) + "\" in \"" + narrow(items) + "\"");
+            const Value* list = field.find(L"list");
+            if (list && field.str(L"ctl") != L"list") throw FileError("only a list box (ctl = \"list\") has \"list\"", list->line);
+            if (list && field.find(L"lookup")) throw FileError("a field has \"lookup\" or \"list\", not both", list->line);
+            if (const Value* value = field.find(L"value")) {
+                if (grid) throw FileError("a grid field's values are in its page's \"rows\"", value->line);
+                checkCode(field, *value);
+            }
+        }
+        if (const Value* rows = page.find(L"rows")) {
+            if (!grid) throw FileError("the header has no rows: its values are its fields' \"value\"", rows->line);
+            for (const Value& row : rows->items) {
+                checkKind(row, kList, "a row of " + where);
+                checkItems(row, kScalar, "a value of a row of " + where);
+                if (row.items.size() != fields.items.size())
+                    throw FileError("a row of " + where + " has " + std::to_string(row.items.size()) + " values for " +
+                                        std::to_string(fields.items.size()) + " fields",
+                                    row.line);
+                for (size_t n = 0; n < row.items.size(); ++n) checkCode(fields.items[n], row.items[n]);
+            }
+        }
+    }
+}
+
 void checkFile(const Value& root) {
     checkTable(root, "the file", {{L"runner", kTable}, {L"session", kTable}, {L"plugins", kList, true}, {L"forms", kList, true}});
     if (const Value* r = root.find(L"runner")) checkTable(*r, "[runner]", {{L"step_timeout", kInt}});
@@ -317,7 +383,7 @@ void checkFile(const Value& root) {
     for (const Value& form : root.find(L"forms")->items) {
         checkTable(form, "a [[forms]]",
                    {{L"kind", kText, true}, {L"title", kText}, {L"toolbar", kList}, {L"fields", kTable}, {L"list", kTable},
-                    {L"groups", kTable}, {L"items", kTable}, {L"steps", kList}});
+                    {L"groups", kTable}, {L"items", kTable}, {L"pages", kList}, {L"steps", kList}});
         checkOneOf(form, L"kind", {L"bill", L"list", L"base"}, "a [[forms]]");
         const std::wstring& kind = form.find(L"kind")->text;
         if (const Value* list = form.find(L"list")) {
@@ -334,6 +400,10 @@ void checkFile(const Value& root) {
                 checkTable(band, "a band of \"toolbar\"", {{L"band", kText, true}, {L"tools", kList}});
                 if (const Value* tools = band.find(L"tools")) checkItems(*tools, kText, "a tool");
             }
+        if (const Value* pages = form.find(L"pages")) {
+            if (kind != L"bill") throw FileError("only a bill form has \"pages\"", pages->line);
+            checkPages(*pages);
+        }
         if (const Value* fields = form.find(L"fields")) {
             if (form.find(L"kind")->text != L"bill") throw FileError("only a bill form has \"fields\"", fields->line);
             for (const auto& [key, value] : fields->fields) checkKind(value, kScalar, "the value of field \"" + narrow(key) + "\"");
