@@ -314,7 +314,7 @@ hostkit::BillSpec billSpec(const Value& pages) {
     for (const Value& p : pages.items) {
         hostkit::BillPageSpec page;
         page.grid = p.str(L"kind") == L"grid";
-        page.table = p.str(L"table", page.grid ? L"t_BillEntry" : L"t_Bill");
+        page.table = p.str(L"table", page.grid ? L"t_BillEntry" + std::to_wstring(spec.pages.size()) : L"t_Bill");
         std::vector<Variant> header;
         for (const Value& f : p.find(L"fields")->items) {
             hostkit::BillFieldSpec field;
