@@ -1,5 +1,8 @@
 #include "hostkit/SimBill.h"
 
+#include <cstdlib>
+#include <iterator>
+
 namespace hostkit {
 
 using orvi::com::initOut;
@@ -52,6 +55,76 @@ ComPtr<PyxDictionary> fieldData(Variant stored, Variant number, Variant display)
     return dict({{L"FFLD", stored}, {L"FFND", number}, {L"FDSP", display}, {L"FMODIFY", Variant(short(0))}});
 }
 
+// A page's entry in ClassTypeEntry; `index` numbers the header 1 and the grids from 2 in page
+// order (the control's grid number plus 2), a page that is no grid has none.
+ComPtr<PyxDictionary> pageEntry(long entryType, const std::wstring& table, const std::wstring& keyField, long layer,
+                                long top, long height, long& index) {
+    auto page = dict({{L"FEntryType", num(entryType)},
+                      {L"FTableName", text(table.c_str())},
+                      {L"FKeyField", text(keyField.c_str())},
+                      {L"FLayer", num(layer)},
+                      {L"FTop", num(top)},
+                      {L"FLeft", num(0)},
+                      {L"FHeight", num(height)},
+                      {L"FWidth", num(9600)}});
+    if (entryType == 0 || entryType == 1) page->set(L"FIndex", num(index++));
+    return page;
+}
+
+ComPtr<PyxDictionary> fieldDescriptor(const std::wstring& key, const std::wstring& caption, const std::wstring& column,
+                                      const std::wstring& table, long page, long ctlType, long lookUpType, long valueType) {
+    return dict({{L"FKey", text(key.c_str())},
+                 {L"FFieldName", text(column.c_str())},
+                 {L"FCaption", text(caption.c_str())},
+                 {L"FTableName", text(table.c_str())},
+                 {L"FPage", num(page)},
+                 {L"FCtlType", num(ctlType)},
+                 {L"FLookUpType", num(lookUpType)},
+                 {L"FValueType", num(valueType)},
+                 {L"FNeedSave", Variant(true)},
+                 {L"FMustInput", Variant(false)},
+                 {L"FLayer", Variant(short(0))},
+                 {L"FNote", text(L"")},
+                 {L"FFilter", text(L"")}});
+}
+
+ComPtr<PyxDictionary> itemsOf(const std::vector<std::pair<std::wstring, std::wstring>>& items) {
+    auto d = newDictionary();
+    for (const auto& [code, shown] : items) d->set(code, text(shown.c_str()));
+    return d;
+}
+
+// The data service and the bill control over the bill's template and data.
+void addControl(SampleBill& b) {
+    b.screen = newDictionary();
+    b.dataSrv = newFake(L"DataSrv");
+    b.dataSrv->property(L"ClassType", objectValue(b.classType.Get()))
+        .property(L"TableInfo", objectValue(b.tableInfo.Get()))
+        .property(L"ClassTypeEntry", objectValue(b.classTypeEntry.Get()));
+
+    b.billCtl = newFake(L"BillCtl");
+    FakeObject& ctl = *b.billCtl.Get();
+    ctl.property(L"DataSrv", objectValue(b.dataSrv.Get()))
+        .property(L"Data", objectValue(b.data.Get()))
+        .property(L"BillStatus", num(1))
+        .property(L"CurBillID", num(5001))
+        .property(L"TaskID", num(0))
+        .property(L"bRPSetPart", Variant(false))
+        .property(L"rsBillID", Variant(static_cast<IDispatch*>(nullptr)))
+        .property(L"CurrentRow", num(1))
+        .property(L"IsChange", Variant(false))
+        .returns(L"SetBillName", Variant())
+        .returns(L"SetStatus", Variant());
+    addFieldAccess(b);
+    addFormApi(b);
+    addLayoutMembers(b);
+    addSignatures(b);
+    // The control reads its part switch as bRPSetPart and sets it as RPSetPart.
+    ctl.on(L"RPSetPart", [](Invocation& inv) {
+        if (inv.isPut() && inv.count()) inv.self.property(L"bRPSetPart", inv.value(inv.count() - 1));
+    });
+}
+
 }  // namespace
 
 SampleBill buildSampleBill() {
@@ -85,40 +158,17 @@ SampleBill buildSampleBill() {
                               {1, L"t_SEOrderFee", L"FFeeID", 1, 4600, 1200},
                               {2, L"t_SEOrderAttach", L"FAttachID", 1, 5900, 600},
                               {0, L"t_SEOrderTerms", L"FTermsID", 1, 6600, 800}};
-    // FIndex numbers the header 1 and the grids from 2 in page order (the control's grid number
-    // plus 2); a page that is no grid has none.
     long index = 1;
-    for (const PageSpec& p : pages) {
-        auto page = dict({{L"FEntryType", num(p.entryType)},
-                          {L"FTableName", text(p.table)},
-                          {L"FKeyField", text(p.keyField)},
-                          {L"FLayer", num(p.layer)},
-                          {L"FTop", num(p.top)},
-                          {L"FLeft", num(0)},
-                          {L"FHeight", num(p.height)},
-                          {L"FWidth", num(9600)}});
-        if (p.entryType == 0 || p.entryType == 1) page->set(L"FIndex", num(index++));
-        b.classTypeEntry->add(objectValue(page.Get()));
-    }
+    for (const PageSpec& p : pages)
+        b.classTypeEntry->add(objectValue(pageEntry(p.entryType, p.table, p.keyField, p.layer, p.top, p.height, index).Get()));
 
     b.tableInfo = newDictionary();
     auto map = newDictionary();
     ComPtr<PyxDictionary> pageFields[6] = {nullptr, newDictionary(), newDictionary(), newDictionary(),
                                            newDictionary(), newDictionary()};
     for (const FieldSpec& f : kFields) {
-        auto desc = dict({{L"FKey", text(f.key)},
-                          {L"FFieldName", text(f.column)},
-                          {L"FCaption", text(f.caption)},
-                          {L"FTableName", text(pages[f.page - 1].table)},
-                          {L"FPage", num(f.page)},
-                          {L"FCtlType", num(f.ctlType)},
-                          {L"FLookUpType", num(f.lookUpType)},
-                          {L"FValueType", num(f.valueType)},
-                          {L"FNeedSave", Variant(true)},
-                          {L"FMustInput", Variant(false)},
-                          {L"FLayer", Variant(short(0))},
-                          {L"FNote", text(L"")},
-                          {L"FFilter", text(L"")}});
+        auto desc = fieldDescriptor(f.key, f.caption, f.column, pages[f.page - 1].table, f.page, f.ctlType, f.lookUpType,
+                                    f.valueType);
         // List boxes: FStatus lists its items in VALUELIST, FPayMode in SQL.
         if (f.ctlType == 8 && f.key == std::wstring_view(L"FStatus"))
             desc->set(L"VALUELIST", objectValue(dict({{L"1", text(L"Open")}, {L"2", text(L"Closed")}}).Get()));
@@ -161,34 +211,95 @@ SampleBill buildSampleBill() {
     b.lookups = newDictionary();
     b.lookups->set(L"FCustID", objectValue(dict({{L"17", text(L"东方商贸")}, {L"18", text(L"西部电子")}}).Get()));
     b.lookups->set(L"FItemID", objectValue(dict({{L"301", text(L"螺栓 M8")}, {L"302", text(L"螺母 M8")}}).Get()));
-    b.screen = newDictionary();
+    addControl(b);
+    return b;
+}
 
-    b.dataSrv = newFake(L"DataSrv");
-    b.dataSrv->property(L"ClassType", objectValue(b.classType.Get()))
-        .property(L"TableInfo", objectValue(b.tableInfo.Get()))
-        .property(L"ClassTypeEntry", objectValue(b.classTypeEntry.Get()));
+namespace {
 
-    b.billCtl = newFake(L"BillCtl");
-    FakeObject& ctl = *b.billCtl.Get();
-    ctl.property(L"DataSrv", objectValue(b.dataSrv.Get()))
-        .property(L"Data", objectValue(b.data.Get()))
-        .property(L"BillStatus", num(1))
-        .property(L"CurBillID", num(5001))
-        .property(L"TaskID", num(0))
-        .property(L"bRPSetPart", Variant(false))
-        .property(L"rsBillID", Variant(static_cast<IDispatch*>(nullptr)))
-        .property(L"CurrentRow", num(1))
-        .property(L"IsChange", Variant(false))
-        .returns(L"SetBillName", Variant())
-        .returns(L"SetStatus", Variant());
-    addFieldAccess(b);
-    addFormApi(b);
-    addLayoutMembers(b);
-    addSignatures(b);
-    // The control reads its part switch as bRPSetPart and sets it as RPSetPart.
-    ctl.on(L"RPSetPart", [](Invocation& inv) {
-        if (inv.isPut() && inv.count()) inv.self.property(L"bRPSetPart", inv.value(inv.count() - 1));
-    });
+// FFND of a value: the value when it is a number or reads as one, else "".
+Variant numberOf(const Variant& value) {
+    const VARIANT& v = value.get();
+    if (V_VT(&v) == VT_I2 || V_VT(&v) == VT_I4 || V_VT(&v) == VT_R8 || V_VT(&v) == VT_BOOL) return value;
+    std::wstring s = orvi::com::toString(v);
+    wchar_t* end = nullptr;
+    std::wcstod(s.c_str(), &end);
+    return !s.empty() && end && !*end ? value : text(L"");
+}
+
+std::wstring displayOf(const BillFieldSpec& f, const Variant& value) {
+    std::wstring code = orvi::com::toString(value.get());
+    for (const auto* items : {&f.lookup, &f.list})
+        for (const auto& [c, shown] : *items)
+            if (c == code) return shown;
+    return code;
+}
+
+ComPtr<PyxDictionary> recordOf(const BillPageSpec& page, const std::wstring& prefix, const std::vector<Variant>& row) {
+    auto record = newDictionary();
+    for (size_t n = 0; n < page.fields.size(); ++n) {
+        const BillFieldSpec& f = page.fields[n];
+        Variant value = n < row.size() ? row[n] : text(L"");
+        Variant number = f.lookup.empty() ? numberOf(value) : value;
+        record->set(prefix + std::to_wstring(n + 1),
+                    objectValue(fieldData(value, number, text(displayOf(f, value).c_str())).Get()));
+    }
+    return record;
+}
+
+}  // namespace
+
+SampleBill buildBill(const BillSpec& spec) {
+    static const wchar_t* const prefixes[] = {L"F", L"E", L"P", L"G", L"H", L"J", L"K", L"M", L"N", L"Q"};
+    SampleBill b;
+    const std::wstring table = spec.pages.empty() ? L"" : spec.pages[0].table;
+    b.classType = dict({{L"FID", num(1001)},
+                        {L"FName", text(spec.name.c_str())},
+                        {L"FPrimaryKey", text(L"FInterID")},
+                        {L"FEPrimaryKey", text(L"FEntryID")},
+                        {L"FObjectType", num(2)},
+                        {L"FLayerNames", text(L"基本信息")},
+                        {L"FLayerCount", num(1)},
+                        {L"FTableName", text(table.c_str())},
+                        {L"FBillHeight", num(long(spec.pages.size()) * 2000)},
+                        {L"FBillWidth", num(9600)}});
+    b.classTypeEntry = newVector();
+    b.tableInfo = newDictionary();
+    b.data = newDictionary();
+    b.lookups = newDictionary();
+    auto map = newDictionary();
+    long index = 1;
+    for (size_t p = 0; p < spec.pages.size() && p < std::size(prefixes); ++p) {
+        const BillPageSpec& page = spec.pages[p];
+        const long number = long(p + 1);
+        const std::wstring prefix = prefixes[p];
+        b.classTypeEntry->add(objectValue(pageEntry(page.grid ? 1 : 0, page.table, page.grid ? L"FEntryID" : L"FInterID", 0,
+                                                    long(p) * 2000, 1900, index)
+                                              .Get()));
+        auto names = newDictionary();
+        for (size_t n = 0; n < page.fields.size(); ++n) {
+            const BillFieldSpec& f = page.fields[n];
+            const std::wstring name = prefix + std::to_wstring(n + 1);
+            auto desc = fieldDescriptor(f.key, f.caption, f.key, page.table, number, f.ctlType, f.lookup.empty() ? 0 : 1,
+                                        f.valueType);
+            if (!f.list.empty()) desc->set(L"VALUELIST", objectValue(itemsOf(f.list).Get()));
+            if (!f.lookup.empty()) b.lookups->set(f.key, objectValue(itemsOf(f.lookup).Get()));
+            b.tableInfo->set(name, objectValue(desc.Get()));
+            map->set(f.key, text(name.c_str()));
+            names->set(name, text(name.c_str()));
+        }
+        const std::wstring pageKey = L"Page" + std::to_wstring(number);
+        b.tableInfo->set(pageKey, objectValue(names.Get()));
+        if (page.grid) {
+            auto rows = newVector();
+            for (const auto& row : page.rows) rows->add(objectValue(recordOf(page, prefix, row).Get()));
+            b.data->set(pageKey, objectValue(rows.Get()));
+        } else {
+            b.data->set(pageKey, objectValue(recordOf(page, prefix, page.rows.empty() ? std::vector<Variant>{} : page.rows[0]).Get()));
+        }
+    }
+    b.tableInfo->set(L"Map", objectValue(map.Get()));
+    addControl(b);
     return b;
 }
 

@@ -33,8 +33,9 @@ long longOf(const Variant& v) {
     return orvi::com::toLong(v.get());
 }
 
-bool listed(const std::vector<std::vector<std::wstring>>& rows, long id) {
-    return std::any_of(rows.begin(), rows.end(), [&](const auto& r) { return std::stol(r[0]) == id; });
+bool listed(const TextTable& table, size_t column, long id) {
+    return std::any_of(table.rows.begin(), table.rows.end(),
+                       [&](const auto& r) { return column < r.size() && std::wcstol(r[column].c_str(), nullptr, 10) == id; });
 }
 
 void need(const Invocation& inv, size_t n) {
@@ -43,10 +44,23 @@ void need(const Invocation& inv, size_t n) {
 
 }  // namespace
 
+size_t TextTable::column(const std::wstring& name) const {
+    auto found = std::find(columns.begin(), columns.end(), name);
+    if (found == columns.end()) raise(RuntimeError::InvalidProcedureCall);
+    return size_t(found - columns.begin());
+}
+
 SampleList buildSampleList() {
+    return buildList({kBillColumns, kBills});
+}
+
+SampleList buildList(TextTable table) {
     SampleList l;
+    auto bills = std::make_shared<const TextTable>(std::move(table));
+    l.bills = bills;
+    const size_t interId = bills->column(L"FInterID"), billNo = bills->column(L"FBillNo");
     l.bill = buildSampleBill();
-    l.rsId = AdoRecordset::build(kBillColumns, kBills).get();
+    l.rsId = AdoRecordset::build(bills->columns, bills->rows).get();
     l.selection = std::make_shared<std::vector<long>>(std::vector<long>{1});
     l.listCtl = newFake(L"ListCtl");
     FakeObject& ctl = *l.listCtl.Get();
@@ -57,32 +71,33 @@ SampleList buildSampleList() {
         .property(L"LoadedBill", Variant(0L))
         .property(L"LoadedStatus", Variant())
         .returns(L"SetBarStatus", Variant());
-    ctl.on(L"GetCurrentSelRowInfo", [](Invocation& inv) {
+    ctl.on(L"GetCurrentSelRowInfo", [bills](Invocation& inv) {
         long row = longOf(inv.self.propertyValue(L"CurrentRow"));
-        if (row < 1 || row > long(kBills.size())) raise(RuntimeError::SubscriptOutOfRange);
+        if (row < 1 || row > long(bills->rows.size())) raise(RuntimeError::SubscriptOutOfRange);
         auto info = newDictionary();
-        for (size_t c = 0; c < kBillColumns.size(); ++c) info->set(kBillColumns[c], Variant(kBills[row - 1][c].c_str()));
+        for (size_t c = 0; c < bills->columns.size(); ++c)
+            info->set(bills->columns[c], Variant(bills->rows[row - 1][c].c_str()));
         info->set(L"Row", Variant(row));
         inv.result = objectValue(info.Get());
     });
     std::shared_ptr<std::vector<long>> selection = l.selection;
-    ctl.on(L"GetSelectedBillInfo", [selection](Invocation& inv) {
-        auto bills = newVector();
+    ctl.on(L"GetSelectedBillInfo", [selection, bills, interId, billNo](Invocation& inv) {
+        auto selected = newVector();
         for (long row : *selection) {
             auto bill = newDictionary();
-            bill->set(L"FInterID", Variant(std::stol(kBills[row - 1][0])));
-            bill->set(L"FBillNo", Variant(kBills[row - 1][1].c_str()));
-            bills->add(objectValue(bill.Get()));
+            bill->set(L"FInterID", Variant(std::wcstol(bills->rows[row - 1][interId].c_str(), nullptr, 10)));
+            bill->set(L"FBillNo", Variant(bills->rows[row - 1][billNo].c_str()));
+            selected->add(objectValue(bill.Get()));
         }
-        inv.result = objectValue(bills.Get());
+        inv.result = objectValue(selected.Get());
     });
-    ctl.on(L"LoadSelectedBill", [selection](Invocation& inv) {
+    ctl.on(L"LoadSelectedBill", [selection, bills, interId](Invocation& inv) {
         need(inv, 1);
         if (selection->empty()) {
             inv.result = Variant(false);
             return;
         }
-        inv.self.property(L"LoadedBill", Variant(std::stol(kBills[selection->front() - 1][0])));
+        inv.self.property(L"LoadedBill", Variant(std::wcstol(bills->rows[selection->front() - 1][interId].c_str(), nullptr, 10)));
         inv.self.property(L"LoadedStatus", inv.value(0));
         inv.result = Variant(true);
     });
@@ -96,7 +111,7 @@ SampleList buildSampleList() {
 void selectRows(const SampleList& list, const std::vector<long>& rows) {
     std::vector<long> chosen;
     for (long r : rows)
-        if (r >= 1 && r <= long(kBills.size()) && std::find(chosen.begin(), chosen.end(), r) == chosen.end())
+        if (r >= 1 && r <= long(list.bills->rows.size()) && std::find(chosen.begin(), chosen.end(), r) == chosen.end())
             chosen.push_back(r);
     std::sort(chosen.begin(), chosen.end());
     *list.selection = chosen;
@@ -172,12 +187,27 @@ STDMETHODIMP SimList::SelectRows(VARIANT Rows) {
     });
 }
 
+TextTable sampleClassGroups() {
+    return {kGroupColumns, kGroups};
+}
+
+TextTable sampleItems() {
+    return {kItemColumns, kItems};
+}
+
 SampleBrowse buildSampleBrowse() {
+    return buildBrowse(sampleClassGroups(), sampleItems());
+}
+
+SampleBrowse buildBrowse(TextTable groupTable, TextTable itemTable) {
     SampleBrowse b;
-    b.rsClassGroup = AdoRecordset::build(kGroupColumns, kGroups).get();
-    b.rsItem = AdoRecordset::build(kItemColumns, kItems).get();
+    auto groups = std::make_shared<const TextTable>(std::move(groupTable));
+    auto items = std::make_shared<const TextTable>(std::move(itemTable));
+    const size_t groupId = groups->column(L"FClassGroupID"), itemId = items->column(L"FItemID");
+    b.rsClassGroup = AdoRecordset::build(groups->columns, groups->rows).get();
+    b.rsItem = AdoRecordset::build(items->columns, items->rows).get();
     std::vector<std::vector<std::wstring>> ids;
-    for (const auto& item : kItems) ids.push_back({item[0]});
+    for (const auto& item : items->rows) ids.push_back({item[itemId]});
     b.rsId = AdoRecordset::build({L"FItemID"}, ids).get();
     b.toolbar = newToolbar();
     b.ledger = newDictionary();
@@ -205,10 +235,10 @@ SampleBrowse buildSampleBrowse() {
     ctl.on(L"IsSearchState", [](Invocation& inv) { inv.result = inv.self.propertyValue(L"SearchState"); });
     ComPtr<FakeObject> activeCtl = newFake(L"ActiveCtl");
     ctl.on(L"GetActiveCtl", [activeCtl](Invocation& inv) { inv.result = objectValue(activeCtl.Get()); });
-    ctl.on(L"SelectClassGroupByID", [](Invocation& inv) {
+    ctl.on(L"SelectClassGroupByID", [groups, groupId](Invocation& inv) {
         need(inv, 1);
         long id = longOf(inv.value(0));
-        if (!listed(kGroups, id)) {
+        if (!listed(*groups, groupId, id)) {
             inv.result = Variant(0L);
             return;
         }
@@ -220,10 +250,10 @@ SampleBrowse buildSampleBrowse() {
         inv.self.property(L"ListedClassGroupType", Variant(longOf(inv.value(0))));
         inv.self.property(L"ListedClassGroupID", Variant(longOf(inv.value(1))));
     });
-    ctl.on(L"PitchItemByID", [](Invocation& inv) {
+    ctl.on(L"PitchItemByID", [items, itemId](Invocation& inv) {
         need(inv, 1);
         long id = longOf(inv.value(0));
-        bool found = listed(kItems, id);
+        bool found = listed(*items, itemId, id);
         if (found) inv.self.property(L"SelectedItemID", Variant(id));
         inv.result = Variant(found);
     });

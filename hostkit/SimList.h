@@ -24,13 +24,24 @@ namespace hostkit {
 //   SetBarStatus(name, property, value)  recorded only
 // Parameters as the form declares them (FakeObject::signature): SetBarStatus(ByRef String,
 // ByRef String, ByVal Variant), LoadSelectedBill(ByRef Long), the other two none.
+// Rows of text under named columns, as the forms' recordsets hold them.
+struct TextTable {
+    std::vector<std::wstring> columns;
+    std::vector<std::vector<std::wstring>> rows;
+    // The position of a column; error 5 when the table has none of that name.
+    size_t column(const std::wstring& name) const;
+};
+
 struct SampleList {
     SampleBill bill;
     ComPtr<FakeObject> listCtl;
     ComPtr<IDispatch> rsId;
     std::shared_ptr<std::vector<long>> selection;  // selected rows, 1-based, in row order
+    std::shared_ptr<const TextTable> bills;         // the rows of RsId
 };
 SampleList buildSampleList();
+// The same form over other rows (columns FInterID and FBillNo needed, a number in FInterID).
+SampleList buildList(TextTable bills);
 // Selects rows of the list (1-based; rows that do not exist are left out).
 void selectRows(const SampleList& list, const std::vector<long>& rows);
 
@@ -78,6 +89,12 @@ struct SampleBrowse {
     ComPtr<PyxDictionary> ledger;
 };
 SampleBrowse buildSampleBrowse();
+// The same form over other class groups (column FClassGroupID needed) and items (FItemID), each
+// ID a number; RsId lists the items' IDs.
+SampleBrowse buildBrowse(TextTable groups, TextTable items);
+// The sample's class groups and items (above).
+TextTable sampleClassGroups();
+TextTable sampleItems();
 
 class SimBrowse final : public orvi::com::ComObject<SimBrowse, HostKitLibrary, ISimBrowse> {
 public:

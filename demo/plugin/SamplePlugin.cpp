@@ -238,6 +238,7 @@ private:
         put(explanation.object(), L"Value", L"审核: " + userName() + L", " + money(total));
         note(L"BillHeads(1).VeskFields(\"FExplanation\").Value: \"" + before + L"\" -> \"" +
              get(explanation.object(), L"Value").text() + L"\"");
+        call(ev_, L"SetStatus", {1L, L"SO approved by " + userName()});
         approved_ = true;
         answer(cancel, Var::boolean(false));
     }
