@@ -22,7 +22,7 @@ Variant num(long n) {
     return Variant(n);
 }
 
-struct FieldSpec {
+struct SampleField {
     const wchar_t* key;       // FKey
     const wchar_t* name;      // descriptor name in TableInfo
     const wchar_t* caption;
@@ -33,7 +33,7 @@ struct FieldSpec {
     long valueType;
 };
 
-const FieldSpec kFields[] = {
+const SampleField kFields[] = {
     {L"FBillNo", L"F1", L"编号", L"FBillNo", 1, 1, 0, 167},
     {L"FDate", L"F2", L"日期", L"FDate", 1, 3, 0, 61},
     {L"FCustID", L"F3", L"客户", L"FCustID", 1, 1, 1, 56},
@@ -145,7 +145,7 @@ SampleBill buildSampleBill() {
                         {L"FBillWidth", num(9600)}});
 
     b.classTypeEntry = newVector();
-    struct PageSpec {
+    struct SamplePage {
         long entryType;
         const wchar_t* table;
         const wchar_t* keyField;
@@ -153,20 +153,20 @@ SampleBill buildSampleBill() {
     };
     // The header, two grids with rows, a page that is neither header nor grid (an attachment
     // pane) and a grid of one record (FEntryType 0: its data is not indexed by row).
-    const PageSpec pages[] = {{0, L"t_SEOrder", L"FInterID", 0, 0, 2400},
+    const SamplePage pages[] = {{0, L"t_SEOrder", L"FInterID", 0, 0, 2400},
                               {1, L"t_SEOrderEntry", L"FEntryID", 0, 2500, 2000},
                               {1, L"t_SEOrderFee", L"FFeeID", 1, 4600, 1200},
                               {2, L"t_SEOrderAttach", L"FAttachID", 1, 5900, 600},
                               {0, L"t_SEOrderTerms", L"FTermsID", 1, 6600, 800}};
     long index = 1;
-    for (const PageSpec& p : pages)
+    for (const SamplePage& p : pages)
         b.classTypeEntry->add(objectValue(pageEntry(p.entryType, p.table, p.keyField, p.layer, p.top, p.height, index).Get()));
 
     b.tableInfo = newDictionary();
     auto map = newDictionary();
     ComPtr<PyxDictionary> pageFields[6] = {nullptr, newDictionary(), newDictionary(), newDictionary(),
                                            newDictionary(), newDictionary()};
-    for (const FieldSpec& f : kFields) {
+    for (const SampleField& f : kFields) {
         auto desc = fieldDescriptor(f.key, f.caption, f.column, pages[f.page - 1].table, f.page, f.ctlType, f.lookUpType,
                                     f.valueType);
         // List boxes: FStatus lists its items in VALUELIST, FPayMode in SQL.
@@ -227,7 +227,7 @@ Variant numberOf(const Variant& value) {
     return !s.empty() && end && !*end ? value : text(L"");
 }
 
-std::wstring displayOf(const BillFieldSpec& f, const Variant& value) {
+std::wstring displayOf(const BillFieldDesc& f, const Variant& value) {
     std::wstring code = orvi::com::toString(value.get());
     for (const auto* items : {&f.lookup, &f.list})
         for (const auto& [c, shown] : *items)
@@ -235,10 +235,10 @@ std::wstring displayOf(const BillFieldSpec& f, const Variant& value) {
     return code;
 }
 
-ComPtr<PyxDictionary> recordOf(const BillPageSpec& page, const std::wstring& prefix, const std::vector<Variant>& row) {
+ComPtr<PyxDictionary> recordOf(const BillPageDesc& page, const std::wstring& prefix, const std::vector<Variant>& row) {
     auto record = newDictionary();
     for (size_t n = 0; n < page.fields.size(); ++n) {
-        const BillFieldSpec& f = page.fields[n];
+        const BillFieldDesc& f = page.fields[n];
         Variant value = n < row.size() ? row[n] : text(L"");
         Variant number = f.lookup.empty() ? numberOf(value) : value;
         record->set(prefix + std::to_wstring(n + 1),
@@ -249,19 +249,19 @@ ComPtr<PyxDictionary> recordOf(const BillPageSpec& page, const std::wstring& pre
 
 }  // namespace
 
-SampleBill buildBill(const BillSpec& spec) {
+SampleBill buildBill(const BillLayoutDesc& shape) {
     static const wchar_t* const prefixes[] = {L"F", L"E", L"P", L"G", L"H", L"J", L"K", L"M", L"N", L"Q"};
     SampleBill b;
-    const std::wstring table = spec.pages.empty() ? L"" : spec.pages[0].table;
+    const std::wstring table = shape.pages.empty() ? L"" : shape.pages[0].table;
     b.classType = dict({{L"FID", num(1001)},
-                        {L"FName", text(spec.name.c_str())},
+                        {L"FName", text(shape.name.c_str())},
                         {L"FPrimaryKey", text(L"FInterID")},
                         {L"FEPrimaryKey", text(L"FEntryID")},
                         {L"FObjectType", num(2)},
                         {L"FLayerNames", text(L"基本信息")},
                         {L"FLayerCount", num(1)},
                         {L"FTableName", text(table.c_str())},
-                        {L"FBillHeight", num(long(spec.pages.size()) * 2000)},
+                        {L"FBillHeight", num(long(shape.pages.size()) * 2000)},
                         {L"FBillWidth", num(9600)}});
     b.classTypeEntry = newVector();
     b.tableInfo = newDictionary();
@@ -269,8 +269,8 @@ SampleBill buildBill(const BillSpec& spec) {
     b.lookups = newDictionary();
     auto map = newDictionary();
     long index = 1;
-    for (size_t p = 0; p < spec.pages.size() && p < std::size(prefixes); ++p) {
-        const BillPageSpec& page = spec.pages[p];
+    for (size_t p = 0; p < shape.pages.size() && p < std::size(prefixes); ++p) {
+        const BillPageDesc& page = shape.pages[p];
         const long number = long(p + 1);
         const std::wstring prefix = prefixes[p];
         b.classTypeEntry->add(objectValue(pageEntry(page.grid ? 1 : 0, page.table, page.grid ? L"FEntryID" : L"FInterID", 0,
@@ -278,7 +278,7 @@ SampleBill buildBill(const BillSpec& spec) {
                                               .Get()));
         auto names = newDictionary();
         for (size_t n = 0; n < page.fields.size(); ++n) {
-            const BillFieldSpec& f = page.fields[n];
+            const BillFieldDesc& f = page.fields[n];
             const std::wstring name = prefix + std::to_wstring(n + 1);
             auto desc = fieldDescriptor(f.key, f.caption, f.key, page.table, number, f.ctlType, f.lookup.empty() ? 0 : 1,
                                         f.valueType);

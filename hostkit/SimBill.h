@@ -66,7 +66,7 @@ struct SampleBill {
 SampleBill buildSampleBill();
 
 // A bill template of one's own: a header page and grid pages of fields, and the bill's values.
-struct BillFieldSpec {
+struct BillFieldDesc {
     std::wstring key;                        // FKey, also the column name
     std::wstring caption;                    // FCaption
     long ctlType = 1;                        // FCtlType: 1 text, 3 date, 4 two-state, 8 list box
@@ -74,22 +74,22 @@ struct BillFieldSpec {
     std::vector<std::pair<std::wstring, std::wstring>> lookup;  // code -> display: a lookup field
     std::vector<std::pair<std::wstring, std::wstring>> list;    // a list box's items (VALUELIST)
 };
-struct BillPageSpec {
+struct BillPageDesc {
     bool grid = false;  // a grid of rows (FEntryType 1); else the header (FEntryType 0, page 1)
     std::wstring table;
-    std::vector<BillFieldSpec> fields;
+    std::vector<BillFieldDesc> fields;
     // The values in field order: the header's one record, a grid's rows. FFLD is the value as
     // given; FDSP its lookup's or list's display text, else its text; FFND the value when it
     // is a number (or a lookup code), else "".
     std::vector<std::vector<Variant>> rows;
 };
-struct BillSpec {
+struct BillLayoutDesc {
     std::wstring name = L"销售订单";  // FName of the bill type
-    std::vector<BillPageSpec> pages;  // the header first
+    std::vector<BillPageDesc> pages;  // the header first
 };
 // A simulated bill over the template: descriptors F1.. on page 1, then E1.., P1.., G1.., H1..
 // per grid page, pages laid out one below the other; the control answers as for the sample.
-SampleBill buildBill(const BillSpec& spec);
+SampleBill buildBill(const BillLayoutDesc& shape);
 
 // The key under which SetText keeps what it showed: the FKey, and "@<row>" on a page of rows.
 std::wstring shownKey(const SampleBill& bill, const std::wstring& fkey, long row);

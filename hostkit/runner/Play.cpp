@@ -309,15 +309,15 @@ hostkit::ToolbarTool* findTool(hostkit::ToolbarControl* toolbar, const std::wstr
 }
 
 // The bill template a form's "pages" describe (checked when the file was read).
-hostkit::BillSpec billSpec(const Value& pages) {
-    hostkit::BillSpec spec;
+hostkit::BillLayoutDesc billLayout(const Value& pages) {
+    hostkit::BillLayoutDesc shape;
     for (const Value& p : pages.items) {
-        hostkit::BillPageSpec page;
+        hostkit::BillPageDesc page;
         page.grid = p.str(L"kind") == L"grid";
-        page.table = p.str(L"table", page.grid ? L"t_BillEntry" + std::to_wstring(spec.pages.size()) : L"t_Bill");
+        page.table = p.str(L"table", page.grid ? L"t_BillEntry" + std::to_wstring(shape.pages.size()) : L"t_Bill");
         std::vector<Variant> header;
         for (const Value& f : p.find(L"fields")->items) {
-            hostkit::BillFieldSpec field;
+            hostkit::BillFieldDesc field;
             field.key = f.str(L"key");
             field.caption = f.str(L"caption", field.key);
             const std::wstring ctl = f.str(L"ctl", L"text");
@@ -339,9 +339,9 @@ hostkit::BillSpec billSpec(const Value& pages) {
                 for (const Value& v : r.items) row.push_back(variantOf(v));
                 page.rows.push_back(std::move(row));
             }
-        spec.pages.push_back(std::move(page));
+        shape.pages.push_back(std::move(page));
     }
-    return spec;
+    return shape;
 }
 
 std::unique_ptr<Form> openForm(const Value& entry, const Value& plugins, const std::wstring& who = L"host") {
@@ -350,7 +350,7 @@ std::unique_ptr<Form> openForm(const Value& entry, const Value& plugins, const s
     form->ev = create(eventClass(form->kind));
     if (form->kind == L"bill") {
         const Value* pages = entry.find(L"pages");
-        form->bill = std::make_unique<hostkit::SampleBill>(pages ? hostkit::buildBill(billSpec(*pages)) : hostkit::buildSampleBill());
+        form->bill = std::make_unique<hostkit::SampleBill>(pages ? hostkit::buildBill(billLayout(*pages)) : hostkit::buildSampleBill());
         if (const Value* fields = entry.find(L"fields"))
             for (const auto& [key, value] : fields->fields) setFieldValue(*form->bill, key, 0, value);
         late::put(form->ev.Get(), L"BillCtl", Arg(static_cast<IDispatch*>(form->bill->billCtl.Get())));
