@@ -94,12 +94,7 @@ inline SampleBill pagesBill(std::initializer_list<PageSpec> pages, long lowerBou
         ++position;
     }
     b.tableInfo->set(L"Map", hostkit::objectValue(map.Get()));
-    b.dataSrv = hostkit::newFake(L"DataSrv");
-    b.dataSrv->property(L"ClassType", hostkit::objectValue(b.classType.Get()))
-        .property(L"TableInfo", hostkit::objectValue(b.tableInfo.Get()))
-        .property(L"ClassTypeEntry", hostkit::objectValue(b.classTypeEntry.Get()));
-    b.billCtl = hostkit::newFake(L"BillCtl");
-    b.billCtl->property(L"DataSrv", hostkit::objectValue(b.dataSrv.Get())).property(L"Data", hostkit::objectValue(b.data.Get()));
+    hostkit::addServices(b);
     for (const wchar_t* name : {L"SizeControl", L"SetGridMaxRows", L"GetGridMaxRows", L"ShowHideGrid", L"IsGridVisible",
                                 L"SetCaption", L"ShowHideField", L"IsFieldVisibleRunTime", L"LockCell",
                                 L"IsFieldLockRunTime", L"SetHeadCtlProperty", L"GetHeadCtlProperty", L"SetText"})
