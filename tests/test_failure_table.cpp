@@ -133,7 +133,7 @@ template <class Enum, class Item>
 void checkNextWithoutCount(Enum* e) {
     Item items[2] = {};
     CHECK_HR(e->Next(2, items, nullptr), E_POINTER);
-    CHECK(items[0] == Item{} && items[1] == Item{});
+    CHECK((items[0] == Item{} && items[1] == Item{}));
     ULONG fetched = 7;
     CHECK_HR(e->Next(0, nullptr, &fetched), S_OK);
     CHECK_EQ(fetched, 0ul);
