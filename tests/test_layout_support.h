@@ -23,14 +23,6 @@ using testkit::Variant;
 using orvi::com::Bstr;
 using orvi::com::ComPtr;
 
-
-const wchar_t* const kOutOfRange = L"Index 值错误。超出范围";
-const wchar_t* const kNotAboveZero = L"Index 值错误。必须为大于 0 的整数";
-const wchar_t* const kNoSuchField = L"Index 值错误。没有该字段";
-const wchar_t* const kCannotUpdate = L"无法更新字段的值";
-const wchar_t* const kLookupText = L"更新查找类型字段时出现错误";
-const wchar_t* const kNotInListText = L"没有在列表项中找到指定的值";
-
 // The client's session in the source language: the library's messages stay in Chinese.
 struct SourceLanguage {
     hostkit::SessionHost host;

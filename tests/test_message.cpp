@@ -23,8 +23,6 @@ using hostkit::SessionHost;
 namespace {
 
 constexpr const wchar_t* kRefusalSource = L"OrviClassEvents.BillEvent:SendMessage";
-const wchar_t* const kNoRecipients = L"没有设置消息接收用户代码数组,或者消息接受用户代码格式不正确!";
-const wchar_t* const kNothingToSend = L"消息标题和消息内容不能都是空值!";
 
 // A plug-in in a client session of operator 4711, with the message kit in a clean state.
 struct Plugin {
