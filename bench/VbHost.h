@@ -220,12 +220,7 @@ public:
 
     STDMETHODIMP GetTypeInfoCount(UINT* n) override { return n ? (*n = 1, S_OK) : E_INVALIDARG; }
     STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
-        if (!info) return E_POINTER;
-        *info = nullptr;
-        if (index) return DISP_E_BADINDEX;
-        *info = type_.info();
-        (*info)->AddRef();
-        return S_OK;
+        return testkit::oneTypeInfo(type_.info(), index, info);
     }
     STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         ++asked_;

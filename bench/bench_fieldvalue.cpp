@@ -35,28 +35,9 @@ int main() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
         LeanBill bill;
-        bill.keys[0] = L"FAmount";
-        bill.fields[0].dct = hostkit::newDictionary();
-        bill.fields[0].dct->set(L"FKey", Variant(L"FAmount"));
-        bill.fields[0].dct->set(L"FCtlType", Variant(1L));
-        bill.fields[0].dct->set(L"FLookUpType", Variant(0L));
-        bill.fields[0].data = fieldData();
-        bill.keys[1] = L"FStatus";
-        bill.fields[1].dct = hostkit::newDictionary();
-        bill.fields[1].dct->set(L"FKey", Variant(L"FStatus"));
-        bill.fields[1].dct->set(L"FCtlType", Variant(8L));
-        bill.fields[1].dct->set(L"FLookUpType", Variant(0L));
-        auto items = hostkit::newDictionary();
-        for (int i = 1; i <= 1000; ++i)
-            items->set(std::to_wstring(i), Variant((L"状态 " + std::to_wstring(i)).c_str()));
-        bill.fields[1].dct->set(L"VALUELIST", hostkit::objectValue(items.Get()));
-        bill.fields[1].data = fieldData();
-
+        addSampleFields(bill);
         // The data service is read only when the event object binds.
-        auto dataSrv = hostkit::newFake(L"DataSrv");
-        dataSrv->property(L"ClassType", hostkit::objectValue(hostkit::newDictionary().Get()))
-            .property(L"TableInfo", hostkit::objectValue(hostkit::newDictionary().Get()))
-            .property(L"ClassTypeEntry", hostkit::objectValue(hostkit::newVector().Get()));
+        auto dataSrv = emptyDataSrv();
         bill.dataSrv = dataSrv;
         Late ev = Late::create(L"OrviClassEvents.BillEvent");
         ev.set(L"BillCtl", obj(&bill));
@@ -79,22 +60,14 @@ int main() {
             disp->Invoke(setId, IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
             VariantClear(&result);
         };
-        BSTR plainKey = SysAllocString(L"FAmount"), listKey = SysAllocString(L"FStatus");
-        BSTR last = SysAllocString(L"状态 1000");
-        VARIANT amount;
-        V_VT(&amount) = VT_R8;
-        V_R8(&amount) = 12.5;
-        VARIANT listValue;
-        V_VT(&listValue) = VT_BSTR;
-        V_BSTR(&listValue) = last;
+        SampleWrites w;
+        BSTR plainKey = w.plainKey, listKey = w.listKey, last = w.last;  // w owns them
+        VARIANT amount = w.amount, listValue = w.listValue;
 
         // Both ways must do the same thing.
         setField(plainKey, amount);
         setField(listKey, listValue);
-        Late plainData(bill.fields[0].data.Get()), listData(bill.fields[1].data.Get());
-        if (asText(plainData.value(L"Item", {str(L"FFLD")})) != L"12.5" ||
-            asText(listData.value(L"Item", {str(L"FFLD")})) != L"1000")
-            std::printf("SetFieldValue did not write what the bare calls write\n");
+        SampleWrites::checkWritten(bill);
 
         std::printf("%-46s %13s %13s %8s\n", "operation", "library", "bare calls", "ratio");
         auto [ours, plain] = bench::nsPerCallSideBySide([&] { setField(plainKey, amount); },
@@ -104,9 +77,6 @@ int main() {
                                                            [&] { bare.list(listKey, last); }, 400);
         row("SetFieldValue, list box of 1,000 (last item)", oursList, list);
 
-        SysFreeString(plainKey);
-        SysFreeString(listKey);
-        SysFreeString(last);
         ev = Late();
         bill.dataSrv.Reset();
     }

@@ -43,7 +43,7 @@ using hostkit::PyxDictionary;
 namespace {
 
 // A lean host object: members by name, DISPID = position + 1, each a function of the arguments.
-class Lean final : public IDispatch {
+class Lean final : public UncountedDispatch {
 public:
     using Member = std::function<void(DISPPARAMS*, VARIANT*)>;
     static ComPtr<Lean> make() {
@@ -60,20 +60,6 @@ public:
         for (auto& m : members_) r.push_back(m.first);
         return r;
     }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = riid == IID_IUnknown || riid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr;
-        if (!*ppv) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(++refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        long n = --refs_;
-        if (!n) delete this;
-        return ULONG(n);
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* id) override {
         for (size_t i = 0; i < members_.size(); ++i)
             if (!lstrcmpiW(names[0], members_[i].first.c_str())) return *id = DISPID(i + 1), S_OK;
@@ -88,7 +74,6 @@ public:
 
 private:
     Lean() = default;
-    long refs_ = 1;
     std::vector<std::pair<std::wstring, Member>> members_;
 };
 
@@ -277,26 +262,8 @@ int main(int argc, char** argv) {
     {
         // ---- field values on a lean bill control
         LeanBill lean;
-        lean.keys[0] = L"FAmount";
-        lean.fields[0].dct = hostkit::newDictionary();
-        lean.fields[0].dct->set(L"FKey", Variant(L"FAmount"));
-        lean.fields[0].dct->set(L"FCtlType", Variant(1L));
-        lean.fields[0].dct->set(L"FLookUpType", Variant(0L));
-        lean.fields[0].data = fieldData();
-        lean.keys[1] = L"FStatus";
-        lean.fields[1].dct = hostkit::newDictionary();
-        lean.fields[1].dct->set(L"FKey", Variant(L"FStatus"));
-        lean.fields[1].dct->set(L"FCtlType", Variant(8L));
-        lean.fields[1].dct->set(L"FLookUpType", Variant(0L));
-        auto items = hostkit::newDictionary();
-        for (int i = 1; i <= 1000; ++i)
-            items->set(std::to_wstring(i), Variant((L"状态 " + std::to_wstring(i)).c_str()));
-        lean.fields[1].dct->set(L"VALUELIST", hostkit::objectValue(items.Get()));
-        lean.fields[1].data = fieldData();
-        auto srvFake = hostkit::newFake(L"DataSrv");
-        srvFake->property(L"ClassType", hostkit::objectValue(hostkit::newDictionary().Get()))
-            .property(L"TableInfo", hostkit::objectValue(hostkit::newDictionary().Get()))
-            .property(L"ClassTypeEntry", hostkit::objectValue(hostkit::newVector().Get()));
+        addSampleFields(lean);
+        auto srvFake = emptyDataSrv();
         VbType srvType(srvFake.Get(), {{L"ClassType", "", true}, {L"TableInfo", "", true}, {L"ClassTypeEntry", "", true}});
         auto srv = VbHost::make(srvFake.Get(), srvType);
         lean.dataSrv = srv;
@@ -309,8 +276,9 @@ int main(int argc, char** argv) {
         PluginCall setField(ev.get(), L"SetFieldValue"), getField(ev.get(), L"GetFieldValue");
         Bare bare{bill.Get()};
 
-        BSTR plainKey = SysAllocString(L"FAmount"), listKey = SysAllocString(L"FStatus");
-        BSTR last = SysAllocString(L"状态 1000");
+        SampleWrites w;
+        BSTR plainKey = w.plainKey, listKey = w.listKey, last = w.last;  // w owns them
+        VARIANT amount = w.amount, listValue = w.listValue;
         auto callSet = [&](BSTR key, const VARIANT& value) {
             VARIANT args[2];
             args[0] = value;
@@ -318,17 +286,9 @@ int main(int argc, char** argv) {
             V_BSTR(&args[1]) = key;
             setField(args, 2);
         };
-        VARIANT amount;
-        V_VT(&amount) = VT_R8;
-        V_R8(&amount) = 12.5;
-        VARIANT listValue;
-        V_VT(&listValue) = VT_BSTR;
-        V_BSTR(&listValue) = last;
         callSet(plainKey, amount);
         callSet(listKey, listValue);
-        if (asText(Late(lean.fields[0].data.Get()).value(L"Item", {str(L"FFLD")})) != L"12.5" ||
-            asText(Late(lean.fields[1].data.Get()).value(L"Item", {str(L"FFLD")})) != L"1000")
-            std::printf("SetFieldValue did not write what the bare calls write\n");
+        SampleWrites::checkWritten(lean);
 
         compare("SetFieldValue, plain field", [&] { callSet(plainKey, amount); }, [&] { bare.plain(plainKey, amount); },
                 20000);
@@ -353,9 +313,6 @@ int main(int argc, char** argv) {
                     bare.read(plainKey, &v.get());
                 },
                 20000);
-        SysFreeString(plainKey);
-        SysFreeString(listKey);
-        SysFreeString(last);
         ev = Late();
         lean.dataSrv.Reset();
     }
@@ -417,18 +374,7 @@ int main(int argc, char** argv) {
             ComPtr<IPyxDictionary> pageDescriptor = dictionary(page);
             s = get(ctl, dataSrv);
             ComPtr<IPyxDictionary> tableInfo = dictionary(get(V_DISPATCH(&s.get()), tableInfoName));
-            ComPtr<IPyxDictionary> map = dictionary(item(tableInfo.Get(), L"Map"));
-            Variant fallback(L""), mapped;
-            map->get_Value(V_BSTR(&r.key.get()), fallback.get(), &mapped.get());
-            ComPtr<IPyxDictionary> fields = dictionary(item(tableInfo.Get(), r.page.c_str()));
-            long count = 0;
-            fields->get_Count(&count);
-            for (long i = 1; i <= count; ++i) {
-                Bstr k;
-                fields->get_Key(i, k.put());
-                if (k.view() == std::wstring_view(V_BSTR(&mapped.get()), SysStringLen(V_BSTR(&mapped.get())))) break;
-            }
-            Variant name = item(fields.Get(), V_BSTR(&mapped.get()));
+            Variant name = mappedName(tableInfo.Get(), r.key.get(), r.page);
             s = get(ctl, dataSrv);
             tableInfo = dictionary(get(V_DISPATCH(&s.get()), tableInfoName));
             Variant descriptor = item(tableInfo.Get(), V_BSTR(&name.get()));

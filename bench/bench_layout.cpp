@@ -99,18 +99,7 @@ int main() {
             Variant table = orvi::com::get(V_DISPATCH(&srv.get()), L"TableInfo");
             ComPtr<IPyxDictionary> tableInfo = dictionary(table);
             // VeskFields.Item(key): the map, the page and the walk to the field's position.
-            ComPtr<IPyxDictionary> map = dictionary(item(tableInfo.Get(), L"Map"));
-            Variant fallback(L""), mapped;
-            map->get_Value(V_BSTR(&r.key.get()), fallback.get(), &mapped.get());
-            ComPtr<IPyxDictionary> fields = dictionary(item(tableInfo.Get(), r.page.c_str()));
-            long count = 0;
-            fields->get_Count(&count);
-            for (long i = 1; i <= count; ++i) {
-                Bstr k;
-                fields->get_Key(i, k.put());
-                if (k.view() == std::wstring_view(V_BSTR(&mapped.get()), SysStringLen(V_BSTR(&mapped.get())))) break;
-            }
-            Variant name = item(fields.Get(), V_BSTR(&mapped.get()));
+            Variant name = mappedName(tableInfo.Get(), r.key.get(), r.page);
             // VeskField: binding, descriptor, value.
             srv = orvi::com::get(ctl, L"DataSrv");
             table = orvi::com::get(V_DISPATCH(&srv.get()), L"TableInfo");
@@ -168,18 +157,7 @@ int main() {
              }},
             {"VeskFields.Item(key)", [&] { plugin(V_DISPATCH(&fields0.get()), L"Item", &r0.key.get()); tidy(); },
              [&] {
-                 ComPtr<IPyxDictionary> map = dictionary(item(table0.Get(), L"Map"));
-                 Variant fallback(L""), mapped;
-                 map->get_Value(V_BSTR(&r0.key.get()), fallback.get(), &mapped.get());
-                 ComPtr<IPyxDictionary> fields = dictionary(item(table0.Get(), r0.page.c_str()));
-                 long count = 0;
-                 fields->get_Count(&count);
-                 for (long i = 1; i <= count; ++i) {
-                     Bstr k;
-                     fields->get_Key(i, k.put());
-                     if (k.view() == std::wstring_view(V_BSTR(&mapped.get()), SysStringLen(V_BSTR(&mapped.get())))) break;
-                 }
-                 Variant name = item(fields.Get(), V_BSTR(&mapped.get()));
+                 Variant name = mappedName(table0.Get(), r0.key.get(), r0.page);
                  Variant srv = orvi::com::get(ctl, L"DataSrv");
                  ComPtr<IPyxDictionary> tableInfo = dictionary(orvi::com::get(V_DISPATCH(&srv.get()), L"TableInfo"));
                  item(tableInfo.Get(), V_BSTR(&name.get()));

@@ -15,31 +15,8 @@ using namespace testkit;
 
 namespace {
 
-// A sink that answers every event at once.
-class NullSink final : public IDispatch {
-public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid != IID_IUnknown && riid != IID_IDispatch) return *ppv = nullptr, E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs_; }  // lives on the stack of main
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
-        calls_ += params->cArgs;
-        return S_OK;
-    }
-    ULONG refs_ = 1;
-    unsigned long calls_ = 0;
-};
-
-// A sink that does what a compiled plug-in's event stub does before its handler runs: copies each
-// argument into a typed local, then answers through the by-reference Cancel.
-class WorkingSink final : public IDispatch {
+// A sink on the stack of main: its references do not end it; events are left to the kinds below.
+class StackSink : public IDispatch {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (riid != IID_IUnknown && riid != IID_IDispatch) return *ppv = nullptr, E_NOINTERFACE;
@@ -52,6 +29,25 @@ public:
     STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+
+private:
+    volatile LONG refs_ = 1;
+};
+
+// A sink that answers every event at once.
+class NullSink final : public StackSink {
+public:
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        calls_ += params->cArgs;
+        return S_OK;
+    }
+    unsigned long calls_ = 0;
+};
+
+// A sink that does what a compiled plug-in's event stub does before its handler runs: copies each
+// argument into a typed local, then answers through the by-reference Cancel.
+class WorkingSink final : public StackSink {
+public:
     STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         for (UINT i = 0; i < params->cArgs; ++i) {
             VARIANT local;
@@ -62,7 +58,6 @@ public:
         if (params->cArgs && V_VT(&params->rgvarg[0]) == (VT_BYREF | VT_BOOL)) *V_BOOLREF(&params->rgvarg[0]) = VARIANT_FALSE;
         return S_OK;
     }
-    volatile LONG refs_ = 1;
 };
 
 }  // namespace

@@ -4,8 +4,6 @@
 
 namespace hostkit {
 
-using orvi::com::ComError;
-
 namespace {
 
 // Interfaces of ADO (ADODB 2.x).

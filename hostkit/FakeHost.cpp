@@ -4,16 +4,6 @@
 
 namespace hostkit {
 
-using orvi::com::ComError;
-using orvi::com::initOut;
-using orvi::com::raise;
-using orvi::com::RuntimeError;
-using orvi::com::view;
-
-namespace {
-
-}  // namespace
-
 Variant Invocation::value(size_t i) const {
     return Variant(*args.at(i));
 }

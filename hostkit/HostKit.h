@@ -7,13 +7,20 @@
 #include "Foundation.h"
 #include "OrviHostKit.h"
 #include "com/ComObject.h"
+#include "com/Errors.h"
 #include "com/Variant.h"
 
 namespace hostkit {
 
+// What the kit's units use of the COM layer.
 using orvi::com::Bstr;
+using orvi::com::ComError;
 using orvi::com::ComPtr;
+using orvi::com::initOut;
+using orvi::com::raise;
+using orvi::com::RuntimeError;
 using orvi::com::Variant;
+using orvi::com::view;
 
 // Resource numbers of the kit's type libraries in whichever module holds the kit.
 struct PyxLibrary {

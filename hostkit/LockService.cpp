@@ -5,11 +5,6 @@
 
 namespace hostkit {
 
-using orvi::com::initOut;
-using orvi::com::raise;
-using orvi::com::RuntimeError;
-using orvi::com::view;
-
 namespace {
 
 constexpr size_t kTextMax = 64;  // characters of a function code, row or machine name, NUL included

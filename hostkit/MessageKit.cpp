@@ -7,15 +7,12 @@
 
 #include "com/Collection.h"
 #include "com/LateCall.h"
+#include "hostkit/KitState.h"
+#include "hostkit/WideText.h"
 
 namespace hostkit {
 
 using orvi::com::Arg;
-using orvi::com::ComError;
-using orvi::com::initOut;
-using orvi::com::raise;
-using orvi::com::RuntimeError;
-using orvi::com::view;
 
 const orvi::com::TypeLibDesc& MessageKitLibrary::typeLib() noexcept {
     static const orvi::com::TypeLibDesc lib(LIBID_MessageKit, 1, 0, 4);
@@ -26,22 +23,6 @@ namespace {
 
 constexpr DISPID kSendMessageId = 1;
 constexpr const char* kFormatLine = "OrviMessageKit 1";
-
-std::string utf8(const std::wstring& s) {
-    if (s.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string r(size_t(n > 0 ? n : 0), '\0');
-    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), r.data(), n, nullptr, nullptr);
-    return r;
-}
-
-std::wstring wide(const std::string& s, UINT codePage) {
-    if (s.empty()) return {};
-    int n = MultiByteToWideChar(codePage, 0, s.data(), int(s.size()), nullptr, 0);
-    std::wstring r(size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(codePage, 0, s.data(), int(s.size()), r.data(), n);
-    return r;
-}
 
 std::wstring trimSpaces(const std::wstring& s) {
     size_t begin = s.find_first_not_of(L' ');
@@ -100,20 +81,7 @@ struct KitState {
     KitState() { InitializeCriticalSection(&lock); }
 };
 
-KitState& kit() {
-    static KitState* state = new KitState();
-    return *state;
-}
-
-class Locked {
-public:
-    Locked() : state_(kit()) { EnterCriticalSection(&state_.lock); }
-    ~Locked() { LeaveCriticalSection(&state_.lock); }
-    KitState* operator->() const noexcept { return &state_; }
-
-private:
-    KitState& state_;
-};
+using Locked = LockedState<KitState>;
 
 std::wstring currentInboxFolder() {
     Locked k;
@@ -232,7 +200,7 @@ InboxMessage* parse(const std::string& bytes, InboxMessage& m) {
         std::string name = line.substr(0, colon), value = line.substr(colon + 2);
         if (name == "Sender") m.sender = std::strtol(value.c_str(), nullptr, 10);
         else if (name == "Kind") m.kind = std::strtol(value.c_str(), nullptr, 10);
-        else if (name == "Title") m.title = unescapeTitle(wide(value, CP_UTF8));
+        else if (name == "Title") m.title = unescapeTitle(widen(value));
         else if (name == "Length") length = std::strtol(value.c_str(), nullptr, 10);
     }
     m.body = bytes.substr(end + 4);
@@ -327,7 +295,7 @@ bool deliver(const std::wstring& folder, const std::wstring& recipient, const In
     std::string content = std::string(kFormatLine) + "\r\n";
     content += "Sender: " + std::to_string(message.sender) + "\r\n";
     content += "Kind: " + std::to_string(message.kind) + "\r\n";
-    content += "Title: " + utf8(escapeTitle(message.title)) + "\r\n";
+    content += "Title: " + narrow(escapeTitle(message.title)) + "\r\n";
     content += "Length: " + std::to_string(message.body.size()) + "\r\n\r\n";
     content += message.body;
 
@@ -560,7 +528,7 @@ STDMETHODIMP MessageControl::InboxBody(BSTR Recipient, long Index, VARIANT* ret)
 STDMETHODIMP MessageControl::InboxText(BSTR Recipient, long Index, BSTR* ret) {
     return guard([&] {
         initOut(ret);
-        *ret = Bstr(wide(inboxMessage(Recipient, Index).body, CP_ACP)).release();
+        *ret = Bstr(widen(inboxMessage(Recipient, Index).body, CP_ACP)).release();
     });
 }
 

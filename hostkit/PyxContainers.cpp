@@ -3,9 +3,6 @@
 namespace hostkit {
 
 using orvi::com::boundary;
-using orvi::com::initOut;
-using orvi::com::raise;
-using orvi::com::RuntimeError;
 
 std::wstring PyxDictionary::fold(std::wstring_view key) {
     std::wstring k(key);

@@ -57,4 +57,20 @@ private:
 ComPtr<PyxDictionary> newDictionary();
 ComPtr<PyxVector> newVector();
 
+// The container of kind `I` a value holds (directly or by reference), or null where it holds none.
+template <class I>
+ComPtr<I> containerOf(const Variant& v) {
+    const VARIANT& d = orvi::com::deref(v.get());
+    ComPtr<I> r;
+    if ((V_VT(&d) == VT_DISPATCH || V_VT(&d) == VT_UNKNOWN) && V_UNKNOWN(&d))
+        V_UNKNOWN(&d)->QueryInterface(__uuidof(I), reinterpret_cast<void**>(r.GetAddressOf()));
+    return r;
+}
+inline ComPtr<IPyxDictionary> dictOf(const Variant& v) {
+    return containerOf<IPyxDictionary>(v);
+}
+inline ComPtr<IPyxVector> vectorOf(const Variant& v) {
+    return containerOf<IPyxVector>(v);
+}
+
 }  // namespace hostkit

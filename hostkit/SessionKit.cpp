@@ -5,15 +5,12 @@
 
 #include "com/LateCall.h"
 #include "hostkit/AdoRecords.h"
+#include "hostkit/KitState.h"
+#include "hostkit/WideText.h"
 
 namespace hostkit {
 
 using orvi::com::Arg;
-using orvi::com::ComError;
-using orvi::com::initOut;
-using orvi::com::raise;
-using orvi::com::RuntimeError;
-using orvi::com::view;
 
 const orvi::com::TypeLibDesc& SessionKitLibrary::typeLib() noexcept {
     static const orvi::com::TypeLibDesc lib(LIBID_SessionKit, 1, 0, 3);
@@ -72,20 +69,7 @@ struct KitState {
     }
 };
 
-KitState& kit() {
-    static KitState* state = new KitState();
-    return *state;
-}
-
-class Locked {
-public:
-    Locked() : state_(kit()) { EnterCriticalSection(&state_.lock); }
-    ~Locked() { LeaveCriticalSection(&state_.lock); }
-    KitState* operator->() const noexcept { return &state_; }
-
-private:
-    KitState& state_;
-};
+using Locked = LockedState<KitState>;
 
 const JournalEntry& journalEntry(const Locked& k, BSTR member, long call) {
     std::wstring key = fold(std::wstring(view(member)));
@@ -143,18 +127,8 @@ bool readUtf8(const std::wstring& path, std::wstring& out) {
     if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
     out.clear();
     if (bytes.empty()) return true;
-    int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), int(bytes.size()), nullptr, 0);
-    out.resize(size_t(n));
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), int(bytes.size()), out.data(), n);
+    out = widen(bytes);
     return true;
-}
-
-std::string utf8(const std::wstring& s) {
-    if (s.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string r(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), r.data(), n, nullptr, nullptr);
-    return r;
 }
 
 }  // namespace
@@ -563,7 +537,7 @@ void SessionHost::writeTable(const std::wstring& base, const std::wstring& langu
                              const std::vector<std::pair<std::wstring, std::wstring>>& entries) {
     std::wstring content;
     for (const auto& [source, translation] : entries) content += source + L"\t" + translation + L"\r\n";
-    std::string bytes = utf8(content);
+    std::string bytes = narrow(content);
     std::wstring path = folder_ + L"\\" + base + L"." + language + L".txt";
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) orvi::com::throwHresult(HRESULT_FROM_WIN32(GetLastError()));

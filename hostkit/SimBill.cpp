@@ -5,8 +5,6 @@
 
 namespace hostkit {
 
-using orvi::com::initOut;
-
 namespace {
 
 ComPtr<PyxDictionary> dict(std::initializer_list<std::pair<const wchar_t*, Variant>> items) {
@@ -97,16 +95,9 @@ ComPtr<PyxDictionary> itemsOf(const std::vector<std::pair<std::wstring, std::wst
 // The data service and the bill control over the bill's template and data.
 void addControl(SampleBill& b) {
     b.screen = newDictionary();
-    b.dataSrv = newFake(L"DataSrv");
-    b.dataSrv->property(L"ClassType", objectValue(b.classType.Get()))
-        .property(L"TableInfo", objectValue(b.tableInfo.Get()))
-        .property(L"ClassTypeEntry", objectValue(b.classTypeEntry.Get()));
-
-    b.billCtl = newFake(L"BillCtl");
+    addServices(b);
     FakeObject& ctl = *b.billCtl.Get();
-    ctl.property(L"DataSrv", objectValue(b.dataSrv.Get()))
-        .property(L"Data", objectValue(b.data.Get()))
-        .property(L"BillStatus", num(1))
+    ctl.property(L"BillStatus", num(1))
         .property(L"CurBillID", num(5001))
         .property(L"TaskID", num(0))
         .property(L"bRPSetPart", Variant(false))
@@ -366,6 +357,15 @@ STDMETHODIMP SimBill::get_Data(IDispatch** ret) {
         initOut(ret);
         orvi::com::copyOut(ret, bill_.data);
     });
+}
+
+void addServices(SampleBill& b) {
+    b.dataSrv = newFake(L"DataSrv");
+    b.dataSrv->property(L"ClassType", objectValue(b.classType.Get()))
+        .property(L"TableInfo", objectValue(b.tableInfo.Get()))
+        .property(L"ClassTypeEntry", objectValue(b.classTypeEntry.Get()));
+    b.billCtl = newFake(L"BillCtl");
+    b.billCtl->property(L"DataSrv", objectValue(b.dataSrv.Get())).property(L"Data", objectValue(b.data.Get()));
 }
 
 }  // namespace hostkit

@@ -96,6 +96,10 @@ std::wstring shownKey(const SampleBill& bill, const std::wstring& fkey, long row
 // What SetText showed for a field (Empty when nothing).
 Variant shownText(const SampleBill& bill, const std::wstring& fkey, long row);
 
+// The data service over the bill's template (ClassType, TableInfo, ClassTypeEntry) and a bill
+// control "BillCtl" answering DataSrv and Data, with no other member yet.
+void addServices(SampleBill& bill);
+
 // Members of the simulated bill control (SimBillFields.cpp).
 void addFieldAccess(SampleBill& bill);
 void addFormApi(SampleBill& bill);

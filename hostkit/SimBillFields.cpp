@@ -7,26 +7,7 @@
 
 namespace hostkit {
 
-using orvi::com::ComError;
-using orvi::com::raise;
-using orvi::com::RuntimeError;
-
 namespace {
-
-ComPtr<IPyxDictionary> dictOf(const Variant& v) {
-    const VARIANT& d = orvi::com::deref(v.get());
-    ComPtr<IPyxDictionary> r;
-    if ((V_VT(&d) == VT_DISPATCH || V_VT(&d) == VT_UNKNOWN) && V_UNKNOWN(&d))
-        V_UNKNOWN(&d)->QueryInterface(__uuidof(IPyxDictionary), reinterpret_cast<void**>(r.GetAddressOf()));
-    return r;
-}
-ComPtr<IPyxVector> vectorOf(const Variant& v) {
-    const VARIANT& d = orvi::com::deref(v.get());
-    ComPtr<IPyxVector> r;
-    if ((V_VT(&d) == VT_DISPATCH || V_VT(&d) == VT_UNKNOWN) && V_UNKNOWN(&d))
-        V_UNKNOWN(&d)->QueryInterface(__uuidof(IPyxVector), reinterpret_cast<void**>(r.GetAddressOf()));
-    return r;
-}
 
 Variant get(IPyxDictionary* d, const std::wstring& key) {
     Variant r;

@@ -9,10 +9,6 @@
 
 namespace hostkit {
 
-using orvi::com::initOut;
-using orvi::com::raise;
-using orvi::com::RuntimeError;
-
 namespace {
 
 const std::vector<std::wstring> kBillColumns = {L"FInterID", L"FBillNo", L"FDate", L"FCustName", L"FAmount"};

@@ -7,30 +7,20 @@
 //   message_peer send <recipient>            sends "From the peer" CR LF "line 2" / "peer text"
 //                                            to the recipient through the library's BillEvent,
 //                                            as operator 2: exit 10; a failure exits 30 or more
-#include <windows.h>
-#include <shellapi.h>
-
 #include <cstdio>
 #include <string>
 
-#include "com/LateCall.h"
 #include "hostkit/SessionKit.h"
+#include "support/Peer.h"
 
 using orvi::com::Arg;
 using orvi::com::Bstr;
 using orvi::com::ComError;
 using orvi::com::ComPtr;
 
-namespace {
+using peer::create;
 
-ComPtr<IDispatch> create(const wchar_t* progId) {
-    CLSID clsid;
-    orvi::com::check(CLSIDFromProgID(progId, &clsid));
-    ComPtr<IDispatch> p;
-    orvi::com::check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                      reinterpret_cast<void**>(p.GetAddressOf())));
-    return p;
-}
+namespace {
 
 int readMode(const std::wstring& recipient, long sender) {
     ComPtr<IDispatch> kit = create(L"OrviHostKit.MessageKit");
@@ -71,23 +61,13 @@ int sendMode(const std::wstring& recipient) {
 }  // namespace
 
 int main() {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv || argc < 3) return 35;
-    std::wstring mode = argv[1], recipient = argv[2];
-    long sender = argc > 3 ? std::wcstol(argv[3], nullptr, 10) : 0;
-    LocalFree(argv);
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 36;
-    int rc = 37;
-    try {
-        if (mode == L"read") rc = readMode(recipient, sender);
-        else if (mode == L"send") rc = sendMode(recipient);
-    } catch (const ComError& e) {
-        std::printf("peer: failed 0x%08lx\n", (unsigned long)e.hr());
-        rc = 38;
-    } catch (...) {
-        rc = 39;
-    }
-    CoUninitialize();
-    return rc;
+    // A sender is given in read mode only.
+    return peer::run(2, 3, [](const std::vector<std::wstring>& args) {
+        const std::wstring& mode = args[0];
+        const std::wstring& recipient = args[1];
+        long sender = args.size() > 2 ? std::wcstol(args[2].c_str(), nullptr, 10) : 0;
+        if (mode == L"read") return readMode(recipient, sender);
+        if (mode == L"send") return sendMode(recipient);
+        return 37;
+    });
 }

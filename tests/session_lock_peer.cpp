@@ -8,32 +8,22 @@
 //   session_lock_peer <function> abandon  begin: granted, signal "<function>.held" and end at once
 //                                         without committing (exit 40); refused, exit 20
 // Anything else that goes wrong exits with 30 or more.
-#include <windows.h>
-#include <shellapi.h>
-
 #include <cstdio>
 #include <string>
 
-#include "com/LateCall.h"
 #include "hostkit/SessionKit.h"
+#include "support/Peer.h"
 
 using orvi::com::Arg;
 using orvi::com::ComError;
 using orvi::com::ComPtr;
 
+using peer::create;
+
 namespace {
 
 constexpr long kSubSystem = 5;
 constexpr HRESULT kConflict = HRESULT(0x800A4006);
-
-ComPtr<IDispatch> create(const wchar_t* progId) {
-    CLSID clsid;
-    orvi::com::check(CLSIDFromProgID(progId, &clsid));
-    ComPtr<IDispatch> p;
-    orvi::com::check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                      reinterpret_cast<void**>(p.GetAddressOf())));
-    return p;
-}
 
 HANDLE event(const std::wstring& name) {
     return CreateEventW(nullptr, TRUE, FALSE, name.c_str());
@@ -78,21 +68,5 @@ int run(const std::wstring& func, const std::wstring& mode) {
 }  // namespace
 
 int main() {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv || argc != 3) return 35;
-    std::wstring func = argv[1], mode = argv[2];
-    LocalFree(argv);
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 36;
-    int rc = 37;
-    try {
-        rc = run(func, mode);
-    } catch (const ComError& e) {
-        std::printf("peer: failed 0x%08lx\n", (unsigned long)e.hr());
-        rc = 38;
-    } catch (...) {
-        rc = 39;
-    }
-    CoUninitialize();
-    return rc;
+    return peer::run(2, 2, [](const std::vector<std::wstring>& args) { return run(args[0], args[1]); });
 }

@@ -339,48 +339,52 @@ TEST_CASE(stored_fields) {
     CHECK_EQ(ev.flag(L"ReSaveSuccess"), false);
 }
 
-TEST_CASE(release_order_on_the_last_reference) {
+namespace {
+
+// The names of the host objects an event object of `progId` releases, in order, when its last
+// reference goes. `bind` hands it the control (a spy named `ctlName` over a fake whose DataSrv is
+// a spy too) and a check manager (a spy); each spy must be released completely afterwards.
+std::vector<std::wstring> releaseJournal(const wchar_t* progId, const wchar_t* ctlName,
+                                         void (*bind)(const Late& ev, const Variant& ctl, const Variant& mgr)) {
     std::vector<std::wstring> journal;
     JournaledBill host;
     auto mgrFake = hostkit::newFake(L"Mgr");
-    auto* ctl = new ReleaseSpy(host.ctl.Get(), L"BillCtl");
+    auto* ctl = new ReleaseSpy(host.ctl.Get(), ctlName);
     auto* srv = new ReleaseSpy(host.srv.Get(), L"DataSrv");
     auto* mgr = new ReleaseSpy(mgrFake.Get(), L"MultiCheckMgr");
     host.ctl->on(L"DataSrv", [srv](Invocation& inv) { inv.result = Variant(static_cast<IDispatch*>(srv)); });
     {
-        Late ev = Late::create(L"OrviClassEvents.BillEvent");
-        ev.set(L"BillCtl", obj(ctl));
-        ev.setRef(L"MultiCheckMgr", obj(mgr));
+        Late ev = Late::create(progId);
+        bind(ev, obj(ctl), obj(mgr));
         for (ReleaseSpy* s : {ctl, srv, mgr}) s->journalTo(&journal);
     }
     for (ReleaseSpy* s : {ctl, srv, mgr}) s->journalTo(nullptr);
+    for (ReleaseSpy* s : {ctl, srv, mgr}) CHECK_EQ(s->Release(), 0ul);
+    return journal;
+}
+
+}  // namespace
+
+TEST_CASE(release_order_on_the_last_reference) {
     // The header and entry collections go first (each held the control), then the fields in
     // their fixed order: ... DataSrv, BillCtl, MultiCheckMgr.
     const std::vector<std::wstring> expected = {L"BillCtl", L"BillCtl", L"DataSrv", L"BillCtl", L"MultiCheckMgr"};
-    CHECK(journal == expected);
-    for (ReleaseSpy* s : {ctl, srv, mgr}) CHECK_EQ(s->Release(), 0ul);
+    CHECK(releaseJournal(L"OrviClassEvents.BillEvent", L"BillCtl",
+                         [](const Late& ev, const Variant& ctl, const Variant& mgr) {
+                             ev.set(L"BillCtl", ctl);
+                             ev.setRef(L"MultiCheckMgr", mgr);
+                         }) == expected);
 }
 
 // The list forms' event objects release in the same order as the bill's: what was read from an
 // object before the object, the check manager last.
 TEST_CASE(list_events_release_order_on_the_last_reference) {
-    std::vector<std::wstring> journal;
-    JournaledBill host;
-    auto mgrFake = hostkit::newFake(L"Mgr");
-    auto* ctl = new ReleaseSpy(host.ctl.Get(), L"List");
-    auto* srv = new ReleaseSpy(host.srv.Get(), L"DataSrv");
-    auto* mgr = new ReleaseSpy(mgrFake.Get(), L"MultiCheckMgr");
-    host.ctl->on(L"DataSrv", [srv](Invocation& inv) { inv.result = Variant(static_cast<IDispatch*>(srv)); });
-    {
-        Late ev = Late::create(L"OrviClassEvents.ListEvents");
-        ev.setRef(L"MultiCheckMgr", obj(mgr));
-        ev.set(L"List", obj(ctl));
-        for (ReleaseSpy* s : {ctl, srv, mgr}) s->journalTo(&journal);
-    }
-    for (ReleaseSpy* s : {ctl, srv, mgr}) s->journalTo(nullptr);
     const std::vector<std::wstring> expected = {L"DataSrv", L"List", L"MultiCheckMgr"};
-    CHECK(journal == expected);
-    for (ReleaseSpy* s : {ctl, srv, mgr}) CHECK_EQ(s->Release(), 0ul);
+    CHECK(releaseJournal(L"OrviClassEvents.ListEvents", L"List",
+                         [](const Late& ev, const Variant& ctl, const Variant& mgr) {
+                             ev.setRef(L"MultiCheckMgr", mgr);
+                             ev.set(L"List", ctl);
+                         }) == expected);
 }
 
 TEST_CASE(base_class_event_release_order_on_the_last_reference) {

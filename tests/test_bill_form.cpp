@@ -17,20 +17,6 @@ constexpr HRESULT kHostError = HRESULT(0x80040999);
 
 using Bound = BoundBill;
 
-Variant variantArray(std::initializer_list<Variant> items) {
-    SAFEARRAYBOUND bound{ULONG(items.size()), 0};
-    SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 1, &bound);
-    LONG i = 0;
-    for (const Variant& v : items) {
-        SafeArrayPutElement(array, &i, const_cast<VARIANT*>(&v.get()));
-        ++i;
-    }
-    Variant r;
-    V_VT(&r.get()) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(&r.get()) = array;
-    return r;
-}
-
 // The arguments a host call received: "rO rL S" = a descriptor object by reference, a Long by
 // reference, a String by value (B Boolean, I Integer, D Double, V Variant).
 std::string shapeOf(const RecordedCall* c) {

@@ -13,6 +13,7 @@
 
 #include "Errors.h"
 #include "Late.h"
+#include "TestUnknown.h"
 #include "TypedHost.h"
 #include "hostkit/FakeHost.h"
 #include "hostkit/PyxContainers.h"
@@ -78,27 +79,12 @@ Late billEventOn(BillControl& ctl) {
 // A host object that resolves names dynamically (IDispatchEx), as script objects do, over a
 // FakeObject whose members may be defined at any time. It may also expose a type (shared by
 // several such objects) that does not list every name it resolves.
-class DynamicHost final : public IDispatchEx {
+class DynamicHost final : public UncountedObject<IDispatchEx> {
 public:
     static ComPtr<DynamicHost> make(IDispatch* inner, ITypeInfo* type = nullptr) {
         ComPtr<DynamicHost> p;
         *p.GetAddressOf() = new DynamicHost(inner, type);  // adopted (no AddRef)
         return p;
-    }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != __uuidof(IDispatchEx) && riid != kToolIid)
-            return E_NOINTERFACE;
-        *ppv = static_cast<IDispatchEx*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(++refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        long n = --refs_;
-        if (!n) delete this;
-        return ULONG(n);
     }
     STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = type_ ? 1 : 0, S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
@@ -133,10 +119,10 @@ public:
     long asked() const noexcept { return asked_; }
 
 private:
-    DynamicHost(IDispatch* inner, ITypeInfo* type) : inner_(inner), type_(type) {}
+    DynamicHost(IDispatch* inner, ITypeInfo* type)
+        : UncountedObject({__uuidof(IDispatchEx), kToolIid}), inner_(inner), type_(type) {}
     ComPtr<IDispatch> inner_;
     ComPtr<ITypeInfo> type_;
-    long refs_ = 1;
     long asked_ = 0;
 };
 

@@ -23,14 +23,6 @@ using testkit::Variant;
 using orvi::com::Bstr;
 using orvi::com::ComPtr;
 
-
-const wchar_t* const kOutOfRange = L"Index 值错误。超出范围";
-const wchar_t* const kNotAboveZero = L"Index 值错误。必须为大于 0 的整数";
-const wchar_t* const kNoSuchField = L"Index 值错误。没有该字段";
-const wchar_t* const kCannotUpdate = L"无法更新字段的值";
-const wchar_t* const kLookupText = L"更新查找类型字段时出现错误";
-const wchar_t* const kNotInListText = L"没有在列表项中找到指定的值";
-
 // The client's session in the source language: the library's messages stay in Chinese.
 struct SourceLanguage {
     hostkit::SessionHost host;
@@ -94,12 +86,7 @@ inline SampleBill pagesBill(std::initializer_list<PageSpec> pages, long lowerBou
         ++position;
     }
     b.tableInfo->set(L"Map", hostkit::objectValue(map.Get()));
-    b.dataSrv = hostkit::newFake(L"DataSrv");
-    b.dataSrv->property(L"ClassType", hostkit::objectValue(b.classType.Get()))
-        .property(L"TableInfo", hostkit::objectValue(b.tableInfo.Get()))
-        .property(L"ClassTypeEntry", hostkit::objectValue(b.classTypeEntry.Get()));
-    b.billCtl = hostkit::newFake(L"BillCtl");
-    b.billCtl->property(L"DataSrv", hostkit::objectValue(b.dataSrv.Get())).property(L"Data", hostkit::objectValue(b.data.Get()));
+    hostkit::addServices(b);
     for (const wchar_t* name : {L"SizeControl", L"SetGridMaxRows", L"GetGridMaxRows", L"ShowHideGrid", L"IsGridVisible",
                                 L"SetCaption", L"ShowHideField", L"IsFieldVisibleRunTime", L"LockCell",
                                 L"IsFieldLockRunTime", L"SetHeadCtlProperty", L"GetHeadCtlProperty", L"SetText"})

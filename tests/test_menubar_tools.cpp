@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "OrviClassEvents.h"
+#include "TestUnknown.h"
 #include "test_menubar_support.h"
 
 using namespace menubar_test;
@@ -276,30 +277,13 @@ namespace {
 // A minimal tool collection of a control, for re-entrancy: each Item is a new tool object that
 // only its holder keeps alive, and Insert runs a callback while the control holds the tool it was
 // given (as a real control would, to link it into the band).
-struct BareTool final : IDispatch {
-    explicit BareTool(bool* destroyed) : destroyed_(destroyed) {}
-    ~BareTool() { *destroyed_ = true; }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = riid == IID_IUnknown || riid == IID_IDispatch || riid == hostkit::IID_ToolbarTool
-                   ? static_cast<IDispatch*>(this)
-                   : nullptr;
-        if (!*ppv) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(++refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        long n = --refs_;
-        if (!n) delete this;
-        return ULONG(n);
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+struct BareTool final : testkit::UncountedDispatch {
+    explicit BareTool(bool* destroyed) : UncountedDispatch({hostkit::IID_ToolbarTool}), destroyed_(destroyed) {}
+    ~BareTool() override { *destroyed_ = true; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
     STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
         return DISP_E_MEMBERNOTFOUND;
     }
-    long refs_ = 1;
     bool* destroyed_;
 };
 

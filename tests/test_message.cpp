@@ -11,6 +11,7 @@
 
 #include "hostkit/FakeHost.h"
 #include "hostkit/MessageKit.h"
+#include "hostkit/WideText.h"
 #include "test_session_support.h"
 
 using namespace testkit;
@@ -22,8 +23,6 @@ using hostkit::SessionHost;
 namespace {
 
 constexpr const wchar_t* kRefusalSource = L"OrviClassEvents.BillEvent:SendMessage";
-const wchar_t* const kNoRecipients = L"没有设置消息接收用户代码数组,或者消息接受用户代码格式不正确!";
-const wchar_t* const kNothingToSend = L"消息标题和消息内容不能都是空值!";
 
 // A plug-in in a client session of operator 4711, with the message kit in a clean state.
 struct Plugin {
@@ -42,20 +41,6 @@ struct Plugin {
         return ev.call(L"SendMessage", {str(title), str(message), users});
     }
 };
-
-Variant variantArray(LONG lowerBound, std::initializer_list<Variant> items) {
-    SAFEARRAYBOUND bound{ULONG(items.size()), lowerBound};
-    SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 1, &bound);
-    LONG i = lowerBound;
-    for (const Variant& v : items) {
-        SafeArrayPutElement(array, &i, const_cast<VARIANT*>(&v.get()));
-        ++i;
-    }
-    Variant r;
-    V_VT(&r.get()) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(&r.get()) = array;
-    return r;
-}
 
 // The elements of a one-dimensional array of Variants as the kit recorded it.
 std::vector<Variant> elements(const Variant& v) {
@@ -82,14 +67,6 @@ std::string bytesOf(const Variant& v) {
     SafeArrayGetUBound(array, 1, &upper);
     if (lower != 0) return "<lower bound not 0>";
     return std::string(static_cast<const char*>(array->pvData), size_t(upper + 1));
-}
-
-std::string ansi(const std::wstring& s) {
-    if (s.empty()) return {};
-    int n = WideCharToMultiByte(CP_ACP, 0, s.data(), int(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string r(size_t(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, s.data(), int(s.size()), r.data(), n, nullptr, nullptr);
-    return r;
 }
 
 std::wstring tempDir() {
@@ -498,7 +475,7 @@ TEST_CASE(a_chinese_message_goes_in_the_ansi_code_page) {
     const std::wstring text = L"审核通过,请查收";
     const std::wstring title = L"通知";
     CHECK(p.send(title.c_str(), text.c_str(), Variant(1001L)).ok());
-    std::string expected = ansi(text);
+    std::string expected = hostkit::narrow(text, CP_ACP);
     // On the client machines (code page 936) that is GBK: "审核" is C9 F3 BA CB.
     if (GetACP() == 936) CHECK_EQ(expected.substr(0, 4), std::string("\xC9\xF3\xBA\xCB"));
     CHECK_EQ(bytesOf(p.messages.arg(1, 5)), expected + std::string(1, '\0'));

@@ -15,12 +15,6 @@ using hostkit::SessionHost;
 
 namespace {
 
-
-const wchar_t* const kNotEmpty = L"参数错误。参数必须不为空";
-const wchar_t* const kGreaterThanZero = L"参数错误。参数必须大于 0";
-const wchar_t* const kStringsOnly = L"参数错误。参数类型必须为字符串或字符串数组";
-const wchar_t* const kConflictText = L"当前使用的功能与其他用户有冲突,目前无法使用!";
-
 // A client session in this process and a plug-in's view of it: the event object and its QelLib.
 struct Plugin {
     SessionHost host;

@@ -11,16 +11,6 @@ using hostkit::SessionHost;
 
 namespace {
 
-HMODULE library() {
-    return GetModuleHandleW(L"OrviClassEvents.dll");
-}
-
-HRESULT canUnloadNow() {
-    HMODULE lib = library();
-    auto entry = lib ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(lib, "DllCanUnloadNow")) : nullptr;
-    return entry ? entry() : E_FAIL;
-}
-
 // A thread that uses the library in its own apartment: it translates (the library's own messages
 // and a plug-in's text), releases every object, tells the test it is done and waits; when told to
 // end, it lets COM unload what it no longer uses, leaves its apartment and ends.
@@ -78,9 +68,9 @@ TEST_CASE(threads_translate_release_and_outlive_the_unloaded_library) {
         // ...which went, on that thread, with the thread's last object of the library.
         CHECK_EQ(host.alive(L"OrviResLoader"), 0L);
         CHECK_EQ(libraryObjects(), 0L);
-        REQUIRE(library() != nullptr);
-        CHECK_HR(canUnloadNow(), S_OK);
+        REQUIRE(libraryModule() != nullptr);
+        CHECK_HR(libraryCanUnloadNow(), S_OK);
         // The threads let COM unload the library, leave their apartments and end.
     }
-    CHECK(library() == nullptr);
+    CHECK(libraryModule() == nullptr);
 }

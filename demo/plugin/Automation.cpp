@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "hostkit/WideText.h"
+
 namespace plugin {
 
 std::wstring Failure::what() const {
@@ -134,10 +136,7 @@ void answer(VARIANT& arg, const Var& value) {
 }
 
 void say(const std::wstring& line) {
-    std::wstring l = line + L"\n";
-    int n = WideCharToMultiByte(CP_UTF8, 0, l.c_str(), int(l.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, l.c_str(), int(l.size()), utf8.data(), n, nullptr, nullptr);
+    std::string utf8 = hostkit::narrow(line + L"\n");
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), DWORD(utf8.size()), &written, nullptr);
 }

@@ -11,20 +11,6 @@
 
 namespace runner {
 
-std::wstring widen(std::string_view utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring s(size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), s.data(), n);
-    return s;
-}
-
-std::string narrow(std::wstring_view text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
-
 const Value* Value::find(std::wstring_view key) const {
     for (const auto& [k, v] : fields)
         if (k == key) return &v;

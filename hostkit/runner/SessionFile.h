@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "hostkit/WideText.h"
+
 namespace runner {
 
 struct Value {
@@ -43,7 +45,7 @@ struct SessionFile {
 // Reads and checks a session file; throws FileError (line 0 when the file cannot be read).
 SessionFile loadSessionFile(const std::wstring& path);
 
-std::wstring widen(std::string_view utf8);
-std::string narrow(std::wstring_view text);
+using hostkit::narrow;
+using hostkit::widen;
 
 }  // namespace runner

@@ -16,15 +16,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "hostkit/WideText.h"
 
-std::string utf8(const std::wstring& s) {
-    if (s.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
+namespace {
 
 void dump(FILE* out, REGSAM view, const char* viewName, const std::wstring& path) {
     HKEY key = nullptr;
@@ -32,7 +26,7 @@ void dump(FILE* out, REGSAM view, const char* viewName, const std::wstring& path
     DWORD subkeys = 0, values = 0, maxName = 0, maxValueName = 0, maxData = 0;
     RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &maxName, nullptr, &values, &maxValueName, &maxData,
                      nullptr, nullptr);
-    std::string prefix = std::string(viewName) + "\t" + utf8(path) + "\t";
+    std::string prefix = std::string(viewName) + "\t" + hostkit::narrow(path) + "\t";
     if (values == 0) fprintf(out, "%s(key)\t\t\n", prefix.c_str());
     for (DWORD i = 0; i < values; ++i) {
         std::wstring name(maxValueName + 1, L'\0');
@@ -45,7 +39,7 @@ void dump(FILE* out, REGSAM view, const char* viewName, const std::wstring& path
         if (type == REG_SZ || type == REG_EXPAND_SZ) {
             std::wstring w(reinterpret_cast<const wchar_t*>(data.data()), dataLen / sizeof(wchar_t));
             while (!w.empty() && w.back() == L'\0') w.pop_back();
-            text = utf8(w);
+            text = hostkit::narrow(w);
         } else {
             char hex[4];
             for (DWORD b = 0; b < dataLen; ++b) {
@@ -53,7 +47,7 @@ void dump(FILE* out, REGSAM view, const char* viewName, const std::wstring& path
                 text += hex;
             }
         }
-        fprintf(out, "%s%s\t%lu\t%s\n", prefix.c_str(), utf8(name).c_str(), static_cast<unsigned long>(type),
+        fprintf(out, "%s%s\t%lu\t%s\n", prefix.c_str(), hostkit::narrow(name).c_str(), static_cast<unsigned long>(type),
                 text.c_str());
     }
     std::vector<std::wstring> children;

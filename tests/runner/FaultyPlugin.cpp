@@ -11,6 +11,9 @@
 #include <new>
 #include <string>
 
+#include "hostkit/PluginModule.h"
+#include "tests/support/TestUnknown.h"
+
 namespace {
 
 enum class Fault { Raises, Crashes, Hangs };
@@ -30,30 +33,12 @@ const ClassEntry kClasses[] = {
 HMODULE module = nullptr;
 volatile LONG liveObjects = 0;
 
-// IDispatch with a reference count; members by DISPID.
-class DispatchBase : public IDispatch {
+// IDispatch with a reference count, counted among the DLL's live objects; members by DISPID.
+class DispatchBase : public testkit::UncountedDispatch {
 public:
     DispatchBase() { InterlockedIncrement(&liveObjects); }
-    virtual ~DispatchBase() { InterlockedDecrement(&liveObjects); }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = riid == IID_IUnknown || riid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr;
-        if (!*ppv) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (!n) delete this;
-        return ULONG(n);
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    ~DispatchBase() override { InterlockedDecrement(&liveObjects); }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
-
-private:
-    LONG refs_ = 1;
 };
 
 class Sink final : public DispatchBase {
@@ -146,49 +131,15 @@ private:
     DWORD cookie_ = 0;
 };
 
-class Factory final : public IClassFactory {
-public:
-    explicit Factory(const ClassEntry& c) : class_(c) {}
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = riid == IID_IUnknown || riid == IID_IClassFactory ? static_cast<IClassFactory*>(this) : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        Plugin* p = new (std::nothrow) Plugin(class_);
-        if (!p) return E_OUTOFMEMORY;
-        HRESULT hr = p->QueryInterface(riid, ppv);
-        p->Release();
-        return hr;
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-
-private:
-    const ClassEntry& class_;
+// Returns a new plug-in of one class with its one reference, or null when memory is short.
+struct MakePlugin {
+    const ClassEntry* entry;
+    Plugin* operator()() const { return new (std::nothrow) Plugin(*entry); }
 };
 
-Factory factories[] = {Factory(kClasses[0]), Factory(kClasses[1]), Factory(kClasses[2])};
-
-std::wstring guidText(const GUID& g) {
-    wchar_t s[40] = {};
-    StringFromGUID2(g, s, 40);
-    return s;
-}
-
-LSTATUS setValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-    HKEY k = nullptr;
-    LSTATUS rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr);
-    if (rc != ERROR_SUCCESS) return rc;
-    rc = RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                        DWORD((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(k);
-    return rc;
-}
+plugkit::StaticFactory<MakePlugin> factories[] = {plugkit::StaticFactory<MakePlugin>(MakePlugin{&kClasses[0]}),
+                                                  plugkit::StaticFactory<MakePlugin>(MakePlugin{&kClasses[1]}),
+                                                  plugkit::StaticFactory<MakePlugin>(MakePlugin{&kClasses[2]})};
 
 }  // namespace
 
@@ -210,24 +161,12 @@ STDAPI DllCanUnloadNow() {
 }
 
 STDAPI DllRegisterServer() {
-    wchar_t path[MAX_PATH] = {};
-    if (!GetModuleFileNameW(module, path, MAX_PATH)) return HRESULT_FROM_WIN32(GetLastError());
-    LSTATUS rc = ERROR_SUCCESS;
-    for (const ClassEntry& c : kClasses) {
-        std::wstring classKey = L"Software\\Classes\\CLSID\\" + guidText(c.clsid);
-        std::wstring progKey = std::wstring(L"Software\\Classes\\") + c.progId;
-        if (rc == ERROR_SUCCESS) rc = setValue(classKey + L"\\InprocServer32", nullptr, path);
-        if (rc == ERROR_SUCCESS) rc = setValue(classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
-        if (rc == ERROR_SUCCESS) rc = setValue(classKey + L"\\ProgID", nullptr, c.progId);
-        if (rc == ERROR_SUCCESS) rc = setValue(progKey + L"\\CLSID", nullptr, guidText(c.clsid));
-    }
-    return rc == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(rc);
+    for (const ClassEntry& c : kClasses)
+        if (HRESULT hr = plugkit::registerClass(module, c.clsid, c.progId); FAILED(hr)) return hr;
+    return S_OK;
 }
 
 STDAPI DllUnregisterServer() {
-    for (const ClassEntry& c : kClasses) {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\CLSID\\" + guidText(c.clsid)).c_str());
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(L"Software\\Classes\\") + c.progId).c_str());
-    }
+    for (const ClassEntry& c : kClasses) plugkit::unregisterClass(c.clsid, c.progId);
     return S_OK;
 }

@@ -1,5 +1,6 @@
 // The error numbers the tests expect, as plug-ins see them: VB run-time errors (0x800A....) and
-// the library's own (0x8004....). Each test file picks the ones it needs.
+// the library's own (0x8004....); and the library's own descriptions. Each test file picks the
+// ones it needs.
 #pragma once
 #include <windows.h>
 
@@ -30,5 +31,19 @@ constexpr HRESULT kNotInList = HRESULT(0x80040068);
 constexpr HRESULT kBadArgument = HRESULT(0x800403E9);
 constexpr HRESULT kEmptyArgument = HRESULT(0x800403EA);
 constexpr HRESULT kBadIndex = HRESULT(0x80040BB9);  // 3001
+
+// The library's descriptions of its errors (in the client's source language).
+constexpr const wchar_t* kOutOfRange = L"Index 值错误。超出范围";
+constexpr const wchar_t* kNotAboveZero = L"Index 值错误。必须为大于 0 的整数";
+constexpr const wchar_t* kNoSuchField = L"Index 值错误。没有该字段";
+constexpr const wchar_t* kCannotUpdate = L"无法更新字段的值";
+constexpr const wchar_t* kLookupText = L"更新查找类型字段时出现错误";
+constexpr const wchar_t* kNotInListText = L"没有在列表项中找到指定的值";
+constexpr const wchar_t* kNotEmpty = L"参数错误。参数必须不为空";
+constexpr const wchar_t* kGreaterThanZero = L"参数错误。参数必须大于 0";
+constexpr const wchar_t* kStringsOnly = L"参数错误。参数类型必须为字符串或字符串数组";
+constexpr const wchar_t* kConflictText = L"当前使用的功能与其他用户有冲突,目前无法使用!";
+constexpr const wchar_t* kNoRecipients = L"没有设置消息接收用户代码数组,或者消息接受用户代码格式不正确!";
+constexpr const wchar_t* kNothingToSend = L"消息标题和消息内容不能都是空值!";
 
 }  // namespace testkit

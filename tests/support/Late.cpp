@@ -12,6 +12,20 @@ Variant obj(IDispatch* p) {
     return Variant(p);
 }
 
+Variant variantArray(LONG lowerBound, std::initializer_list<Variant> items) {
+    SAFEARRAYBOUND bound{ULONG(items.size()), lowerBound};
+    SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 1, &bound);
+    LONG i = lowerBound;
+    for (const Variant& v : items) {
+        SafeArrayPutElement(array, &i, const_cast<VARIANT*>(&v.get()));
+        ++i;
+    }
+    Variant r;
+    V_VT(&r.get()) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(&r.get()) = array;
+    return r;
+}
+
 Variant missing() {
     Variant v;
     V_VT(&v.get()) = VT_ERROR;

@@ -31,6 +31,11 @@ struct Outcome {
 // Argument builders. By-reference arguments point at the caller's variables.
 Variant str(const wchar_t* s);
 Variant obj(IDispatch* p);
+// A Variant array (VT_ARRAY | VT_VARIANT) of the items, its first index `lowerBound`.
+Variant variantArray(LONG lowerBound, std::initializer_list<Variant> items);
+inline Variant variantArray(std::initializer_list<Variant> items) {
+    return variantArray(0, items);
+}
 Variant missing();
 Variant ref(long& x);
 Variant ref(double& x);

@@ -3,15 +3,12 @@
 #include <cstdarg>
 
 #include "hostkit/HostKit.h"
+#include "hostkit/WideText.h"
 
 namespace testkit {
 
 std::string narrow(const std::wstring& s) {
-    if (s.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), int(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string r(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.c_str(), int(s.size()), r.data(), n, nullptr, nullptr);
-    return r;
+    return hostkit::narrow(s);
 }
 
 std::string show(const VARIANT& v) {
@@ -69,8 +66,18 @@ bool record(bool ok, const char* file, int line, const char* expr, const std::st
     return ok;
 }
 
+HMODULE libraryModule() {
+    return GetModuleHandleW(L"OrviClassEvents.dll");
+}
+
+HRESULT libraryCanUnloadNow() {
+    HMODULE lib = libraryModule();
+    auto entry = lib ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(lib, "DllCanUnloadNow")) : nullptr;
+    return entry ? entry() : E_FAIL;
+}
+
 long libraryObjects() {
-    HMODULE lib = GetModuleHandleW(L"OrviClassEvents.dll");
+    HMODULE lib = libraryModule();
     if (!lib) return 0;
     auto count = reinterpret_cast<LONG(WINAPI*)()>(GetProcAddress(lib, "OrviLiveObjectCount"));
     return count ? count() : 0;

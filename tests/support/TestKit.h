@@ -39,6 +39,10 @@ bool record(bool ok, const char* file, int line, const char* expr, const std::st
 // a thread of its own).
 using Stopped = doctest::detail::TestFailureException;
 
+// The library's module in this process (null when it is not loaded), and what its
+// DllCanUnloadNow answers (E_FAIL when it is not loaded).
+HMODULE libraryModule();
+HRESULT libraryCanUnloadNow();
 // Objects of the library alive now (0 when the library is not loaded).
 long libraryObjects();
 

@@ -44,12 +44,7 @@ public:
 
     STDMETHODIMP GetTypeInfoCount(UINT* n) override { return n ? (*n = 1, S_OK) : E_INVALIDARG; }
     STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
-        if (!info) return E_POINTER;
-        *info = nullptr;
-        if (index) return DISP_E_BADINDEX;
-        *info = type_.Get();
-        type_->AddRef();
-        return S_OK;
+        return oneTypeInfo(type_.Get(), index, info);
     }
     STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         ++asked_;
