@@ -22,7 +22,7 @@ bool sameName(const wchar_t* a, const wchar_t* b) noexcept {
 }
 
 std::wstring folded(const VARIANT& key) {
-    std::wstring s(V_BSTR(&key) ? V_BSTR(&key) : L"", SysStringLen(V_BSTR(&key)));
+    std::wstring s(view(V_BSTR(&key)));
     if (!s.empty()) CharUpperBuffW(s.data(), DWORD(s.size()));
     return s;
 }

@@ -130,12 +130,12 @@ HRESULT failureHresult() noexcept {
 }
 
 HRESULT reportFailure(const wchar_t* defaultSource) noexcept {
-    HRESULT hr = failureHresult();
     try {
         throw;
     } catch (const ComError& e) {
         return e.report(defaultSource);
     } catch (...) {
+        HRESULT hr = failureHresult();
         try {
             return ComError(hr, hr == E_OUTOFMEMORY ? L"Out of memory" : L"Unexpected failure").report(defaultSource);
         } catch (...) {

@@ -92,15 +92,11 @@ private:
     IDispatch* p_ = nullptr;
 };
 
-template <class Out>
-void copyOut(Out** dest, const HostPtr& p) noexcept {
-    *dest = p.Get();
-    if (*dest) (*dest)->AddRef();
-}
 // A held host object handed out with a reference of its own (see the ComPtr overload of store).
 template <class Out>
 void store(Out** out, const HostPtr& p) noexcept {
-    copyOut(out, p);
+    *out = p.Get();
+    if (*out) (*out)->AddRef();
 }
 
 // Invokes `name` on `target` (a null target is error 91; a null name is the default member).

@@ -66,7 +66,7 @@ bool toBool(const VARIANT& v) {
 
 Bstr toBstr(const VARIANT& v) {
     const VARIANT& d = deref(v);
-    if (V_VT(&d) == VT_BSTR) return Bstr(std::wstring_view(V_BSTR(&d) ? V_BSTR(&d) : L"", SysStringLen(V_BSTR(&d))));
+    if (V_VT(&d) == VT_BSTR) return Bstr(view(V_BSTR(&d)));
     Variant r;
     changeType(r.get(), d, VT_BSTR);
     BSTR b = V_BSTR(&r.get());

@@ -178,11 +178,4 @@ void store(Out** out, const ComPtr<P>& p) noexcept {
     if (*out) (*out)->AddRef();
 }
 
-// Copies an interface pointer into an out-parameter (AddRef'd).
-template <class Out, class P>
-void copyOut(Out** dest, const ComPtr<P>& p) noexcept {
-    *dest = p.Get();
-    if (*dest) (*dest)->AddRef();
-}
-
 }  // namespace orvi::com

@@ -74,18 +74,14 @@ protected:
 
     // The QelLib property: made on the first read, the same object afterwards.
     HRESULT getQelLib(_QelLib** ret) noexcept {
-        return this->guard([&] {
-            com::initOut(ret);
+        return this->answer(ret, [&]() -> const auto& {
             if (!qelLib_) qelLib_ = forms::NewQelLib();
-            com::copyOut(ret, qelLib_);
+            return qelLib_;
         });
     }
     // The MenuBar property: the menu bar of the last FireBarInitialize, or Nothing.
     HRESULT getMenuBar(_MenuBar** ret) noexcept {
-        return this->guard([&] {
-            com::initOut(ret);
-            com::copyOut(ret, menuBar_);
-        });
+        return this->answer(ret, [&]() -> const auto& { return menuBar_; });
     }
 
     // The list forms' relays of the same shape on ListEvents and BaseClassEvent (their DISPIDs
@@ -108,8 +104,8 @@ protected:
         return this->guard([&] {
             com::initOut(ret);
             com::ignoring([&] {
-                Bstr n(std::wstring_view(name ? name : L"", SysStringLen(name)));
-                Bstr p(std::wstring_view(property ? property : L"", SysStringLen(property)));
+                Bstr n(com::view(name));
+                Bstr p(com::view(property));
                 Variant copy = value ? Variant(*value) : Variant();
                 com::call(control, host::member::SetBarStatus, {Arg::ref(n), Arg::ref(p), Arg::value(copy.get())});
             });

@@ -18,7 +18,7 @@ constexpr DWORD kTempPathLength = 255;
 constexpr wchar_t kTitleLineBreak = wchar_t(20);  // what a carriage return becomes in a title
 
 std::wstring text(BSTR b) {
-    return std::wstring(b ? b : L"", SysStringLen(b));
+    return std::wstring(com::view(b));
 }
 
 [[noreturn]] void refuse(const wchar_t* sourceText) {
@@ -144,7 +144,7 @@ void writeTempFile(const std::wstring& name, BSTR message) {
     Bstr fileName(name);
     ComPtr<IDispatch> stream =
         com::toObject(com::call(fso.Get(), L"CreateTextFile", {Arg::ref(fileName), Arg::boolean(VARIANT_TRUE)}).get());
-    Bstr body(std::wstring_view(message ? message : L"", SysStringLen(message)));
+    Bstr body(com::view(message));
     com::call(stream.Get(), L"Write", {Arg::ref(body)});
     com::call(stream.Get(), L"Close");
 }

@@ -299,7 +299,7 @@ SimBill::SimBill() : bill_(buildSampleBill()) {}
 STDMETHODIMP SimBill::get_BillCtl(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, bill_.billCtl);
+        orvi::com::store(ret, bill_.billCtl);
     });
 }
 
@@ -313,35 +313,35 @@ STDMETHODIMP SimBill::get_BillCtlControl(IFakeHostControl** ret) {
 STDMETHODIMP SimBill::get_DataSrv(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, bill_.dataSrv);
+        orvi::com::store(ret, bill_.dataSrv);
     });
 }
 
 STDMETHODIMP SimBill::get_ClassType(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, bill_.classType);
+        orvi::com::store(ret, bill_.classType);
     });
 }
 
 STDMETHODIMP SimBill::get_TableInfo(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, bill_.tableInfo);
+        orvi::com::store(ret, bill_.tableInfo);
     });
 }
 
 STDMETHODIMP SimBill::get_ClassTypeEntry(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, bill_.classTypeEntry);
+        orvi::com::store(ret, bill_.classTypeEntry);
     });
 }
 
 STDMETHODIMP SimBill::get_Lookups(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, bill_.lookups);
+        orvi::com::store(ret, bill_.lookups);
     });
 }
 
@@ -355,7 +355,7 @@ STDMETHODIMP SimBill::Shown(BSTR FKey, long Row, VARIANT* ret) {
 STDMETHODIMP SimBill::get_Data(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, bill_.data);
+        orvi::com::store(ret, bill_.data);
     });
 }
 

@@ -118,7 +118,7 @@ SimList::SimList() : list_(buildSampleList()) {}
 STDMETHODIMP SimList::get_ListCtl(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, list_.listCtl);
+        orvi::com::store(ret, list_.listCtl);
     });
 }
 
@@ -132,28 +132,28 @@ STDMETHODIMP SimList::get_ListCtlControl(IFakeHostControl** ret) {
 STDMETHODIMP SimList::get_DataSrv(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, list_.bill.dataSrv);
+        orvi::com::store(ret, list_.bill.dataSrv);
     });
 }
 
 STDMETHODIMP SimList::get_Data(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, list_.bill.data);
+        orvi::com::store(ret, list_.bill.data);
     });
 }
 
 STDMETHODIMP SimList::get_TableInfo(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, list_.bill.tableInfo);
+        orvi::com::store(ret, list_.bill.tableInfo);
     });
 }
 
 STDMETHODIMP SimList::get_RsId(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, list_.rsId);
+        orvi::com::store(ret, list_.rsId);
     });
 }
 
@@ -268,7 +268,7 @@ SimBrowse::SimBrowse() : browse_(buildSampleBrowse()) {}
 STDMETHODIMP SimBrowse::get_BrowseCtl(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, browse_.browseCtl);
+        orvi::com::store(ret, browse_.browseCtl);
     });
 }
 
@@ -290,35 +290,35 @@ STDMETHODIMP SimBrowse::get_ActiveBar(IDispatch** ret) {
 STDMETHODIMP SimBrowse::get_DataSrv(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, browse_.dataSrv);
+        orvi::com::store(ret, browse_.dataSrv);
     });
 }
 
 STDMETHODIMP SimBrowse::get_RsItem(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, browse_.rsItem);
+        orvi::com::store(ret, browse_.rsItem);
     });
 }
 
 STDMETHODIMP SimBrowse::get_RsId(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, browse_.rsId);
+        orvi::com::store(ret, browse_.rsId);
     });
 }
 
 STDMETHODIMP SimBrowse::get_RsClassGroup(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, browse_.rsClassGroup);
+        orvi::com::store(ret, browse_.rsClassGroup);
     });
 }
 
 STDMETHODIMP SimBrowse::get_LedgerProperty(IDispatch** ret) {
     return guard([&] {
         initOut(ret);
-        orvi::com::copyOut(ret, browse_.ledger);
+        orvi::com::store(ret, browse_.ledger);
     });
 }
 
