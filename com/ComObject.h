@@ -38,7 +38,7 @@ inline void initOut(T** out) {
 }
 inline void initOut(VARIANT* out) {
     if (!out) raise(E_POINTER, L"Invalid pointer");
-    VariantInit(out);
+    init(*out);
 }
 template <class T, class = std::enable_if_t<std::is_arithmetic_v<T> || std::is_enum_v<T> || std::is_same_v<T, CY>>>
 inline void initOut(T* out) {

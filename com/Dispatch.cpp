@@ -195,7 +195,7 @@ bool plainBoolean(BSTR text, VARIANT_BOOL& out) noexcept {
 // Converts a caller's value into an owned value of type vt. Empty is accepted as Nothing for
 // object parameters; Null only goes into a Variant.
 HRESULT coerce(VARIANT& out, const VARIANT& in, VARTYPE vt) noexcept {
-    VariantInit(&out);
+    init(out);
     const VARIANT& src = deref(in);
     if (vt == VT_VARIANT) return VariantCopyInd(&out, const_cast<VARIANT*>(&src));
     if ((vt == VT_DISPATCH || vt == VT_UNKNOWN) && (V_VT(&src) == VT_EMPTY)) {
@@ -235,7 +235,7 @@ HRESULT coerce(VARIANT& out, const VARIANT& in, VARTYPE vt) noexcept {
 }
 
 void zeroValue(VARIANT& v, VARTYPE vt) noexcept {
-    VariantInit(&v);
+    init(v);
     if (vt == VT_VARIANT) return;
     V_VT(&v) = vt;
     char* data = static_cast<char*>(dataOf(v));
@@ -471,17 +471,17 @@ public:
 
     ArgWork& next() noexcept {
         ArgWork& w = work_[count_++];
-        VariantInit(&w.store);
-        VariantInit(&w.argv);
-        VariantInit(&w.before);
+        init(w.store);
+        init(w.argv);
+        init(w.before);
         w.intoVariant = w.intoTyped = nullptr;
         return w;
     }
     ArgWork* work() noexcept { return work_; }
     void release() noexcept {
         for (size_t i = 0; i < count_; ++i) {
-            VariantClear(&work_[i].store);
-            VariantClear(&work_[i].before);
+            clear(work_[i].store);
+            clear(work_[i].before);
         }
         count_ = 0;
     }
@@ -610,7 +610,7 @@ HRESULT callMember(const FuncSpec& f, void* instance, ArgWork* work, VARIANT& re
         pointers[argc] = &retArg;
         ++argc;
     } else {
-        VariantInit(&ret);
+        init(ret);
     }
 
     if (f.direct) {
@@ -873,7 +873,7 @@ HRESULT DispatchTable::invoke(void* instance, const wchar_t* source, DISPID id, 
     // write through it, so it is refused before any member is chosen.
     for (UINT i = 0; i < params->cArgs; ++i)
         if ((V_VT(&params->rgvarg[i]) & VT_BYREF) && !V_BYREF(&params->rgvarg[i])) return E_INVALIDARG;
-    if (result) VariantInit(result);
+    if (result) init(*result);
     const FuncSpec* f = select(id, flags, params);
     if (!f) return DISP_E_MEMBERNOTFOUND;
     if (!f->supported) return DISP_E_TYPEMISMATCH;
@@ -911,7 +911,7 @@ HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wch
     args.release();
 
     if (FAILED(hr)) {
-        VariantClear(&ret);
+        clear(ret);
         if (!excep) return hr;
         fillExcepInfo(excep, hr);
         return DISP_E_EXCEPTION;
@@ -919,7 +919,7 @@ HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wch
     if (result)
         *result = ret;
     else
-        VariantClear(&ret);
+        clear(ret);
     return wbHr;
 }
 

@@ -17,6 +17,24 @@ namespace orvi::com {
 
 using Microsoft::WRL::ComPtr;
 
+// VariantInit and VariantClear, without calling the system for values that own nothing (numbers,
+// dates, Booleans, Empty, Null): most values on the library's paths are such, and the call
+// costs more than the value.
+inline void init(VARIANT& v) noexcept {
+    V_VT(&v) = VT_EMPTY;
+}
+inline bool ownsNothing(VARTYPE vt) noexcept {
+    // Empty, Null, I2, I4, R4, R8, CY, DATE; ERROR, BOOL; DECIMAL; I1 to UINT.
+    constexpr unsigned long plain = 0x000000FFul | 1ul << VT_ERROR | 1ul << VT_BOOL | 1ul << VT_DECIMAL | 0x00FF0000ul;
+    return vt < 32 && (plain >> vt & 1);
+}
+inline void clear(VARIANT& v) noexcept {
+    if (ownsNothing(V_VT(&v)))
+        V_VT(&v) = VT_EMPTY;
+    else
+        VariantClear(&v);
+}
+
 class Bstr {
 public:
     Bstr() = default;
@@ -56,17 +74,48 @@ private:
     BSTR b_ = nullptr;
 };
 
+// A BSTR for an [in] parameter, made in place when the text is short: laid out the way the
+// system lays out a BSTR (the length in bytes in the four bytes before the text, the text
+// 8-byte aligned and ending in a null), without allocating. A callee reads an [in] BSTR and
+// neither frees nor keeps it, so the text only has to outlive the call. A longer text is
+// allocated as usual. Never for a by-reference argument: a callee may replace and free that one.
+class InBstr {
+public:
+    explicit InBstr(std::wstring_view s) {
+        if (s.size() < kInline) {
+            bytes_ = DWORD(s.size() * sizeof(wchar_t));
+            std::char_traits<wchar_t>::copy(text_, s.data(), s.size());
+            text_[s.size()] = L'\0';
+            p_ = text_;
+        } else {
+            heap_ = Bstr(s);
+            p_ = heap_.get();
+        }
+    }
+    InBstr(const InBstr&) = delete;
+    InBstr& operator=(const InBstr&) = delete;
+    BSTR get() const noexcept { return p_; }
+
+private:
+    static constexpr size_t kInline = 40;
+    alignas(8) DWORD unused_ = 0;
+    DWORD bytes_ = 0;  // immediately before text_, where SysStringLen reads it
+    wchar_t text_[kInline];
+    Bstr heap_;
+    BSTR p_;
+};
+
 class Variant {
 public:
-    Variant() noexcept { VariantInit(&v_); }
+    Variant() noexcept { init(v_); }
     Variant(const VARIANT& src);  // deep copy, by-reference values dereferenced
     Variant(const Variant& o) : Variant(o.v_) {}
-    Variant(Variant&& o) noexcept : v_(o.v_) { VariantInit(&o.v_); }
+    Variant(Variant&& o) noexcept : v_(o.v_) { init(o.v_); }
     Variant& operator=(Variant o) noexcept {
         std::swap(v_, o.v_);
         return *this;
     }
-    ~Variant() { VariantClear(&v_); }
+    ~Variant() { clear(v_); }
 
     explicit Variant(long x) noexcept : Variant() { V_VT(&v_) = VT_I4, V_I4(&v_) = x; }
     explicit Variant(int x) noexcept : Variant(long(x)) {}
@@ -89,7 +138,7 @@ public:
     static Variant attach(VARIANT& src) noexcept {
         Variant r;
         r.v_ = src;
-        VariantInit(&src);
+        init(src);
         return r;
     }
 
@@ -101,13 +150,13 @@ public:
     VARIANT* operator&() noexcept { return &v_; }
     // Clears the value and returns its address, for out-parameters.
     VARIANT* put() noexcept {
-        VariantClear(&v_);
+        clear(v_);
         return &v_;
     }
     // Moves the value into *dest (which must not hold anything that needs freeing).
     void detach(VARIANT* dest) noexcept {
         *dest = v_;
-        VariantInit(&v_);
+        init(v_);
     }
 
 private:
@@ -147,7 +196,9 @@ ComPtr<I> as(IUnknown* p) {
 }
 template <class I>
 ComPtr<I> as(const VARIANT& v) {
-    return as<I>(toObject(v).Get());
+    const VARIANT& d = deref(v);
+    if (V_VT(&d) == VT_DISPATCH) return as<I>(V_DISPATCH(&d));  // no reference of its own needed
+    return as<I>(toObject(d).Get());
 }
 
 // The text of a BSTR argument; a null BSTR is the empty text.

@@ -49,7 +49,7 @@ ComPtr<IDispatch> toRecordset(const VARIANT& v) {
 }
 
 Variant item(IPyxDictionary* d, std::wstring_view key) {
-    Bstr k(key);
+    com::InBstr k(key);
     return answerOf<Variant>(d, &IPyxDictionary::get_Item, k.get());
 }
 
@@ -58,12 +58,12 @@ Variant itemOfKey(IPyxDictionary* d, const Bstr& key) {
 }
 
 void setItem(IPyxDictionary* d, std::wstring_view key, const VARIANT& value) {
-    Bstr k(key);
+    com::InBstr k(key);
     call(d, &IPyxDictionary::put_Item, k.get(), value);
 }
 
 bool lookUp(IPyxDictionary* d, std::wstring_view key) {
-    Bstr k(key);
+    com::InBstr k(key);
     VARIANT missing;
     VariantInit(&missing);
     V_VT(&missing) = VT_ERROR;

@@ -303,6 +303,29 @@ TEST_CASE(a_list_box_stores_its_display_text_as_text) {
     CHECK_ERROR(o, HRESULT(0x800A005E), L"OrviClassEvents.VeskField");
 }
 
+TEST_CASE(list_codes_of_any_length_reach_the_items_whole) {
+    // A code that is no display text is looked up in the items by its text: short texts and long
+    // ones (past what is passed without allocating) arrive whole, an embedded null included.
+    Bound b;
+    Late fld = b.data(1, L"F4");
+    Late status = b.descriptor(L"F4");
+    Late items(asObject(item(status, L"VALUELIST")));
+    std::wstring nul(L"A");
+    nul += L'\0';
+    nul += L"B";
+    for (const std::wstring& code : {std::wstring(39, L'c'), std::wstring(40, L'c'), std::wstring(41, L'c'),
+                                     std::wstring(200, L'd'), nul}) {
+        Variant key{std::wstring_view(code)};
+        CHECK(items.invoke(L"Item", DISPATCH_PROPERTYPUT, {key, str(L"Shown")}).ok());
+        if (!CHECK(asBool(b.ev.value(L"SetFieldValue", {str(L"FStatus"), key}))))
+            std::printf("    (code of %zu units)\n", code.size());
+        CHECK_EQ(asText(item(fld, L"FFLD")), code);
+    }
+    // One unit short of a code is not that code.
+    CHECK_ERROR(b.ev.call(L"SetFieldValue", {str(L"FStatus"), Variant(std::wstring_view(std::wstring(199, L'd')))}),
+                kNotInList, kSource);
+}
+
 TEST_CASE(control_and_lookup_codes_compare_exactly) {
     // 7.6 is no list box and 0.4 no plain field, for SetFieldValue as for VeskField.Value.
     Bound b;
