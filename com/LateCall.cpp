@@ -3,6 +3,7 @@
 #include <dispex.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,14 @@ namespace {
 // the text itself, since a caller's buffer may hold another name on a later call. The same name
 // from another call site (another copy of the constant) is found by its text and then kept under
 // its address too.
+// A kept member name against a caller's name, without measuring the caller's first.
+bool sameText(const std::wstring& text, const wchar_t* name) noexcept {
+    const wchar_t* t = text.c_str();
+    size_t i = 0;
+    while (t[i] && t[i] == name[i]) ++i;
+    return t[i] == name[i];
+}
+
 class Names {
 public:
     enum Found { kMissing, kByAddress, kByText };
@@ -50,13 +59,6 @@ public:
     }
 
 private:
-    // The kept text against a caller's name, without measuring the name first.
-    static bool sameText(const std::wstring& text, const wchar_t* name) noexcept {
-        const wchar_t* t = text.c_str();
-        size_t i = 0;
-        while (t[i] && t[i] == name[i]) ++i;
-        return t[i] == name[i];
-    }
     struct Slot {
         const wchar_t* key = nullptr;
         DISPID id = DISPID_UNKNOWN;
@@ -107,12 +109,22 @@ constexpr size_t kMaxTypes = 32;
 // IDispatchEx. Their calls skip the question; a wrong entry costs speed, never a wrong DISPID.
 constexpr size_t kMaxUntyped = 64;
 
+struct ThreadView;
+
 struct Registry {
     CRITICAL_SECTION lock;
     Registry() noexcept { InitializeCriticalSection(&lock); }
     std::vector<HeldObject*> held;  // sorted by address
     std::vector<SharedType*> types;
     std::vector<const void*> untyped;
+    // Changes (under the lock) whenever the lists above do: an object starts or stops being held,
+    // a type is kept or the kept ones are let go, an implementation is found untyped. Each
+    // thread's view (below) is good while the generation it was taken at stands.
+    std::atomic<long> generation{0};
+    std::vector<ThreadView*> views;  // every thread's view, to free them at unload
+    DWORD viewSlot = TLS_OUT_OF_INDEXES;
+
+    void changed() noexcept { generation.fetch_add(1, std::memory_order_release); }
 
     // Under the lock.
     HeldObject* findHeld(IDispatch* p) const noexcept {
@@ -158,6 +170,7 @@ void hold(IDispatch* p) noexcept {
                                    [](const HeldObject* e, IDispatch* q) { return e->object < q; });
         r.held.insert(it, entry.get());
         entry.release();
+        r.changed();
     } catch (...) {
         // Not held: calls on it look names up every time.
     }
@@ -174,6 +187,7 @@ void letGo(IDispatch* p) noexcept {
         gone.reset(e);
         r.held.erase(std::find(r.held.begin(), r.held.end(), e));
         if (r.held.empty()) types.swap(r.types);
+        r.changed();
     }
     for (SharedType* t : types) {
         t->type->Release();
@@ -202,6 +216,7 @@ void markUntyped(IDispatch* target) noexcept {
         return;
     try {
         r.untyped.push_back(impl);
+        r.changed();
     } catch (...) {
     }
 }
@@ -210,42 +225,44 @@ void markUntyped(IDispatch* target) noexcept {
 // object resolves names only through its type (no IDispatchEx), answers with the same ITypeInfo
 // each time (a fresh one per call would never be met again), and the type itself gives the name
 // the DISPID the object gave. Otherwise objects of its implementation are not asked again.
-void rememberForType(IDispatch* target, ITypeInfo* type, const wchar_t* name, DISPID id) noexcept {
+// Whether the name is now kept under the type.
+bool rememberForType(IDispatch* target, ITypeInfo* type, const wchar_t* name, DISPID id) noexcept {
     ITypeInfo* again = nullptr;
-    if (FAILED(target->GetTypeInfo(0, LOCALE_USER_DEFAULT, &again)) || !again) return markUntyped(target);
+    if (FAILED(target->GetTypeInfo(0, LOCALE_USER_DEFAULT, &again)) || !again) return markUntyped(target), false;
     again->Release();
-    if (again != type) return markUntyped(target);
+    if (again != type) return markUntyped(target), false;
     IUnknown* ex = nullptr;
     if (SUCCEEDED(target->QueryInterface(__uuidof(IDispatchEx), reinterpret_cast<void**>(&ex))) && ex) {
         ex->Release();
-        return markUntyped(target);
+        return markUntyped(target), false;
     }
     MEMBERID typed = DISPID_UNKNOWN;
     LPOLESTR names[1] = {const_cast<LPOLESTR>(name)};
-    if (FAILED(type->GetIDsOfNames(names, 1, &typed)) || typed != id) return markUntyped(target);
+    if (FAILED(type->GetIDsOfNames(names, 1, &typed)) || typed != id) return markUntyped(target), false;
 
     Registry& r = registry();
     Exclusive lock(r.lock);
-    if (r.held.empty()) return;
+    if (r.held.empty()) return false;
     try {
         SharedType* entry = r.findType(type);
         if (!entry) {
-            if (r.types.size() >= kMaxTypes) return;
+            if (r.types.size() >= kMaxTypes) return false;
             r.types.reserve(r.types.size() + 1);
             entry = new SharedType{type, {}};
             type->AddRef();
             r.types.push_back(entry);
+            r.changed();
         }
         entry->names.add(name, id);
+        return true;
     } catch (...) {
-        // Not kept: the next call asks again.
+        return false;  // not kept: the next call asks again
     }
 }
 
-// The member's DISPID; a null name is the default member.
-DISPID memberId(IDispatch* target, const wchar_t* name) {
-    if (!target) raise(RuntimeError::ObjectNotSet);
-    if (!name) return DISPID_VALUE;
+// The member's DISPID through the registry, under its lock. `owner` is set to what the name is
+// now kept under (the held object, or the type an object not held exposes), when it is.
+DISPID resolve(IDispatch* target, const wchar_t* name, const void*& owner) {
     Registry& r = registry();
     DISPID id = DISPID_UNKNOWN;
     bool held = false, typed = false;
@@ -254,7 +271,7 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
         Shared lock(r.lock);
         if (HeldObject* e = r.findHeld(target)) {
             found = e->names.find(name, id);
-            if (found == Names::kByAddress) return id;
+            if (found == Names::kByAddress) return owner = target, id;
             held = true;
         }
         typed = !held && !r.held.empty() &&
@@ -264,7 +281,7 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
         if (found == Names::kMissing) id = askObject(target, name);
         Exclusive lock(r.lock);
         try {
-            if (HeldObject* e = r.findHeld(target)) e->names.add(name, id);
+            if (HeldObject* e = r.findHeld(target)) e->names.add(name, id), owner = target;
         } catch (...) {
         }
         return id;
@@ -276,7 +293,7 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
         if (SUCCEEDED(target->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.GetAddressOf())) && type) {
             Shared lock(r.lock);
             if (SharedType* t = r.findType(type.Get())) found = t->names.find(name, id);
-            if (found == Names::kByAddress) return id;
+            if (found == Names::kByAddress) return owner = type.Get(), id;
         } else {
             type.Reset();
             markUntyped(target);
@@ -285,16 +302,181 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
     if (found == Names::kByText) {
         Exclusive lock(r.lock);
         try {
-            if (SharedType* t = r.findType(type.Get())) t->names.add(name, id);
+            if (SharedType* t = r.findType(type.Get())) t->names.add(name, id), owner = type.Get();
         } catch (...) {
         }
         return id;
     }
     id = askObject(target, name);
-    if (type) rememberForType(target, type.Get(), name, id);
+    if (type && rememberForType(target, type.Get(), name, id)) owner = type.Get();
     return id;
 }
 
+// What one thread knows of the registry, read without its lock: copies of its lists taken at
+// one generation, and the DISPIDs this thread has found since under a held object or a kept
+// type. A thread uses only its own view, and takes it afresh once the generation has moved on.
+// The copies are only compared against, never followed: an object is alive while the caller
+// calls it, and a type is trusted only after the generation has been read again once the
+// object's type is in hand (see memberId), which proves the kept type was still referenced.
+struct ThreadView {
+    long generation = -1;
+    // Lookups in progress on the thread: a call out of one (a name asked of a host object) may
+    // release the thread's last object, and the view then goes when the lookup ends.
+    int busy = 0;
+    bool retired = false;
+    std::vector<IDispatch*> held;  // sorted
+    std::vector<ITypeInfo*> types;
+    std::vector<const void*> untyped;
+
+    bool isHeld(IDispatch* p) const noexcept { return std::binary_search(held.begin(), held.end(), p); }
+    bool isUntyped(const void* impl) const noexcept {
+        return std::find(untyped.begin(), untyped.end(), impl) != untyped.end();
+    }
+    bool keeps(ITypeInfo* t) const noexcept { return std::find(types.begin(), types.end(), t) != types.end(); }
+
+    // The name under `owner`, checked against its text as in Names.
+    bool find(const void* owner, const wchar_t* name, DISPID& id) const noexcept {
+        if (slots_.empty()) return false;
+        for (size_t s = slotOf(owner, name);; s = (s + 1) & mask_) {
+            const Slot& slot = slots_[s];
+            if (!slot.owner) return false;
+            if (slot.owner == owner && slot.name == name && sameText(slot.text, name)) return id = slot.id, true;
+        }
+    }
+    // Throws bad_alloc; a full view keeps what it has.
+    void add(const void* owner, const wchar_t* name, DISPID id) {
+        DISPID known;
+        if (find(owner, name, known) || used_ >= kMaxNames) return;
+        if ((used_ + 1) * 2 > slots_.size()) grow();
+        size_t s = slotOf(owner, name);
+        while (slots_[s].owner) s = (s + 1) & mask_;
+        slots_[s].text = name;
+        slots_[s].owner = owner;
+        slots_[s].name = name;
+        slots_[s].id = id;
+        ++used_;
+    }
+    // Takes the registry's lists again (under its lock) and forgets every name.
+    void retake(const Registry& r) {
+        held.clear();
+        for (const HeldObject* e : r.held) held.push_back(e->object);
+        types.clear();
+        for (const SharedType* t : r.types) types.push_back(t->type);
+        untyped = r.untyped;
+        slots_.clear();
+        mask_ = used_ = 0;
+        generation = r.generation.load(std::memory_order_relaxed);
+    }
+
+private:
+    struct Slot {
+        const void* owner = nullptr;
+        const wchar_t* name = nullptr;
+        DISPID id = DISPID_UNKNOWN;
+        std::wstring text;
+    };
+    static constexpr size_t kMaxNames = 1024;
+    size_t slotOf(const void* owner, const wchar_t* name) const noexcept {
+        uint64_t x = uint64_t(uintptr_t(owner)) * 0x9E3779B97F4A7C15ull ^ uint64_t(uintptr_t(name) >> 1);
+        return size_t(x * 0xC2B2AE3D27D4EB4Full >> 40) & mask_;
+    }
+    void grow() {
+        std::vector<Slot> old(std::max<size_t>(16, slots_.size() * 2));
+        old.swap(slots_);
+        mask_ = slots_.size() - 1;
+        for (Slot& o : old) {
+            if (!o.owner) continue;
+            size_t s = slotOf(o.owner, o.name);
+            while (slots_[s].owner) s = (s + 1) & mask_;
+            slots_[s] = std::move(o);
+        }
+    }
+    std::vector<Slot> slots_;
+    size_t mask_ = 0;
+    size_t used_ = 0;
+};
+
+// The TLS slot of the views; a plain slot, with no thread-exit callback (see Module.h).
+DWORD viewSlot() noexcept {
+    static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+    InitOnceExecuteOnce(
+        &once,
+        [](PINIT_ONCE, PVOID, PVOID*) -> BOOL {
+            registry().viewSlot = TlsAlloc();
+            return TRUE;
+        },
+        nullptr, nullptr);
+    return registry().viewSlot;
+}
+
+ThreadView* ownView(DWORD slot) noexcept {
+    DWORD error = GetLastError();  // TlsGetValue clears it; callers may be reporting one
+    auto* v = static_cast<ThreadView*>(TlsGetValue(slot));
+    SetLastError(error);
+    return v;
+}
+
+// The calling thread's view, current; null when none can be made.
+ThreadView* currentView() noexcept {
+    DWORD slot = viewSlot();
+    if (slot == TLS_OUT_OF_INDEXES) return nullptr;
+    ThreadView* v = ownView(slot);
+    Registry& r = registry();
+    if (v && v->generation == r.generation.load(std::memory_order_acquire)) return v;
+    try {
+        Exclusive lock(r.lock);
+        if (!v) {
+            r.views.reserve(r.views.size() + 1);
+            v = new ThreadView;
+            r.views.push_back(v);
+            TlsSetValue(slot, v);
+        }
+        v->retake(r);
+        return v;
+    } catch (...) {
+        if (v) v->generation = -1;  // taken again next time
+        return nullptr;
+    }
+}
+
+// The member's DISPID; a null name is the default member.
+DISPID memberId(IDispatch* target, const wchar_t* name) {
+    if (!target) raise(RuntimeError::ObjectNotSet);
+    if (!name) return DISPID_VALUE;
+    ThreadView* v = currentView();
+    struct Use {
+        ThreadView* v;
+        explicit Use(ThreadView* view) noexcept : v(view) {
+            if (v) ++v->busy;
+        }
+        ~Use() {
+            if (v && --v->busy == 0 && v->retired) delete v;
+        }
+    } use(v);
+    DISPID id = DISPID_UNKNOWN;
+    if (v) {
+        if (v->find(target, name, id)) return id;
+        if (!v->held.empty() && !v->isHeld(target) && !v->isUntyped(implementationOf(target))) {
+            ComPtr<ITypeInfo> type;
+            if (SUCCEEDED(target->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.GetAddressOf())) && type &&
+                v->keeps(type.Get()) &&
+                registry().generation.load(std::memory_order_acquire) == v->generation &&
+                v->find(type.Get(), name, id))
+                return id;
+        }
+    }
+    const void* owner = nullptr;
+    id = resolve(target, name, owner);
+    // What the registry now keeps, this thread's view learns, if the view is still current.
+    if (v && owner && v->generation == registry().generation.load(std::memory_order_acquire) &&
+        (owner == target ? v->isHeld(target) : v->keeps(static_cast<ITypeInfo*>(const_cast<void*>(owner))))) {
+        try {
+            v->add(owner, name, id);
+        } catch (...) {
+        }
+    }
+    return id;
+}
 
 Variant invokeWith(IDispatch* target, const wchar_t* name, WORD flags, const Arg* const* args, UINT count,
                    bool namedValue, HRESULT* failure = nullptr) {
@@ -353,6 +535,34 @@ CallOutcome tryCall(IDispatch* target, const wchar_t* name, std::initializer_lis
         r.hr = failureHresult();
     }
     return r;
+}
+
+void releaseThreadNames() noexcept {
+    Registry& r = registry();
+    if (r.viewSlot == TLS_OUT_OF_INDEXES) return;
+    ThreadView* v = ownView(r.viewSlot);
+    if (!v) return;
+    {
+        Exclusive lock(r.lock);
+        r.views.erase(std::find(r.views.begin(), r.views.end(), v));
+    }
+    TlsSetValue(r.viewSlot, nullptr);
+    if (v->busy)
+        v->retired = true;  // the lookup in progress lets it go
+    else
+        delete v;
+}
+
+void releaseAllNames() noexcept {
+    Registry& r = registry();
+    std::vector<ThreadView*> views;
+    {
+        Exclusive lock(r.lock);
+        views.swap(r.views);
+    }
+    for (ThreadView* v : views) delete v;
+    if (r.viewSlot != TLS_OUT_OF_INDEXES) TlsFree(r.viewSlot);
+    r.viewSlot = TLS_OUT_OF_INDEXES;
 }
 
 void HostPtr::reset(IDispatch* p) noexcept {

@@ -92,6 +92,12 @@ private:
     IDispatch* p_ = nullptr;
 };
 
+// Each thread keeps a copy of what it has found, read without a lock. The module gives back the
+// calling thread's copy when the thread's last object has gone (Module::onThreadIdle), and every
+// copy when it unloads.
+void releaseThreadNames() noexcept;
+void releaseAllNames() noexcept;
+
 // A held host object handed out with a reference of its own (see the ComPtr overload of store).
 template <class Out>
 void store(Out** out, const HostPtr& p) noexcept {

@@ -45,7 +45,9 @@ void Module::objectDestroyed() noexcept {
     SetLastError(error);
     // Objects released on another thread than their own make that thread's count negative; only
     // the thread that created them goes idle.
-    if (n == 0 && idleHook_) idleHook_();
+    if (n == 0)
+        for (auto hook : idleHooks_)
+            if (hook) hook();
 }
 
 LONG Module::threadObjectCount() noexcept {

@@ -24,8 +24,15 @@ public:
 
     static bool canUnload() noexcept { return objects_ == 0 && locks_ == 0; }
 
-    // Sets the hook run on a thread whose last object has gone (one hook per module).
-    static void onThreadIdle(void (*hook)() noexcept) noexcept { idleHook_ = hook; }
+    // Adds a hook run on a thread whose last object has gone (up to kMaxIdleHooks per module;
+    // set them up in DLL_PROCESS_ATTACH, before any object exists).
+    static void onThreadIdle(void (*hook)() noexcept) noexcept {
+        for (auto& h : idleHooks_)
+            if (!h || h == hook) {
+                h = hook;
+                return;
+            }
+    }
     // Gives back the per-thread bookkeeping (the module's DLL_PROCESS_DETACH).
     static void shutdown() noexcept;
 
@@ -38,7 +45,8 @@ public:
 private:
     static inline volatile LONG objects_ = 0;
     static inline volatile LONG locks_ = 0;
-    static inline void (*idleHook_)() noexcept = nullptr;
+    static constexpr int kMaxIdleHooks = 4;
+    static inline void (*idleHooks_[kMaxIdleHooks])() noexcept = {};
 };
 
 }  // namespace orvi::com

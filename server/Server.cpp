@@ -4,6 +4,7 @@
 
 #include "base/Library.h"
 #include "bill/BillEvent.h"
+#include "com/LateCall.h"
 #include "com/Server.h"
 #include "host/MSession.h"
 #include "layout/BillEntry.h"
@@ -71,8 +72,10 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         DisableThreadLibraryCalls(instance);
         // A thread's session state goes with the last object of the library it holds.
         orvi::com::Module::onThreadIdle(&orvi::session::ReleaseThreadSession);
+        orvi::com::Module::onThreadIdle(&orvi::com::releaseThreadNames);
     } else if (reason == DLL_PROCESS_DETACH) {
         orvi::session::ShutdownSessions();
+        orvi::com::releaseAllNames();
         orvi::com::Module::shutdown();
     }
     return TRUE;

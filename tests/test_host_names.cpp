@@ -260,6 +260,48 @@ TEST_CASE(a_new_object_where_a_released_one_was_is_asked_again) {
     }
 }
 
+TEST_CASE(apartments_on_two_threads_keep_their_names_apart) {
+    // Each thread learns names without the other's lock; controls come and go on both at once,
+    // each giving BillStatus another DISPID and value. A name one thread learnt for an object
+    // must never answer for another object (its own or the other thread's).
+    struct Run {
+        int thread = 0;
+        int wrong = 0, askedTwice = 0, failedCalls = 0;
+        static DWORD WINAPI go(void* p) {
+            Run& run = *static_cast<Run*>(p);
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            for (int round = 0; round < 40; ++round) {
+                long status = 1000L * run.thread + round;
+                BillControl ctl(status, (round + run.thread) % 6);
+                Late ev = billEventOn(ctl);
+                for (int i = 0; i < 3; ++i) {
+                    Outcome o = ev.call(L"BillStatus");
+                    if (!o.ok())
+                        ++run.failedCalls;
+                    else if (o.value.vt() != VT_I4 || V_I4(&o.value.get()) != status)
+                        ++run.wrong;
+                }
+                if (ctl.host->askedFor(L"BillStatus") != 1) ++run.askedTwice;
+            }
+            CoUninitialize();
+            return 0;
+        }
+    } runs[2];
+    HANDLE threads[2];
+    for (int t = 0; t < 2; ++t) {
+        runs[t].thread = t + 1;
+        threads[t] = CreateThread(nullptr, 0, &Run::go, &runs[t], 0, nullptr);
+        REQUIRE(threads[t] != nullptr);
+    }
+    WaitForMultipleObjects(2, threads, TRUE, INFINITE);
+    for (int t = 0; t < 2; ++t) {
+        CloseHandle(threads[t]);
+        CHECK_EQ(runs[t].failedCalls, 0);
+        CHECK_EQ(runs[t].wrong, 0);
+        CHECK_EQ(runs[t].askedTwice, 0);
+    }
+}
+
 TEST_CASE(a_missing_member_is_still_438_under_the_class_source_every_time) {
     BillControl ctl;
     Late ev = billEventOn(ctl);
