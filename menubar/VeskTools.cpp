@@ -1,7 +1,8 @@
 #include "menubar/VeskTools.h"
 
+#include <algorithm>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 #include "menubar/ToolbarNames.h"
 #include "menubar/VeskTool.h"
@@ -15,14 +16,14 @@ namespace {
 
 // Adds the ToolID of every tool in a tool collection to `ids`; a tool that cannot be read is
 // left out.
-void collectToolIds(IDispatch* collection, std::unordered_set<long>& ids) {
+void collectToolIds(IDispatch* collection, std::vector<long>& ids) {
     long count = 0;
     if (!com::ignoring([&] { count = countOf(collection); })) return;
     for (long i = 0; i < count; ++i) {
         com::ignoring([&] {
             Variant item = com::call(collection, member::Item, {Arg(i)});
             ComPtr<toolbar::Tool> tool = toolbar::bind<toolbar::Tool>(item.get());
-            ids.insert(com::toLong(com::get(tool.Get(), member::ToolID).get()));
+            ids.push_back(com::toLong(com::get(tool.Get(), member::ToolID).get()));
         });
     }
 }
@@ -41,7 +42,8 @@ VeskTools::~VeskTools() {
 // The smallest positive ID that no tool of the control uses, on any band or in the control's own
 // collection. Built afresh on every call from one pass over the tools; nothing is reserved.
 long VeskTools::freeToolId() const noexcept {
-    std::unordered_set<long> used;
+    std::vector<long> used;
+    com::ignoring([&] { used.reserve(64); });
     IDispatch* control = control_.Get();
     com::ignoring([&] {
         ComPtr<IDispatch> bands = com::toObject(com::get(control, member::Bands).get());
@@ -60,8 +62,15 @@ long VeskTools::freeToolId() const noexcept {
         ComPtr<IDispatch> tools = com::toObject(com::get(control, member::Tools).get());
         collectToolIds(tools.Get(), used);
     });
+    // The IDs in order: the first gap after 0 is the answer (a list, not a set: one allocation
+    // for the walk instead of one per tool).
+    std::sort(used.begin(), used.end());
     long id = 1;
-    while (used.count(id)) ++id;
+    for (long u : used)
+        if (u == id)
+            ++id;
+        else if (u > id)
+            break;
     return id;
 }
 
