@@ -42,6 +42,24 @@ inline Variant get(IDispatch* target, Name& name, VARIANT* args = nullptr, UINT 
 
 inline Name kGetFieldInfoByKey{L"GetFieldInfoByKey"}, kGetDataFld{L"GetDataFld"}, kSetText{L"SetText"};
 
+// A container key as the bare calls pass it: allocated each time (what the library did before),
+// or (keysInPlace) laid out in place as the library now passes keys (com::InBstr).
+inline bool keysInPlace = false;
+class KeyArg {
+public:
+    explicit KeyArg(const wchar_t* key) : inPlace_(std::wstring_view(key)) {
+        if (!keysInPlace) allocated_ = SysAllocString(key);
+    }
+    ~KeyArg() { SysFreeString(allocated_); }
+    KeyArg(const KeyArg&) = delete;
+    KeyArg& operator=(const KeyArg&) = delete;
+    BSTR get() const noexcept { return allocated_ ? allocated_ : inPlace_.get(); }
+
+private:
+    orvi::com::InBstr inPlace_;
+    BSTR allocated_ = nullptr;
+};
+
 // A bill control that answers the three members a value write calls: the descriptor of a key,
 // the field data of a descriptor, and SetText (which does nothing).
 class LeanBill final : public IDispatch {
@@ -139,11 +157,9 @@ struct Bare {
         return d;
     }
     static long code(IPyxDictionary* d, const wchar_t* key) {
-        BSTR k = SysAllocString(key);
         VARIANT v;
         VariantInit(&v);
-        d->get_Item(k, &v);
-        SysFreeString(k);
+        d->get_Item(KeyArg(key).get(), &v);
         VARIANT l;
         VariantInit(&l);
         VariantChangeType(&l, &v, 0, VT_I4);
@@ -151,9 +167,7 @@ struct Bare {
         return V_I4(&l);
     }
     static void put(IPyxDictionary* d, const wchar_t* key, const VARIANT& value) {
-        BSTR k = SysAllocString(key);
-        d->put_Item(k, value);
-        SysFreeString(k);
+        d->put_Item(KeyArg(key).get(), value);
     }
     void setText(IPyxDictionary* d, BSTR text) {
         IDispatch* dd = d;
@@ -188,9 +202,7 @@ struct Bare {
     void read(const wchar_t* key, VARIANT* out) {
         IPyxDictionary* fld = nullptr;
         IPyxDictionary* d = find(key, fld);
-        BSTR k = SysAllocString(L"FFLD");
-        fld->get_Item(k, out);
-        SysFreeString(k);
+        fld->get_Item(KeyArg(L"FFLD").get(), out);
         fld->Release();
         d->Release();
     }
@@ -371,8 +383,7 @@ inline ComPtr<IPyxDictionary> dictionary(const Variant& v) {
 }
 inline Variant item(IPyxDictionary* d, const wchar_t* key) {
     Variant r;
-    Bstr k(key);
-    d->get_Item(k.get(), &r.get());
+    d->get_Item(KeyArg(key).get(), &r.get());
     return r;
 }
 

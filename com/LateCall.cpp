@@ -113,7 +113,7 @@ struct ThreadView;
 
 struct Registry {
     CRITICAL_SECTION lock;
-    Registry() noexcept { InitializeCriticalSection(&lock); }
+    Registry() noexcept : viewSlot(TlsAlloc()) { InitializeCriticalSection(&lock); }
     std::vector<HeldObject*> held;  // sorted by address
     std::vector<SharedType*> types;
     std::vector<const void*> untyped;
@@ -122,7 +122,7 @@ struct Registry {
     // thread's view (below) is good while the generation it was taken at stands.
     std::atomic<long> generation{0};
     std::vector<ThreadView*> views;  // every thread's view, to free them at unload
-    DWORD viewSlot = TLS_OUT_OF_INDEXES;
+    DWORD viewSlot;  // TLS slot of the threads' views; a plain slot, with no thread-exit callback
 
     void changed() noexcept { generation.fetch_add(1, std::memory_order_release); }
 
@@ -396,19 +396,6 @@ private:
     size_t used_ = 0;
 };
 
-// The TLS slot of the views; a plain slot, with no thread-exit callback (see Module.h).
-DWORD viewSlot() noexcept {
-    static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
-    InitOnceExecuteOnce(
-        &once,
-        [](PINIT_ONCE, PVOID, PVOID*) -> BOOL {
-            registry().viewSlot = TlsAlloc();
-            return TRUE;
-        },
-        nullptr, nullptr);
-    return registry().viewSlot;
-}
-
 ThreadView* ownView(DWORD slot) noexcept {
     DWORD error = GetLastError();  // TlsGetValue clears it; callers may be reporting one
     auto* v = static_cast<ThreadView*>(TlsGetValue(slot));
@@ -418,10 +405,12 @@ ThreadView* ownView(DWORD slot) noexcept {
 
 // The calling thread's view, current; null when none can be made.
 ThreadView* currentView() noexcept {
-    DWORD slot = viewSlot();
-    if (slot == TLS_OUT_OF_INDEXES) return nullptr;
-    ThreadView* v = ownView(slot);
     Registry& r = registry();
+    DWORD slot = r.viewSlot;
+    if (slot == TLS_OUT_OF_INDEXES) return nullptr;
+    // TlsGetValue clears the thread's last error; a late call is about to call another object,
+    // which leaves it as it likes anyway, so it is not kept here.
+    auto* v = static_cast<ThreadView*>(TlsGetValue(slot));
     if (v && v->generation == r.generation.load(std::memory_order_acquire)) return v;
     try {
         Exclusive lock(r.lock);
