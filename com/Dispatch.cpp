@@ -386,8 +386,8 @@ struct ArgWork {
 // (nullptr when not given), index[i] its place in rgvarg for error reports. `extra`: more
 // positional arguments than the member has parameters.
 struct ArgMap {
-    const VARIANT* src[kMaxArgs] = {};
-    UINT index[kMaxArgs] = {};
+    const VARIANT* src[kMaxArgs];  // set for the member's parameters by mapArguments
+    UINT index[kMaxArgs];
     bool extra = false;
 };
 
@@ -397,6 +397,7 @@ bool isPutKind(const FuncSpec& f) noexcept {
 
 HRESULT mapArguments(const FuncSpec& f, const DISPPARAMS& dp, ArgMap& m, UINT* argErr) noexcept {
     const size_t nParams = f.params.size();
+    for (size_t i = 0; i < nParams; ++i) m.src[i] = nullptr, m.index[i] = 0;
     const bool isPut = isPutKind(f);
     UINT named = dp.cNamedArgs;  // arguments not taken by position
     if (isPut) {

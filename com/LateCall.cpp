@@ -12,11 +12,6 @@ namespace orvi::com {
 
 namespace {
 
-// The DISPIDs of the member names called on one object or one type. A name is found by the
-// address of its text (each call site passes the same constant every time) and checked against
-// the text itself, since a caller's buffer may hold another name on a later call. The same name
-// from another call site (another copy of the constant) is found by its text and then kept under
-// its address too.
 // A kept member name against a caller's name, without measuring the caller's first.
 bool sameText(const std::wstring& text, const wchar_t* name) noexcept {
     const wchar_t* t = text.c_str();
@@ -25,49 +20,63 @@ bool sameText(const std::wstring& text, const wchar_t* name) noexcept {
     return t[i] == name[i];
 }
 
+// The DISPIDs of member names, each under an owner: the object or type they were called on (a
+// table that serves one owner uses null). A name is found by the address of its text (each call
+// site passes the same constant every time) and checked against the text itself, since a
+// caller's buffer may hold another name on a later call. On request, the same name from another
+// call site (another copy of the constant) is then found by its text; the caller keeps it under
+// its address too.
 class Names {
 public:
     enum Found { kMissing, kByAddress, kByText };
-    Found find(const wchar_t* name, DISPID& id) const noexcept {
+    Found find(const void* owner, const wchar_t* name, DISPID& id, bool byText = true) const noexcept {
         if (slots_.empty()) return kMissing;
-        for (size_t s = slotOf(name);; s = (s + 1) & mask_) {
+        for (size_t s = slotOf(owner, name);; s = (s + 1) & mask_) {
             const Slot& slot = slots_[s];
             if (!slot.key) break;
-            if (slot.key == name && sameText(slot.text, name)) {
+            if (slot.key == name && slot.owner == owner && sameText(slot.text, name)) {
                 id = slot.id;
                 return kByAddress;
             }
         }
-        for (const Slot& slot : slots_)
-            if (slot.key && sameText(slot.text, name)) {
-                id = slot.id;
-                return kByText;
-            }
+        if (byText)
+            for (const Slot& slot : slots_)
+                if (slot.key && slot.owner == owner && sameText(slot.text, name)) {
+                    id = slot.id;
+                    return kByText;
+                }
         return kMissing;
     }
     // Throws bad_alloc; a full table keeps what it has.
-    void add(const wchar_t* name, DISPID id) {
+    void add(const void* owner, const wchar_t* name, DISPID id) {
         DISPID known;
-        if (find(name, known) == kByAddress || used_ >= kMaxNames) return;
+        if (find(owner, name, known, false) == kByAddress || used_ >= kMaxNames) return;
         if ((used_ + 1) * 2 > slots_.size()) grow();
-        size_t s = slotOf(name);
+        size_t s = slotOf(owner, name);
         while (slots_[s].key) s = (s + 1) & mask_;
         slots_[s].text = name;
+        slots_[s].owner = owner;
         slots_[s].key = name;
         slots_[s].id = id;
         ++used_;
     }
+    void clear() noexcept {
+        slots_.clear();
+        mask_ = used_ = 0;
+    }
 
 private:
     struct Slot {
+        const void* owner = nullptr;
         const wchar_t* key = nullptr;
         DISPID id = DISPID_UNKNOWN;
         std::wstring text;
     };
     static constexpr size_t kMaxNames = 1024;
 
-    size_t slotOf(const wchar_t* name) const noexcept {
-        return size_t((uintptr_t(name) >> 1) * 0x9E3779B97F4A7C15ull >> 20) & mask_;
+    size_t slotOf(const void* owner, const wchar_t* name) const noexcept {
+        uint64_t x = uint64_t(uintptr_t(owner)) * 0xC2B2AE3D27D4EB4Full ^ uint64_t(uintptr_t(name) >> 1);
+        return size_t(x * 0x9E3779B97F4A7C15ull >> 20) & mask_;
     }
     void grow() {
         std::vector<Slot> old(std::max<size_t>(16, slots_.size() * 2));
@@ -75,7 +84,7 @@ private:
         mask_ = slots_.size() - 1;
         for (Slot& o : old) {
             if (!o.key) continue;
-            size_t s = slotOf(o.key);
+            size_t s = slotOf(o.owner, o.key);
             while (slots_[s].key) s = (s + 1) & mask_;
             slots_[s] = std::move(o);
         }
@@ -253,7 +262,7 @@ bool rememberForType(IDispatch* target, ITypeInfo* type, const wchar_t* name, DI
             r.types.push_back(entry);
             r.changed();
         }
-        entry->names.add(name, id);
+        entry->names.add(nullptr, name, id);
         return true;
     } catch (...) {
         return false;  // not kept: the next call asks again
@@ -270,7 +279,7 @@ DISPID resolve(IDispatch* target, const wchar_t* name, const void*& owner) {
     {
         Shared lock(r.lock);
         if (HeldObject* e = r.findHeld(target)) {
-            found = e->names.find(name, id);
+            found = e->names.find(nullptr, name, id);
             if (found == Names::kByAddress) return owner = target, id;
             held = true;
         }
@@ -281,7 +290,7 @@ DISPID resolve(IDispatch* target, const wchar_t* name, const void*& owner) {
         if (found == Names::kMissing) id = askObject(target, name);
         Exclusive lock(r.lock);
         try {
-            if (HeldObject* e = r.findHeld(target)) e->names.add(name, id), owner = target;
+            if (HeldObject* e = r.findHeld(target)) e->names.add(nullptr, name, id), owner = target;
         } catch (...) {
         }
         return id;
@@ -292,7 +301,7 @@ DISPID resolve(IDispatch* target, const wchar_t* name, const void*& owner) {
     if (typed) {
         if (SUCCEEDED(target->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.GetAddressOf())) && type) {
             Shared lock(r.lock);
-            if (SharedType* t = r.findType(type.Get())) found = t->names.find(name, id);
+            if (SharedType* t = r.findType(type.Get())) found = t->names.find(nullptr, name, id);
             if (found == Names::kByAddress) return owner = type.Get(), id;
         } else {
             type.Reset();
@@ -302,7 +311,7 @@ DISPID resolve(IDispatch* target, const wchar_t* name, const void*& owner) {
     if (found == Names::kByText) {
         Exclusive lock(r.lock);
         try {
-            if (SharedType* t = r.findType(type.Get())) t->names.add(name, id), owner = type.Get();
+            if (SharedType* t = r.findType(type.Get())) t->names.add(nullptr, name, id), owner = type.Get();
         } catch (...) {
         }
         return id;
@@ -327,6 +336,8 @@ struct ThreadView {
     std::vector<IDispatch*> held;  // sorted
     std::vector<ITypeInfo*> types;
     std::vector<const void*> untyped;
+    // The names learnt, each under its held object or kept type (found by address only).
+    Names names;
 
     bool isHeld(IDispatch* p) const noexcept { return std::binary_search(held.begin(), held.end(), p); }
     bool isUntyped(const void* impl) const noexcept {
@@ -334,28 +345,6 @@ struct ThreadView {
     }
     bool keeps(ITypeInfo* t) const noexcept { return std::find(types.begin(), types.end(), t) != types.end(); }
 
-    // The name under `owner`, checked against its text as in Names.
-    bool find(const void* owner, const wchar_t* name, DISPID& id) const noexcept {
-        if (slots_.empty()) return false;
-        for (size_t s = slotOf(owner, name);; s = (s + 1) & mask_) {
-            const Slot& slot = slots_[s];
-            if (!slot.owner) return false;
-            if (slot.owner == owner && slot.name == name && sameText(slot.text, name)) return id = slot.id, true;
-        }
-    }
-    // Throws bad_alloc; a full view keeps what it has.
-    void add(const void* owner, const wchar_t* name, DISPID id) {
-        DISPID known;
-        if (find(owner, name, known) || used_ >= kMaxNames) return;
-        if ((used_ + 1) * 2 > slots_.size()) grow();
-        size_t s = slotOf(owner, name);
-        while (slots_[s].owner) s = (s + 1) & mask_;
-        slots_[s].text = name;
-        slots_[s].owner = owner;
-        slots_[s].name = name;
-        slots_[s].id = id;
-        ++used_;
-    }
     // Takes the registry's lists again (under its lock) and forgets every name.
     void retake(const Registry& r) {
         held.clear();
@@ -363,37 +352,9 @@ struct ThreadView {
         types.clear();
         for (const SharedType* t : r.types) types.push_back(t->type);
         untyped = r.untyped;
-        slots_.clear();
-        mask_ = used_ = 0;
+        names.clear();
         generation = r.generation.load(std::memory_order_relaxed);
     }
-
-private:
-    struct Slot {
-        const void* owner = nullptr;
-        const wchar_t* name = nullptr;
-        DISPID id = DISPID_UNKNOWN;
-        std::wstring text;
-    };
-    static constexpr size_t kMaxNames = 1024;
-    size_t slotOf(const void* owner, const wchar_t* name) const noexcept {
-        uint64_t x = uint64_t(uintptr_t(owner)) * 0x9E3779B97F4A7C15ull ^ uint64_t(uintptr_t(name) >> 1);
-        return size_t(x * 0xC2B2AE3D27D4EB4Full >> 40) & mask_;
-    }
-    void grow() {
-        std::vector<Slot> old(std::max<size_t>(16, slots_.size() * 2));
-        old.swap(slots_);
-        mask_ = slots_.size() - 1;
-        for (Slot& o : old) {
-            if (!o.owner) continue;
-            size_t s = slotOf(o.owner, o.name);
-            while (slots_[s].owner) s = (s + 1) & mask_;
-            slots_[s] = std::move(o);
-        }
-    }
-    std::vector<Slot> slots_;
-    size_t mask_ = 0;
-    size_t used_ = 0;
 };
 
 ThreadView* ownView(DWORD slot) noexcept {
@@ -444,13 +405,13 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
     } use(v);
     DISPID id = DISPID_UNKNOWN;
     if (v) {
-        if (v->find(target, name, id)) return id;
+        if (v->names.find(target, name, id, false) == Names::kByAddress) return id;
         if (!v->held.empty() && !v->isHeld(target) && !v->isUntyped(implementationOf(target))) {
             ComPtr<ITypeInfo> type;
             if (SUCCEEDED(target->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.GetAddressOf())) && type &&
                 v->keeps(type.Get()) &&
                 registry().generation.load(std::memory_order_acquire) == v->generation &&
-                v->find(type.Get(), name, id))
+                v->names.find(type.Get(), name, id, false) == Names::kByAddress)
                 return id;
         }
     }
@@ -460,16 +421,15 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
     if (v && owner && v->generation == registry().generation.load(std::memory_order_acquire) &&
         (owner == target ? v->isHeld(target) : v->keeps(static_cast<ITypeInfo*>(const_cast<void*>(owner))))) {
         try {
-            v->add(owner, name, id);
+            v->names.add(owner, name, id);
         } catch (...) {
         }
     }
     return id;
 }
 
-Variant invokeWith(IDispatch* target, const wchar_t* name, WORD flags, const Arg* const* args, UINT count,
-                   bool namedValue, HRESULT* failure = nullptr) {
-    DISPID id = memberId(target, name);
+Variant invokeWith(IDispatch* target, DISPID id, WORD flags, const Arg* const* args, UINT count, bool namedValue,
+                   HRESULT* failure = nullptr) {
     HRESULT hr = S_OK;
 
     VARIANT local[16];
@@ -494,29 +454,41 @@ Variant invokeWith(IDispatch* target, const wchar_t* name, WORD flags, const Arg
     return result;
 }
 
+// The arguments as the call routine takes them.
+struct ArgList {
+    const Arg* list[32];
+    UINT count = 0;
+    explicit ArgList(std::initializer_list<Arg> args) {
+        for (const Arg& a : args) {
+            if (count == 32) raise(RuntimeError::WrongArgumentCount);
+            list[count++] = &a;
+        }
+    }
+};
+
 }  // namespace
 
 Variant invoke(IDispatch* target, const wchar_t* name, WORD flags, std::initializer_list<Arg> args) {
-    const Arg* list[32];
-    UINT n = 0;
-    for (const Arg& a : args) {
-        if (n == 32) raise(RuntimeError::WrongArgumentCount);
-        list[n++] = &a;
+    ArgList a(args);
+    return invokeWith(target, memberId(target, name), flags, a.list, a.count, false);
+}
+
+Variant Member::operator()(std::initializer_list<Arg> args) {
+    ArgList a(args);
+    if (!known_) {
+        id_ = memberId(target_, name_);
+        known_ = true;
     }
-    return invokeWith(target, name, flags, list, n, false);
+    return invokeWith(target_, id_, DISPATCH_METHOD | DISPATCH_PROPERTYGET, a.list, a.count, false);
 }
 
 CallOutcome tryCall(IDispatch* target, const wchar_t* name, std::initializer_list<Arg> args) noexcept {
     CallOutcome r;
     try {
-        const Arg* list[32];
-        UINT n = 0;
-        for (const Arg& a : args) {
-            if (n == 32) raise(RuntimeError::WrongArgumentCount);
-            list[n++] = &a;
-        }
+        ArgList a(args);
         HRESULT failure = S_OK;
-        r.result = invokeWith(target, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, list, n, false, &failure);
+        r.result = invokeWith(target, memberId(target, name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, a.list, a.count,
+                              false, &failure);
         r.failed = FAILED(failure);
         r.hr = failure;
     } catch (...) {
@@ -572,12 +544,12 @@ void HostPtr::reset(IDispatch* p) noexcept {
 
 void put(IDispatch* target, const wchar_t* name, Arg value) {
     const Arg* list[1] = {&value};
-    invokeWith(target, name, DISPATCH_PROPERTYPUT, list, 1, true);
+    invokeWith(target, memberId(target, name), DISPATCH_PROPERTYPUT, list, 1, true);
 }
 
 void putRef(IDispatch* target, const wchar_t* name, Arg value) {
     const Arg* list[1] = {&value};
-    invokeWith(target, name, DISPATCH_PROPERTYPUTREF, list, 1, true);
+    invokeWith(target, memberId(target, name), DISPATCH_PROPERTYPUTREF, list, 1, true);
 }
 
 }  // namespace orvi::com

@@ -128,6 +128,23 @@ struct CallOutcome {
 };
 CallOutcome tryCall(IDispatch* target, const wchar_t* name, std::initializer_list<Arg> args = {}) noexcept;
 
+// A member of one object called again and again while the caller holds the object (a loop over
+// a collection's items): its DISPID is looked up on the first call, as call() would, and then
+// kept, since COM keeps an object's DISPIDs for its lifetime. A lookup that fails is made again
+// on the next call.
+class Member {
+public:
+    Member(IDispatch* target, const wchar_t* name) noexcept : target_(target), name_(name) {}
+    // Property get or method call, as call().
+    Variant operator()(std::initializer_list<Arg> args = {});
+
+private:
+    IDispatch* target_;
+    const wchar_t* name_;
+    DISPID id_ = DISPID_UNKNOWN;
+    bool known_ = false;
+};
+
 // Property put (let) and put-by-reference (set) of a value.
 void put(IDispatch* target, const wchar_t* name, Arg value);
 void putRef(IDispatch* target, const wchar_t* name, Arg value);

@@ -7,12 +7,6 @@ Variant::Variant(const VARIANT& src) : Variant() {
     if (FAILED(hr)) throwHresult(hr);
 }
 
-const VARIANT& deref(const VARIANT& v) noexcept {
-    const VARIANT* p = &v;
-    while (V_VT(p) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(p)) p = V_VARIANTREF(p);
-    return *p;
-}
-
 void changeType(VARIANT& out, const VARIANT& in, VARTYPE vt) {
     VariantClear(&out);
     const VARIANT& src = deref(in);

@@ -164,7 +164,11 @@ private:
 };
 
 // The value a VARIANT stands for: by-reference values followed to what they point to.
-const VARIANT& deref(const VARIANT& v) noexcept;
+inline const VARIANT& deref(const VARIANT& v) noexcept {
+    const VARIANT* p = &v;
+    while (V_VT(p) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(p)) p = V_VARIANTREF(p);
+    return *p;
+}
 inline bool isMissing(const VARIANT& v) noexcept {
     const VARIANT& d = deref(v);
     return V_VT(&d) == VT_ERROR && V_ERROR(&d) == DISP_E_PARAMNOTFOUND;

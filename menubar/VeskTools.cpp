@@ -19,10 +19,10 @@ namespace {
 void collectToolIds(IDispatch* collection, std::vector<long>& ids) {
     long count = 0;
     if (!com::ignoring([&] { count = countOf(collection); })) return;
+    com::Member itemAt(collection, member::Item);
     for (long i = 0; i < count; ++i) {
         com::ignoring([&] {
-            Variant item = com::call(collection, member::Item, {Arg(i)});
-            ComPtr<toolbar::Tool> tool = toolbar::bind<toolbar::Tool>(item.get());
+            ComPtr<toolbar::Tool> tool = toolbar::bind<toolbar::Tool>(itemAt({Arg(i)}).get());
             ids.push_back(com::toLong(com::get(tool.Get(), member::ToolID).get()));
         });
     }
@@ -49,10 +49,10 @@ long VeskTools::freeToolId() const noexcept {
         ComPtr<IDispatch> bands = com::toObject(com::get(control, member::Bands).get());
         long count = 0;
         if (!com::ignoring([&] { count = countOf(bands.Get()); })) return;
+        com::Member bandAt(bands.Get(), member::Item);
         for (long i = 0; i < count; ++i) {
             com::ignoring([&] {
-                ComPtr<toolbar::Band> band =
-                    toolbar::bind<toolbar::Band>(com::call(bands.Get(), member::Item, {Arg(i)}).get());
+                ComPtr<toolbar::Band> band = toolbar::bind<toolbar::Band>(bandAt({Arg(i)}).get());
                 ComPtr<IDispatch> tools = com::toObject(com::get(band.Get(), member::Tools).get());
                 collectToolIds(tools.Get(), used);
             });
@@ -86,10 +86,10 @@ long VeskTools::positionOf(const VARIANT& index) const {
         com::ignoring([&] {
             IDispatch* collection = target();
             long count = countOf(collection);
+            com::Member itemAt(collection, member::Item);
             for (long i = 0; i < count && position < 0; ++i) {
                 com::ignoring([&] {
-                    Variant item = com::call(collection, member::Item, {Arg(i)});
-                    ComPtr<IDispatch> tool = com::toObject(item.get());
+                    ComPtr<IDispatch> tool = com::toObject(itemAt({Arg(i)}).get());
                     if (com::toBstr(com::get(tool.Get(), member::ToolName).get()).view() == name) position = i;
                 });
             }
