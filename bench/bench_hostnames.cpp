@@ -301,43 +301,26 @@ int main(int argc, char** argv) {
         callSet(listKey, listValue);
         SampleWrites::checkWritten(lean);
 
-        compare("SetFieldValue, plain field", [&] { callSet(plainKey, amount); }, [&] { bare.plain(plainKey, amount); },
-                20000);
-        keysToo("SetFieldValue, plain field", [&] { callSet(plainKey, amount); },
-                [&] { bare.plain(plainKey, amount); }, 20000);
-        compare("SetFieldValue, list box (last of 1,000)", [&] { callSet(listKey, listValue); },
-                [&] { bare.list(listKey, last); }, 300);
-        long askedBefore = bill->asked();
-        for (int i = 0; i < 100; ++i) {
+        auto setPlain = [&] { callSet(plainKey, amount); };
+        auto barePlain = [&] { bare.plain(plainKey, amount); };
+        auto getPlain = [&] {
             VARIANT key;
             V_VT(&key) = VT_BSTR, V_BSTR(&key) = plainKey;
             getField(&key, 1);
-            callSet(plainKey, amount);
-        }
+        };
+        auto bareRead = [&] {
+            Variant v;
+            bare.read(plainKey, &v.get());
+        };
+        compare("SetFieldValue, plain field", setPlain, barePlain, 20000);
+        keysToo("SetFieldValue, plain field", setPlain, barePlain, 20000);
+        compare("SetFieldValue, list box (last of 1,000)", [&] { callSet(listKey, listValue); },
+                [&] { bare.list(listKey, last); }, 300);
+        long askedBefore = bill->asked();
+        for (int i = 0; i < 100; ++i) getPlain(), setPlain();
         std::printf("names asked of the bill control in 100 library reads and writes: %ld\n", bill->asked() - askedBefore);
-        compare("GetFieldValue",
-                [&] {
-                    VARIANT key;
-                    V_VT(&key) = VT_BSTR, V_BSTR(&key) = plainKey;
-                    getField(&key, 1);
-                },
-                [&] {
-                    Variant v;
-                    bare.read(plainKey, &v.get());
-                },
-                20000);
-        keysToo(
-            "GetFieldValue",
-            [&] {
-                VARIANT key;
-                V_VT(&key) = VT_BSTR, V_BSTR(&key) = plainKey;
-                getField(&key, 1);
-            },
-            [&] {
-                Variant v;
-                bare.read(plainKey, &v.get());
-            },
-            20000);
+        compare("GetFieldValue", getPlain, bareRead, 20000);
+        keysToo("GetFieldValue", getPlain, bareRead, 20000);
         ev = Late();
         lean.dataSrv.Reset();
     }
