@@ -594,6 +594,22 @@ HRESULT prepareArgument(const ParamSpec& p, const VARIANT* a, UINT index, ArgWor
 // Calls the member's vtable slot with the prepared arguments; its result goes to `ret`.
 HRESULT callMember(const FuncSpec& f, void* instance, ArgWork* work, VARIANT& ret) noexcept {
     const size_t nParams = f.params.size();
+    if (f.direct) {
+        // A Variant taken by value goes as a pointer to the whole VARIANT (see oneWord).
+        uintptr_t words[kMaxDirect];
+        size_t n = 0;
+        for (; n < nParams; ++n) {
+            const ParamSpec& p = f.params[n];
+            words[n] = p.vt == VT_VARIANT && !p.byRef ? uintptr_t(&work[n].argv) : word(work[n].argv);
+        }
+        if (f.hasRetval) {
+            zeroValue(ret, f.retVt);
+            words[n++] = f.retVt == VT_VARIANT ? uintptr_t(&ret) : uintptr_t(dataOf(ret));
+        } else {
+            init(ret);
+        }
+        return directCall(instance, f.vtblOffset, words, n);
+    }
     VARTYPE types[kMaxArgs];
     VARIANTARG* pointers[kMaxArgs];
     for (size_t i = 0; i < nParams; ++i) {
@@ -614,12 +630,6 @@ HRESULT callMember(const FuncSpec& f, void* instance, ArgWork* work, VARIANT& re
         init(ret);
     }
 
-    if (f.direct) {
-        uintptr_t words[kMaxDirect];
-        for (size_t i = 0; i < argc; ++i)
-            words[i] = i < nParams && types[i] == VT_VARIANT ? uintptr_t(pointers[i]) : word(*pointers[i]);
-        return directCall(instance, f.vtblOffset, words, argc);
-    }
     VARIANT callResult;
     VariantInit(&callResult);
     HRESULT hr = DispCallFunc(instance, ULONG_PTR(f.vtblOffset), CC_STDCALL, VT_ERROR, UINT(argc), types, pointers,

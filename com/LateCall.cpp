@@ -405,8 +405,9 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
     } use(v);
     DISPID id = DISPID_UNKNOWN;
     if (v) {
-        if (v->names.find(target, name, id, false) == Names::kByAddress) return id;
-        if (!v->held.empty() && !v->isHeld(target) && !v->isUntyped(implementationOf(target))) {
+        if (v->isHeld(target)) {
+            if (v->names.find(target, name, id, false) == Names::kByAddress) return id;
+        } else if (!v->held.empty() && !v->isUntyped(implementationOf(target))) {
             ComPtr<ITypeInfo> type;
             if (SUCCEEDED(target->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.GetAddressOf())) && type &&
                 v->keeps(type.Get()) &&
