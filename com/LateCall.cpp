@@ -407,7 +407,9 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
     if (v) {
         if (v->isHeld(target)) {
             if (v->names.find(target, name, id, false) == Names::kByAddress) return id;
-        } else if (!v->held.empty() && !v->isUntyped(implementationOf(target))) {
+        } else if (v->held.empty() || v->isUntyped(implementationOf(target))) {
+            return askObject(target, name);  // nothing is kept for such an object
+        } else {
             ComPtr<ITypeInfo> type;
             if (SUCCEEDED(target->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.GetAddressOf())) && type &&
                 v->keeps(type.Get()) &&
