@@ -502,6 +502,10 @@ HRESULT prepareArgument(const ParamSpec& p, const VARIANT* a, UINT index, ArgWor
     };
 
     if (!a || isMissing(*a)) {
+        if (p.plainDefault) {
+            w.argv = p.defaultValue;
+            return S_OK;
+        }
         if (p.hasDefault) {
             HRESULT hr = coerce(w.store, p.defaultValue, vt);
             if (FAILED(hr)) return hr;
@@ -751,6 +755,7 @@ void DispatchTable::build(const TypeLibDesc& lib, REFIID iid) noexcept {
                     ps.hasDefault = true;
                     VariantCopy(&ps.defaultValue, &e.paramdesc.pparamdescex->varDefaultValue);
                     repairTypeLibValue(&ps.defaultValue);
+                    ps.plainDefault = !ps.byRef && V_VT(&ps.defaultValue) == ps.vt && ownsNothing(ps.vt);
                 }
                 f.params.push_back(ps);
                 f.paramNames.push_back(UINT(p + 1) < got && names[p + 1] ? names[p + 1] : L"");

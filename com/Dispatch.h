@@ -27,6 +27,7 @@ struct ParamSpec {
     bool optional = false;
     bool hasDefault = false;
     VARIANT defaultValue{};  // owned; VT_EMPTY when there is none
+    bool plainDefault = false;  // the default is of the parameter's type and owns nothing: passed as it is
     // Declared with a specific interface (not IDispatch or IUnknown): an object must answer it,
     // and the member receives that interface. `vt` is then VT_DISPATCH or VT_UNKNOWN.
     bool typedInterface = false;
