@@ -595,24 +595,62 @@ HRESULT prepareArgument(const ParamSpec& p, const VARIANT* a, UINT index, ArgWor
     return S_OK;
 }
 
+// A direct call's last word, the address its result goes to (`ret`, emptied), after the n words
+// of the arguments; the number of words.
+size_t addResultWord(const FuncSpec& f, VARIANT& ret, uintptr_t* words, size_t n) noexcept {
+    if (!f.hasRetval) {
+        init(ret);
+        return n;
+    }
+    zeroValue(ret, f.retVt);
+    words[n] = f.retVt == VT_VARIANT ? uintptr_t(&ret) : uintptr_t(dataOf(ret));
+    return n + 1;
+}
+
+// The most common call, made without preparing arguments: a direct call of a method or property
+// get whose arguments are all given by position and by value, each of its parameter's own type
+// (any value for a Variant), the parameters after them left out with a default that owns
+// nothing. Nothing is converted, owned or written back. False, with nothing done, for a call of
+// any other shape: the full routine makes it.
+bool callPlain(const FuncSpec& f, void* instance, const DISPPARAMS& dp, VARIANT& ret, HRESULT& hr) noexcept {
+    const size_t nParams = f.params.size();
+    if (!f.direct || isPutKind(f) || dp.cNamedArgs || dp.cArgs > nParams) return false;
+    uintptr_t words[kMaxDirect];
+    VARIANT copies[kMaxDirect];  // a Variant by value goes as a pointer to a copy (see oneWord)
+    for (size_t n = 0; n < nParams; ++n) {
+        const ParamSpec& p = f.params[n];
+        if (p.byRef || p.typedInterface) return false;
+        if (n >= dp.cArgs) {
+            if (!p.plainDefault) return false;
+            words[n] = word(p.defaultValue);
+            continue;
+        }
+        const VARIANT& a = dp.rgvarg[dp.cArgs - 1 - n];
+        if ((V_VT(&a) & VT_BYREF) || V_VT(&a) == VT_ERROR) return false;  // VT_ERROR: perhaps left out
+        if (p.vt == VT_VARIANT) {
+            copies[n] = a;
+            words[n] = uintptr_t(&copies[n]);
+        } else if (V_VT(&a) == p.vt) {
+            words[n] = word(a);
+        } else {
+            return false;
+        }
+    }
+    hr = directCall(instance, f.vtblOffset, words, addResultWord(f, ret, words, nParams));
+    return true;
+}
+
 // Calls the member's vtable slot with the prepared arguments; its result goes to `ret`.
 HRESULT callMember(const FuncSpec& f, void* instance, ArgWork* work, VARIANT& ret) noexcept {
     const size_t nParams = f.params.size();
     if (f.direct) {
         // A Variant taken by value goes as a pointer to the whole VARIANT (see oneWord).
         uintptr_t words[kMaxDirect];
-        size_t n = 0;
-        for (; n < nParams; ++n) {
+        for (size_t n = 0; n < nParams; ++n) {
             const ParamSpec& p = f.params[n];
             words[n] = p.vt == VT_VARIANT && !p.byRef ? uintptr_t(&work[n].argv) : word(work[n].argv);
         }
-        if (f.hasRetval) {
-            zeroValue(ret, f.retVt);
-            words[n++] = f.retVt == VT_VARIANT ? uintptr_t(&ret) : uintptr_t(dataOf(ret));
-        } else {
-            init(ret);
-        }
-        return directCall(instance, f.vtblOffset, words, n);
+        return directCall(instance, f.vtblOffset, words, addResultWord(f, ret, words, nParams));
     }
     VARTYPE types[kMaxArgs];
     VARIANTARG* pointers[kMaxArgs];
@@ -902,29 +940,32 @@ HRESULT DispatchTable::invoke(void* instance, const wchar_t* source, DISPID id, 
 
 HRESULT DispatchTable::callFunction(const FuncSpec& f, void* instance, const wchar_t* source, DISPPARAMS* dp,
                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) const {
-    ArgMap map;
-    HRESULT hr = mapArguments(f, *dp, map, argErr);
-    if (FAILED(hr)) return hr;
-    if (map.extra) {
-        if (!forwardsToDefault(f)) return DISP_E_BADPARAMCOUNT;
-        DISPPARAMS none = {nullptr, nullptr, 0, 0};
-        VARIANT value;
-        VariantInit(&value);
-        hr = callFunction(f, instance, source, &none, &value, excep, argErr);
-        if (FAILED(hr)) return hr;
-        return invokeDefault(value, dp, result, excep, argErr);
-    }
-
-    const size_t nParams = f.params.size();
-    PreparedArgs args;
-    for (size_t i = 0; i < nParams && SUCCEEDED(hr); ++i)
-        hr = prepareArgument(f.params[i], map.src[i], map.index[i], args.next(), argErr);
-    if (FAILED(hr)) return hr;  // args releases what was prepared
-
     VARIANT ret;
-    hr = callMember(f, instance, args.work(), ret);
-    HRESULT wbHr = writeBack(args.work(), nParams, map.index, argErr);
-    args.release();
+    HRESULT hr = S_OK, wbHr = S_OK;
+    if (!callPlain(f, instance, *dp, ret, hr)) {
+        ArgMap map;
+        hr = mapArguments(f, *dp, map, argErr);
+        if (FAILED(hr)) return hr;
+        if (map.extra) {
+            if (!forwardsToDefault(f)) return DISP_E_BADPARAMCOUNT;
+            DISPPARAMS none = {nullptr, nullptr, 0, 0};
+            VARIANT value;
+            VariantInit(&value);
+            hr = callFunction(f, instance, source, &none, &value, excep, argErr);
+            if (FAILED(hr)) return hr;
+            return invokeDefault(value, dp, result, excep, argErr);
+        }
+
+        const size_t nParams = f.params.size();
+        PreparedArgs args;
+        for (size_t i = 0; i < nParams && SUCCEEDED(hr); ++i)
+            hr = prepareArgument(f.params[i], map.src[i], map.index[i], args.next(), argErr);
+        if (FAILED(hr)) return hr;  // args releases what was prepared
+
+        hr = callMember(f, instance, args.work(), ret);
+        wbHr = writeBack(args.work(), nParams, map.index, argErr);
+        args.release();
+    }
 
     if (FAILED(hr)) {
         clear(ret);
