@@ -19,9 +19,13 @@ const BSTR* textOf(const VARIANT& index) noexcept {
 // is not there.
 Variant valueOr(IPyxDictionary* d, BSTR key) {
     if (!d) com::raise(RuntimeError::ObjectNotSet);
-    Variant fallback(L"");
+    // The default goes by value ([in]): made in place, as a key is.
+    com::InBstr empty(L"");
+    VARIANT fallback;
+    V_VT(&fallback) = VT_BSTR;
+    V_BSTR(&fallback) = empty.get();
     Variant r;
-    com::checkCall(d->get_Value(key, fallback.get(), &r.get()), d, __uuidof(IPyxDictionary));
+    com::checkCall(d->get_Value(key, fallback, &r.get()), d, __uuidof(IPyxDictionary));
     return r;
 }
 
