@@ -394,6 +394,9 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
     if (!target) raise(RuntimeError::ObjectNotSet);
     if (!name) return DISPID_VALUE;
     ThreadView* v = currentView();
+    DISPID id = DISPID_UNKNOWN;
+    // The usual case, a name already learnt for a held object: nothing below calls out.
+    if (v && v->isHeld(target) && v->names.find(target, name, id, false) == Names::kByAddress) return id;
     struct Use {
         ThreadView* v;
         explicit Use(ThreadView* view) noexcept : v(view) {
@@ -403,11 +406,8 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
             if (v && --v->busy == 0 && v->retired) delete v;
         }
     } use(v);
-    DISPID id = DISPID_UNKNOWN;
-    if (v) {
-        if (v->isHeld(target)) {
-            if (v->names.find(target, name, id, false) == Names::kByAddress) return id;
-        } else if (v->held.empty() || v->isUntyped(implementationOf(target))) {
+    if (v && !v->isHeld(target)) {
+        if (v->held.empty() || v->isUntyped(implementationOf(target))) {
             return askObject(target, name);  // nothing is kept for such an object
         } else {
             ComPtr<ITypeInfo> type;
