@@ -223,10 +223,7 @@ TEST_CASE(a_lookup_field_is_resolved_by_the_host) {
     CHECK_EQ(b.count(L"SetText"), shown);
     // Null from the host counts as not found.
     b.bill.billCtl->on(L"GetItem", [](hostkit::Invocation& inv) {
-        VARIANT null;
-        VariantInit(&null);
-        V_VT(&null) = VT_NULL;
-        inv.result = Variant(null);
+        inv.result = null();
     });
     CHECK_ERROR(b.ev.call(L"SetFieldValue", {str(L"FCustID"), str(L"17")}), kLookupFailed, kSource);
 }
@@ -286,10 +283,7 @@ TEST_CASE(a_list_box_stores_its_display_text_as_text) {
     CHECK(field.put(L"Value", str(L"5")).ok());
     CHECK_EQ(item(fld, L"FDSP").vt(), VARTYPE(VT_BSTR));
     // A Null display value cannot be text: error 94, and the field stays as it was.
-    VARIANT null;
-    VariantInit(&null);
-    V_VT(&null) = VT_NULL;
-    setItem(items, L"6", Variant(null));
+    setItem(items, L"6", null());
     setItem(fld, L"FMODIFY", Variant(short(0)));
     size_t shown = b.count(L"SetText");
     Outcome o = b.ev.call(L"SetFieldValue", {str(L"FStatus"), str(L"6")});
@@ -435,10 +429,7 @@ TEST_CASE(other_columns_compare_texts_and_drop_single_quotes) {
         CHECK(!n.stored());
     }
     // A stored Null compares as neither equal nor different: nothing is stored.
-    VARIANT null;
-    VariantInit(&null);
-    V_VT(&null) = VT_NULL;
-    Update nul(Variant(167L), Variant(null));
+    Update nul(Variant(167L), null());
     CHECK(nul.run(L"x").ok());
     CHECK(!nul.stored());
 }
@@ -554,11 +545,8 @@ TEST_CASE(the_bill_control_refuses_arguments_a_typed_member_would_refuse) {
     CHECK(ctl.call(L"GetDataFld", {obj(nullptr), ref(row)}).ok());
     // A by-value String takes what converts to one; Null does not.
     Late fld = b.data(1, L"F3");
-    VARIANT null;
-    VariantInit(&null);
-    V_VT(&null) = VT_NULL;
     CHECK(ctl.call(L"GetItem", {obj(dct.get()), obj(fld.get()), Variant(17L), ref(row)}).ok());
-    CHECK_EQ(ctl.call(L"GetItem", {obj(dct.get()), obj(fld.get()), Variant(null), ref(row)}).hr, DISP_E_TYPEMISMATCH);
+    CHECK_EQ(ctl.call(L"GetItem", {obj(dct.get()), obj(fld.get()), null(), ref(row)}).hr, DISP_E_TYPEMISMATCH);
     // Too many arguments, or too few.
     CHECK_EQ(ctl.call(L"GetDataFld", {obj(dct.get()), ref(row), ref(row)}).hr, DISP_E_BADPARAMCOUNT);
     CHECK_EQ(ctl.call(L"GetDataFld", {obj(dct.get())}).hr, DISP_E_PARAMNOTOPTIONAL);

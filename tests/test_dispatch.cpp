@@ -344,10 +344,7 @@ TEST_CASE(coercion_of_arguments) {
     CHECK_HR(mismatch.hr, DISP_E_TYPEMISMATCH);
     CHECK_EQ(mismatch.argErr, 0u);
     CHECK_HR(ev.put(L"TaskID", Variant(1e12)).hr, DISP_E_OVERFLOW);
-    VARIANT null;
-    VariantInit(&null);
-    V_VT(&null) = VT_NULL;
-    CHECK_HR(ev.put(L"TaskID", Variant(null)).hr, DISP_E_TYPEMISMATCH);
+    CHECK_HR(ev.put(L"TaskID", null()).hr, DISP_E_TYPEMISMATCH);
     CHECK_EQ(ev.number(L"TaskID"), 2L);
     // A null BSTR is the empty text.
     VARIANT empty;

@@ -20,6 +20,8 @@ using hostkit::SampleBill;
 using testkit::Late;
 using testkit::Outcome;
 using testkit::Variant;
+using testkit::integer;
+using testkit::null;
 using orvi::com::Bstr;
 using orvi::com::ComPtr;
 
@@ -29,14 +31,6 @@ struct SourceLanguage {
     SourceLanguage() { host.set(L"PropsString", L"UserID=1;Language=CHS"); }
 };
 
-inline Variant integer(short x) {
-    return Variant(x);
-}
-inline Variant null() {
-    Variant v;
-    V_VT(&v.get()) = VT_NULL;
-    return v;
-}
 inline Variant boolean(bool b) {
     return Variant(b);
 }

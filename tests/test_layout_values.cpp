@@ -273,12 +273,7 @@ TEST_CASE(lookup_field_values) {
     CHECK_EQ(ctl->count(L"GetItem"), size_t(1));
     CHECK_EQ(ctl->count(L"SetText"), size_t(0));
     // A control answering Null resolved nothing either; one answering True had its way.
-    ctl->on(L"GetItem", [](Invocation& inv) {
-        VARIANT v;
-        VariantInit(&v);
-        V_VT(&v) = VT_NULL;
-        inv.result = Variant::attach(v);
-    });
+    ctl->on(L"GetItem", [](Invocation& inv) { inv.result = null(); });
     CHECK_WRITE_ERROR(field.put(L"Number", Variant(17L)), kLookupFailed, kLookupText);
     ctl->on(L"GetItem", [](Invocation& inv) { inv.result = Variant(-1L); });
     CHECK_HR(field.put(L"Number", str(L"anything")).hr, S_OK);

@@ -52,16 +52,6 @@ inline Variant number(long x) {
     return Variant(x);
 }
 
-inline Variant integer(short x) {
-    return Variant(x);
-}
-
-inline Variant nullValue() {
-    Variant v;
-    V_VT(&v.get()) = VT_NULL;
-    return v;
-}
-
 inline long recordedLong(const hostkit::RecordedCall* call, size_t arg) {
     if (!call || arg >= call->args.size()) {
         fail(__FILE__, __LINE__, "no such recorded argument");

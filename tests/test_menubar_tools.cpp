@@ -256,7 +256,7 @@ TEST_CASE(insert_with_minus_one_or_an_unconvertible_index_passes_minus_one) {
     InsertBed bed = insertBed();
     CHECK_EQ(bed.insert(L"InsertBefore", number(-1)), -1L);
     CHECK_EQ(bed.insert(L"InsertAfter", number(-1)), -1L);
-    CHECK_EQ(bed.insert(L"InsertAfter", nullValue()), -1L);
+    CHECK_EQ(bed.insert(L"InsertAfter", null()), -1L);
     Variant error;
     V_VT(&error.get()) = VT_ERROR;
     V_ERROR(&error.get()) = 5;

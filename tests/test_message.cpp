@@ -182,9 +182,7 @@ TEST_CASE(an_empty_or_non_numeric_single_recipient_is_refused) {
     CHECK_REFUSED(p.send(L"T", L"M", str(L"ABC")), kNoRecipients);
     CHECK_REFUSED(p.send(L"T", L"M", str(L" ")), kNoRecipients);
     CHECK_REFUSED(p.send(L"T", L"M", Variant()), kNoRecipients);
-    Variant null;
-    V_VT(&null.get()) = VT_NULL;
-    CHECK_REFUSED(p.send(L"T", L"M", null), kNoRecipients);
+    CHECK_REFUSED(p.send(L"T", L"M", null()), kNoRecipients);
     Outcome o = p.send(L"T", L"M", str(L"12abc"));
     CHECK_REFUSED(o, kNoRecipients);
     // A refusal comes without a help topic, and nothing was written or sent.

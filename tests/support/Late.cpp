@@ -33,6 +33,12 @@ Variant missing() {
     return v;
 }
 
+Variant null() {
+    Variant v;
+    V_VT(&v.get()) = VT_NULL;
+    return v;
+}
+
 static Variant byRef(VARTYPE vt, void* p) {
     Variant v;
     V_VT(&v.get()) = VT_BYREF | vt;

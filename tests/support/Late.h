@@ -37,6 +37,11 @@ inline Variant variantArray(std::initializer_list<Variant> items) {
     return variantArray(0, items);
 }
 Variant missing();
+// An Integer (VT_I2) and Null.
+inline Variant integer(short x) {
+    return Variant(x);
+}
+Variant null();
 Variant ref(long& x);
 Variant ref(double& x);
 Variant ref(BSTR& x);
