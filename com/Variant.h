@@ -105,6 +105,15 @@ private:
     BSTR p_;
 };
 
+// A BSTR passed on by value in a VARIANT without a copy (the string outlives the call, and the
+// VARIANT is never cleared).
+inline VARIANT borrowed(BSTR s) noexcept {
+    VARIANT v;
+    V_VT(&v) = VT_BSTR;
+    V_BSTR(&v) = s;
+    return v;
+}
+
 class Variant {
 public:
     Variant() noexcept { init(v_); }

@@ -21,11 +21,8 @@ Variant valueOr(IPyxDictionary* d, BSTR key) {
     if (!d) com::raise(RuntimeError::ObjectNotSet);
     // The default goes by value ([in]): made in place, as a key is.
     com::InBstr empty(L"");
-    VARIANT fallback;
-    V_VT(&fallback) = VT_BSTR;
-    V_BSTR(&fallback) = empty.get();
     Variant r;
-    com::checkCall(d->get_Value(key, fallback, &r.get()), d, __uuidof(IPyxDictionary));
+    com::checkCall(d->get_Value(key, com::borrowed(empty.get()), &r.get()), d, __uuidof(IPyxDictionary));
     return r;
 }
 

@@ -16,15 +16,6 @@ inline long countOf(IDispatch* collection) {
     return long(com::toShort(com::get(collection, member::Count).get()));
 }
 
-// A BSTR passed on by value without a copy (the caller's string outlives the call).
-inline VARIANT borrowed(BSTR s) noexcept {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = s;
-    return v;
-}
-
 // A wrapper its owner keeps (made on first use), pointed at `object` of the control `activeBar`.
 template <class W>
 ComPtr<W>& pointed(ComPtr<W>& wrapper, IDispatch* object, IDispatch* activeBar) {

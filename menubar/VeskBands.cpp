@@ -13,7 +13,7 @@ VeskBands::~VeskBands() = default;
 
 STDMETHODIMP VeskBands::Add(BSTR BandName, _VeskBand** ret) {
     return answer(ret, [&] {
-        return pointed(band_, com::call(target(), member::Add, {Arg::value(toolbar::borrowed(BandName))}));
+        return pointed(band_, com::call(target(), member::Add, {Arg::value(com::borrowed(BandName))}));
     });
 }
 

@@ -43,7 +43,7 @@ void VeskTool::write(const wchar_t* name, Arg value) {
 }
 
 void VeskTool::writeText(const wchar_t* name, BSTR value) {
-    VARIANT v = toolbar::borrowed(value);
+    VARIANT v = com::borrowed(value);
     write(name, Arg::value(v));
 }
 
