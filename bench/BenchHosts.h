@@ -3,6 +3,7 @@
 // (Name, knownIds), and the layout bill of many fields (layoutBill).
 #pragma once
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "Late.h"
@@ -47,16 +48,19 @@ inline Name kGetFieldInfoByKey{L"GetFieldInfoByKey"}, kGetDataFld{L"GetDataFld"}
 inline bool keysInPlace = false;
 class KeyArg {
 public:
-    explicit KeyArg(const wchar_t* key) : inPlace_(std::wstring_view(key)) {
-        if (!keysInPlace) allocated_ = SysAllocString(key);
+    explicit KeyArg(const wchar_t* key) {
+        if (keysInPlace)
+            inPlace_.emplace(std::wstring_view(key));
+        else
+            allocated_ = SysAllocString(key);
     }
     ~KeyArg() { SysFreeString(allocated_); }
     KeyArg(const KeyArg&) = delete;
     KeyArg& operator=(const KeyArg&) = delete;
-    BSTR get() const noexcept { return allocated_ ? allocated_ : inPlace_.get(); }
+    BSTR get() const noexcept { return inPlace_ ? inPlace_->get() : allocated_; }
 
 private:
-    orvi::com::InBstr inPlace_;
+    std::optional<orvi::com::InBstr> inPlace_;  // made only when keys go in place
     BSTR allocated_ = nullptr;
 };
 
