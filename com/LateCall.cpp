@@ -395,8 +395,9 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
     if (!name) return DISPID_VALUE;
     ThreadView* v = currentView();
     DISPID id = DISPID_UNKNOWN;
+    const bool held = v && v->isHeld(target);
     // The usual case, a name already learnt for a held object: nothing below calls out.
-    if (v && v->isHeld(target) && v->names.find(target, name, id, false) == Names::kByAddress) return id;
+    if (held && v->names.find(target, name, id, false) == Names::kByAddress) return id;
     struct Use {
         ThreadView* v;
         explicit Use(ThreadView* view) noexcept : v(view) {
@@ -406,23 +407,20 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
             if (v && --v->busy == 0 && v->retired) delete v;
         }
     } use(v);
-    if (v && !v->isHeld(target)) {
-        if (v->held.empty() || v->isUntyped(implementationOf(target))) {
-            return askObject(target, name);  // nothing is kept for such an object
-        } else {
-            ComPtr<ITypeInfo> type;
-            if (SUCCEEDED(target->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.GetAddressOf())) && type &&
-                v->keeps(type.Get()) &&
-                registry().generation.load(std::memory_order_acquire) == v->generation &&
-                v->names.find(type.Get(), name, id, false) == Names::kByAddress)
-                return id;
-        }
+    if (v && !held) {
+        // Nothing is kept for such an object: ask it.
+        if (v->held.empty() || v->isUntyped(implementationOf(target))) return askObject(target, name);
+        ComPtr<ITypeInfo> type;
+        if (SUCCEEDED(target->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.GetAddressOf())) && type &&
+            v->keeps(type.Get()) && registry().generation.load(std::memory_order_acquire) == v->generation &&
+            v->names.find(type.Get(), name, id, false) == Names::kByAddress)
+            return id;
     }
     const void* owner = nullptr;
     id = resolve(target, name, owner);
     // What the registry now keeps, this thread's view learns, if the view is still current.
     if (v && owner && v->generation == registry().generation.load(std::memory_order_acquire) &&
-        (owner == target ? v->isHeld(target) : v->keeps(static_cast<ITypeInfo*>(const_cast<void*>(owner))))) {
+        (owner == target ? held : v->keeps(static_cast<ITypeInfo*>(const_cast<void*>(owner))))) {
         try {
             v->names.add(owner, name, id);
         } catch (...) {
@@ -433,8 +431,6 @@ DISPID memberId(IDispatch* target, const wchar_t* name) {
 
 Variant invokeWith(IDispatch* target, DISPID id, WORD flags, const Arg* const* args, UINT count, bool namedValue,
                    HRESULT* failure = nullptr) {
-    HRESULT hr = S_OK;
-
     VARIANT local[16];
     VARIANT* rgvarg = count <= 16 ? local : new VARIANT[count];
     for (UINT i = 0; i < count; ++i) rgvarg[count - 1 - i] = args[i]->variant();
@@ -443,8 +439,8 @@ Variant invokeWith(IDispatch* target, DISPID id, WORD flags, const Arg* const* a
     Variant result;
     EXCEPINFO excep = {};
     UINT argErr = 0;
-    hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, namedValue ? nullptr : &result.get(),
-                        &excep, &argErr);
+    HRESULT hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                                namedValue ? nullptr : &result.get(), &excep, &argErr);
     if (rgvarg != local) delete[] rgvarg;
     if (failure && FAILED(hr)) {
         // The caller records the failure and keeps whatever was answered.
