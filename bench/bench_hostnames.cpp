@@ -436,6 +436,8 @@ int main(int argc, char** argv) {
                                                                [&] { get(held.Get(), toolsName); });
         auto [toolLate, toolBare] = bench::nsPerCallSideBySide([&] { orvi::com::get(tool, L"ToolID"); },
                                                                [&] { get(tool, toolId); });
+        auto [holderLate, holderBare] = bench::nsPerCallSideBySide([&] { orvi::com::get(held, L"Tools"); },
+                                                                   [&] { get(held.Get(), toolsName); });
         // The same Invoke with the arguments the late-call layer passes (locale, EXCEPINFO, argErr).
         DISPID toolsId = idOf(held.Get(), toolsName);
         auto [heldFull, heldBare2] = bench::nsPerCallSideBySide(
@@ -451,6 +453,8 @@ int main(int argc, char** argv) {
         knownIds = false;
         std::printf("%-40s %10.0f %10s %10.0f %16.2fx\n", "one call, held object", heldLate, "", heldBare,
                     heldLate / heldBare);
+        std::printf("%-40s %10.0f %10s %10.0f %16.2fx\n", "  through its holder", holderLate, "", holderBare,
+                    holderLate / holderBare);
         std::printf("%-40s %10.0f %10s %10.0f %16.2fx\n", "  bare, with the layer's Invoke arguments", heldFull, "",
                     heldBare2, heldFull / heldBare2);
         std::printf("%-40s %10.0f %10s %10.0f %16.2fx\n", "one call, object sharing a type", toolLate, "", toolBare,

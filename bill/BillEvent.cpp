@@ -20,9 +20,9 @@ BillEvent::~BillEvent() {
     releaseInOrder(std::tie(billHeads_, billEntrys_), std::tie(), std::tie(billCtl_));
 }
 
-IDispatch* BillEvent::bill() {
+const com::HostPtr& BillEvent::bill() {
     if (!billCtl_) com::raise(RuntimeError::ObjectNotSet);
-    return billCtl_.Get();
+    return billCtl_;
 }
 
 Variant BillEvent::header(const wchar_t* key) {
@@ -38,8 +38,8 @@ STDMETHODIMP BillEvent::put_BillCtl(IDispatch** oBillCtl) {
         // Each step replaces its field; a failing step leaves the earlier ones replaced.
         billCtl_ = *oBillCtl;
         bindDataSrv(com::toObject(com::get(bill(), member::DataSrv).get()).Get());
-        billHeads_->setBillCtl(billCtl_.Get());
-        billEntrys_->setBillCtl(billCtl_.Get());
+        billHeads_->setBillCtl(billCtl_);
+        billEntrys_->setBillCtl(billCtl_);
     });
 }
 

@@ -133,7 +133,7 @@ public:
     STDMETHODIMP ChangeAmountForEnd(IDispatch* dcData, long iRow, IDispatch* dct, IDispatch* dctFld, VARIANT* ret) override;
 
 private:
-    IDispatch* bill();                   // the bound bill control, or error 91
+    const com::HostPtr& bill();          // the bound bill control, or error 91
     Variant header(const wchar_t* key);  // a value of the ClassType template header
 
     // Field values (BillEventFields.cpp). Each returns Nothing where the member would.

@@ -39,7 +39,7 @@ using fieldvalue::kValueNotFound;
 // The host's GetItem: whether it resolved the text into the field data (Null counts as False).
 // The descriptor, the field data and the row go by reference to the caller's variables: what the
 // host leaves in them is what the caller's next steps use.
-bool resolveLookup(IDispatch* billCtl, ComPtr<IDispatch>& dct, ComPtr<IDispatch>& dctFld, std::wstring_view text,
+bool resolveLookup(com::Target billCtl, ComPtr<IDispatch>& dct, ComPtr<IDispatch>& dctFld, std::wstring_view text,
                    long& row) {
     Variant value(text);
     Variant found =

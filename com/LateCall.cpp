@@ -1,5 +1,7 @@
 #include "LateCall.h"
 
+#include "Module.h"
+
 #include <dispex.h>
 
 #include <algorithm>
@@ -465,11 +467,16 @@ struct ArgList {
     }
 };
 
+// The member's DISPID on the target, from its holder when it came with one.
+DISPID idOf(Target target, const wchar_t* name) {
+    return target.holder() ? target.holder()->memberId(name) : memberId(target.get(), name);
+}
+
 }  // namespace
 
-Variant invoke(IDispatch* target, const wchar_t* name, WORD flags, std::initializer_list<Arg> args) {
+Variant invoke(Target target, const wchar_t* name, WORD flags, std::initializer_list<Arg> args) {
     ArgList a(args);
-    return invokeWith(target, memberId(target, name), flags, a.list, a.count, false);
+    return invokeWith(target.get(), idOf(target, name), flags, a.list, a.count, false);
 }
 
 Variant Member::operator()(std::initializer_list<Arg> args) {
@@ -481,13 +488,13 @@ Variant Member::operator()(std::initializer_list<Arg> args) {
     return invokeWith(target_, id_, DISPATCH_METHOD | DISPATCH_PROPERTYGET, a.list, a.count, false);
 }
 
-CallOutcome tryCall(IDispatch* target, const wchar_t* name, std::initializer_list<Arg> args) noexcept {
+CallOutcome tryCall(Target target, const wchar_t* name, std::initializer_list<Arg> args) noexcept {
     CallOutcome r;
     try {
         ArgList a(args);
         HRESULT failure = S_OK;
-        r.result = invokeWith(target, memberId(target, name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, a.list, a.count,
-                              false, &failure);
+        r.result = invokeWith(target.get(), idOf(target, name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, a.list,
+                              a.count, false, &failure);
         r.failed = FAILED(failure);
         r.hr = failure;
     } catch (...) {
@@ -525,8 +532,30 @@ void releaseAllNames() noexcept {
     r.viewSlot = TLS_OUT_OF_INDEXES;
 }
 
+HostPtr& HostPtr::operator=(const HostPtr& o) noexcept {
+    if (this == &o) return *this;
+    reset(o.p_);
+    if (p_ == o.p_) {
+        learnt_ = o.learnt_;
+        for (unsigned i = 0; i < learnt_; ++i) known_[i] = o.known_[i];
+    }
+    return *this;
+}
+
+DISPID HostPtr::memberId(const wchar_t* name) const {
+    for (unsigned i = 0; i < learnt_; ++i)
+        if (known_[i].name == name) return known_[i].id;
+    const unsigned epoch = epoch_;
+    DISPID id = com::memberId(p_, name);
+    // Asking may have called out, and the holder may hold another object by now.
+    if (epoch == epoch_ && learnt_ < kLearnt && name && Module::holdsConstant(name)) known_[learnt_++] = {name, id};
+    return id;
+}
+
 void HostPtr::reset(IDispatch* p) noexcept {
     if (p == p_) return;
+    learnt_ = 0;
+    ++epoch_;
     // The new object is held before its names can be kept; the old one's names go before its
     // reference does.
     if (p) {
@@ -541,14 +570,14 @@ void HostPtr::reset(IDispatch* p) noexcept {
     }
 }
 
-void put(IDispatch* target, const wchar_t* name, Arg value) {
+void put(Target target, const wchar_t* name, Arg value) {
     const Arg* list[1] = {&value};
-    invokeWith(target, memberId(target, name), DISPATCH_PROPERTYPUT, list, 1, true);
+    invokeWith(target.get(), idOf(target, name), DISPATCH_PROPERTYPUT, list, 1, true);
 }
 
-void putRef(IDispatch* target, const wchar_t* name, Arg value) {
+void putRef(Target target, const wchar_t* name, Arg value) {
     const Arg* list[1] = {&value};
-    invokeWith(target, memberId(target, name), DISPATCH_PROPERTYPUTREF, list, 1, true);
+    invokeWith(target.get(), idOf(target, name), DISPATCH_PROPERTYPUTREF, list, 1, true);
 }
 
 }  // namespace orvi::com

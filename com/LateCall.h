@@ -73,12 +73,17 @@ private:
 // the same address starts afresh. Objects the library does not hold (a toolbar's bands and tools,
 // which come and go) share the names of their type information where they expose one: see
 // LateCall.cpp.
+//
+// A call made through the holder itself (pass the HostPtr, not its pointer) finds the DISPIDs of
+// the library's own member names in the holder first: a few pointer compares instead of a lookup.
+// Those names are string constants of the module, so their address is their identity; a holder
+// made from another holds the same object and starts with what that one has learnt.
 class HostPtr {
 public:
     HostPtr() noexcept = default;
     HostPtr(IDispatch* p) noexcept { reset(p); }
-    HostPtr(const HostPtr& o) noexcept { reset(o.p_); }
-    HostPtr& operator=(const HostPtr& o) noexcept { return reset(o.p_), *this; }
+    HostPtr(const HostPtr& o) noexcept { *this = o; }
+    HostPtr& operator=(const HostPtr& o) noexcept;
     HostPtr& operator=(IDispatch* p) noexcept { return reset(p), *this; }
     HostPtr& operator=(const ComPtr<IDispatch>& p) noexcept { return reset(p.Get()), *this; }
     ~HostPtr() { reset(nullptr); }
@@ -87,9 +92,36 @@ public:
     void Reset() noexcept { reset(nullptr); }
     explicit operator bool() const noexcept { return p_ != nullptr; }
 
+    // The DISPID of `name` on the held object (error 91 when none is held, 438 when it has no
+    // such member).
+    DISPID memberId(const wchar_t* name) const;
+
 private:
     void reset(IDispatch* p) noexcept;
     IDispatch* p_ = nullptr;
+    // Learnt by this holder for the object it holds now; `learnt_` entries are in use.
+    struct Learnt {
+        const wchar_t* name;
+        DISPID id;
+    };
+    static constexpr unsigned kLearnt = 8;
+    mutable Learnt known_[kLearnt];
+    mutable unsigned learnt_ = 0;
+    mutable unsigned epoch_ = 0;  // moves on with every object held, so a lookup that called out
+                                  // keeps nothing for an object replaced meanwhile
+};
+
+// The object a late call goes to: a plain pointer, or a holder whose learnt names are used.
+class Target {
+public:
+    Target(IDispatch* p) noexcept : p_(p) {}
+    Target(const HostPtr& h) noexcept : p_(h.Get()), holder_(&h) {}
+    IDispatch* get() const noexcept { return p_; }
+    const HostPtr* holder() const noexcept { return holder_; }
+
+private:
+    IDispatch* p_;
+    const HostPtr* holder_ = nullptr;
 };
 
 // Each thread keeps a copy of what it has found, read without a lock. The module gives back the
@@ -106,17 +138,17 @@ void store(Out** out, const HostPtr& p) noexcept {
 }
 
 // Invokes `name` on `target` (a null target is error 91; a null name is the default member).
-Variant invoke(IDispatch* target, const wchar_t* name, WORD flags, std::initializer_list<Arg> args = {});
+Variant invoke(Target target, const wchar_t* name, WORD flags, std::initializer_list<Arg> args = {});
 
 // Property get or method call (VB's form for both: DISPATCH_METHOD | DISPATCH_PROPERTYGET).
-inline Variant call(IDispatch* target, const wchar_t* name, std::initializer_list<Arg> args = {}) {
+inline Variant call(Target target, const wchar_t* name, std::initializer_list<Arg> args = {}) {
     return invoke(target, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
 }
-inline Variant get(IDispatch* target, const wchar_t* name, std::initializer_list<Arg> args = {}) {
+inline Variant get(Target target, const wchar_t* name, std::initializer_list<Arg> args = {}) {
     return call(target, name, args);
 }
 // The default member with these arguments: VB's indexing of an object, as in obj(index).
-inline Variant index(IDispatch* target, std::initializer_list<Arg> args) {
+inline Variant index(Target target, std::initializer_list<Arg> args) {
     return call(target, nullptr, args);
 }
 // A call whose failure is the caller's to record rather than to raise: what the callee answered
@@ -126,7 +158,7 @@ struct CallOutcome {
     bool failed = false;
     HRESULT hr = S_OK;
 };
-CallOutcome tryCall(IDispatch* target, const wchar_t* name, std::initializer_list<Arg> args = {}) noexcept;
+CallOutcome tryCall(Target target, const wchar_t* name, std::initializer_list<Arg> args = {}) noexcept;
 
 // A member of one object called again and again while the caller holds the object (a loop over
 // a collection's items): its DISPID is looked up on the first call, as call() would, and then
@@ -146,7 +178,7 @@ private:
 };
 
 // Property put (let) and put-by-reference (set) of a value.
-void put(IDispatch* target, const wchar_t* name, Arg value);
-void putRef(IDispatch* target, const wchar_t* name, Arg value);
+void put(Target target, const wchar_t* name, Arg value);
+void putRef(Target target, const wchar_t* name, Arg value);
 
 }  // namespace orvi::com

@@ -72,6 +72,22 @@ HMODULE Module::handle() noexcept {
     return module;
 }
 
+bool Module::holdsConstant(const void* p) noexcept {
+    auto* base = reinterpret_cast<const BYTE*>(handle());
+    if (!base) return false;
+    auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+    auto at = reinterpret_cast<const BYTE*>(p);
+    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+        const BYTE* start = base + section->VirtualAddress;
+        if (at < start || at >= start + section->Misc.VirtualSize) continue;
+        const DWORD c = section->Characteristics;
+        return (c & IMAGE_SCN_MEM_READ) && !(c & IMAGE_SCN_MEM_WRITE) && !(c & IMAGE_SCN_MEM_EXECUTE);
+    }
+    return false;
+}
+
 const wchar_t* Module::path() noexcept {
     static wchar_t buffer[MAX_PATH * 2] = {};
     static bool done = [] {

@@ -41,6 +41,9 @@ public:
     static HMODULE handle() noexcept;
     // Full path of that module.
     static const wchar_t* path() noexcept;
+    // Whether `p` points into the module's read-only data (its string constants among them):
+    // what is there stays as it is, at that address, while the module is loaded.
+    static bool holdsConstant(const void* p) noexcept;
 
 private:
     static inline volatile LONG objects_ = 0;

@@ -18,15 +18,15 @@ BillEntry::~BillEntry() = default;
 
 void BillEntry::loadEntry(long position) {
     position_ = position;
-    ComPtr<IDispatch> dataSrv = layout::DataSrvOf(billCtl_.Get());
+    ComPtr<IDispatch> dataSrv = layout::DataSrvOf(billCtl_);
     ComPtr<IDispatch> pages = com::toObject(com::get(dataSrv.Get(), member::ClassTypeEntry).get());
     long p = position;
     page_ = host::toDictionary(com::call(pages.Get(), kVectorItem, {Arg::ref(p)}).get());
 }
 
-IDispatch* BillEntry::bill() const {
+const com::HostPtr& BillEntry::bill() const {
     if (!billCtl_) com::raise(RuntimeError::ObjectNotSet);
-    return billCtl_.Get();
+    return billCtl_;
 }
 
 IPyxDictionary* BillEntry::descriptor() const {
@@ -40,7 +40,7 @@ Variant BillEntry::read(const wchar_t* key) const {
 
 void BillEntry::writeGeometry(const wchar_t* key, short value) {
     host::setItem(descriptor(), key, Variant(value).get());
-    layout::SizeControl(billCtl_.Get());
+    layout::SizeControl(billCtl_);
 }
 
 STDMETHODIMP BillEntry::get_EntryIndex(long* ret) {
@@ -97,7 +97,7 @@ STDMETHODIMP BillEntry::get_Visible(VARIANT_BOOL* ret) {
 STDMETHODIMP BillEntry::get_TableName(BSTR* ret) { return answer(ret, [&] { return read(L"FTableName"); }); }
 
 STDMETHODIMP BillEntry::get_VeskFields(_VeskFields** ret) {
-    return answer(ret, [&] { return VeskFields::forPage(fields_, billCtl_.Get(), VeskFields::kOwnerEntry, position_); });
+    return answer(ret, [&] { return VeskFields::forPage(fields_, billCtl_, VeskFields::kOwnerEntry, position_); });
 }
 
 STDMETHODIMP BillEntry::putref_VeskFields(_VeskFields** vData) {

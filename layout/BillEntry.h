@@ -39,14 +39,14 @@ public:
     STDMETHODIMP putref_VeskFields(_VeskFields** vData) override;
 
     // Initialisers of the entry collection, called on every Item in this order.
-    void setBillCtl(IDispatch* billCtl) noexcept { billCtl_ = billCtl; }
+    void setBillCtl(const com::HostPtr& billCtl) noexcept { billCtl_ = billCtl; }
     void setEntryIndex(long entryIndex) noexcept { entryIndex_ = entryIndex; }
     // Stores the position and fetches the grid's page descriptor: Item(position) of the bill
     // control's DataSrv.ClassTypeEntry, three late-bound reads, the position by reference.
     void loadEntry(long position);
 
 private:
-    IDispatch* bill() const;            // the bill control, or error 91
+    const com::HostPtr& bill() const;  // the bill control, or error 91
     IPyxDictionary* descriptor() const;  // the page descriptor, or error 91
     Variant read(const wchar_t* key) const;
     // A geometry let: the value stored as an Integer, then the form laid out again.

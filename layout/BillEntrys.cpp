@@ -20,7 +20,7 @@ std::wstring ordinalText(const VARIANT& index) {
 BillEntrys::BillEntrys() = default;
 BillEntrys::~BillEntrys() = default;
 
-void BillEntrys::setBillCtl(IDispatch* billCtl) {
+void BillEntrys::setBillCtl(const com::HostPtr& billCtl) {
     billCtl_ = billCtl;
     pages_ = layout::PagesOf(billCtl);
     buildEntryMap();
@@ -55,7 +55,7 @@ STDMETHODIMP BillEntrys::get_Item(VARIANT Index, _BillEntry** ret) {
         std::optional<long> position = positionOf(ordinalText(Index));
         if (!position) layout::RaiseBadIndex(L"Index 值错误。超出范围");
         ComPtr<BillEntry> entry = com::madeOnce(entry_);
-        entry->setBillCtl(billCtl_.Get());
+        entry->setBillCtl(billCtl_);
         entry->setEntryIndex(com::toLong(Index));
         entry->loadEntry(*position);
         return entry;

@@ -27,7 +27,7 @@ public:
 
     // Binds the collection to a bill control: stores it and the page vector of its template and
     // numbers the entry grids afresh.
-    void setBillCtl(IDispatch* billCtl);
+    void setBillCtl(const com::HostPtr& billCtl);
 
 private:
     void buildEntryMap();

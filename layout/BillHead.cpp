@@ -8,7 +8,7 @@ BillHead::BillHead() = default;
 BillHead::~BillHead() = default;
 
 STDMETHODIMP BillHead::get_VeskFields(_VeskFields** ret) {
-    return answer(ret, [&] { return VeskFields::forPage(fields_, billCtl_.Get(), VeskFields::kOwnerHead, page_); });
+    return answer(ret, [&] { return VeskFields::forPage(fields_, billCtl_, VeskFields::kOwnerHead, page_); });
 }
 
 STDMETHODIMP BillHead::putref_VeskFields(_VeskFields** vData) {

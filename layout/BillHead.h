@@ -20,7 +20,7 @@ public:
 
     // Initialisers of the header collection, called on every Item: SetPage, then SetBillCtl.
     void setPage(long page) noexcept { page_ = page; }
-    void setBillCtl(IDispatch* billCtl) noexcept { billCtl_ = billCtl; }
+    void setBillCtl(const com::HostPtr& billCtl) noexcept { billCtl_ = billCtl; }
 
 private:
     // Released last-declared first when the object goes; the host sees that order.

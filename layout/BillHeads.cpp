@@ -20,7 +20,7 @@ bool notAboveZero(const VARIANT& index) {
 BillHeads::BillHeads() = default;
 BillHeads::~BillHeads() = default;
 
-void BillHeads::setBillCtl(IDispatch* billCtl) {
+void BillHeads::setBillCtl(const com::HostPtr& billCtl) {
     billCtl_ = billCtl;
     pages_ = layout::PagesOf(billCtl);
 }
@@ -31,7 +31,7 @@ STDMETHODIMP BillHeads::get_Item(VARIANT Index, _BillHead** ret) {
         // Index picks nothing: there is one header page.
         ComPtr<BillHead> head = com::madeOnce(head_);
         head->setPage(1);
-        head->setBillCtl(billCtl_.Get());
+        head->setBillCtl(billCtl_);
         return head;
     });
 }

@@ -21,7 +21,7 @@ public:
     STDMETHODIMP get_Count(long* ret) override;
 
     // Binds the collection to a bill control: stores it and the page vector of its template.
-    void setBillCtl(IDispatch* billCtl);
+    void setBillCtl(const com::HostPtr& billCtl);
 
 private:
     // Released last-declared first when the object goes; the host sees that order.

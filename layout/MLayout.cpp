@@ -11,16 +11,16 @@ void RaiseBadIndex(const wchar_t* text) {
     com::raise(kBadIndex, session::LoadLangText(text));
 }
 
-ComPtr<IDispatch> DataSrvOf(IDispatch* billCtl) {
+ComPtr<IDispatch> DataSrvOf(com::Target billCtl) {
     return com::toObject(com::get(billCtl, member::DataSrv).get());
 }
 
-host::VectorPtr PagesOf(IDispatch* billCtl) {
+host::VectorPtr PagesOf(com::Target billCtl) {
     ComPtr<IDispatch> dataSrv = DataSrvOf(billCtl);
     return host::toVector(com::get(dataSrv.Get(), member::ClassTypeEntry).get());
 }
 
-host::DictionaryPtr TableInfoOf(IDispatch* billCtl) {
+host::DictionaryPtr TableInfoOf(com::Target billCtl) {
     ComPtr<IDispatch> dataSrv = DataSrvOf(billCtl);
     return host::toDictionary(com::get(dataSrv.Get(), member::TableInfo).get());
 }
@@ -40,7 +40,7 @@ Bstr TakeText(Variant&& value) {
     return text;
 }
 
-void SizeControl(IDispatch* billCtl) noexcept {
+void SizeControl(com::Target billCtl) noexcept {
     com::ignoring([&] { com::call(billCtl, member::SizeControl); });
 }
 

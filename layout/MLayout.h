@@ -16,11 +16,11 @@ inline constexpr HRESULT kBadIndex = com::objectErrorHresult(3001);
 [[noreturn]] void RaiseBadIndex(const wchar_t* text);
 
 // The data service of a bill control (its DataSrv, late-bound; Nothing is error 91).
-ComPtr<IDispatch> DataSrvOf(IDispatch* billCtl);
+ComPtr<IDispatch> DataSrvOf(com::Target billCtl);
 // DataSrv.ClassTypeEntry of a bill control: the page vector.
-host::VectorPtr PagesOf(IDispatch* billCtl);
+host::VectorPtr PagesOf(com::Target billCtl);
 // DataSrv.TableInfo of a bill control: the field table.
-host::DictionaryPtr TableInfoOf(IDispatch* billCtl);
+host::DictionaryPtr TableInfoOf(com::Target billCtl);
 
 // Value get of a Dictionary by a key already held as a BSTR (a null container is error 91).
 Variant ItemOf(IPyxDictionary* d, BSTR key);
@@ -29,7 +29,7 @@ Bstr TakeText(Variant&& value);
 
 // Asks the bill control to lay the form out again after a geometry change. Nothing may fail
 // the change: a missing control or a failing SizeControl is ignored.
-void SizeControl(IDispatch* billCtl) noexcept;
+void SizeControl(com::Target billCtl) noexcept;
 
 // VB's `value = number`: Empty counts as 0, a text is read as a number (one that is no number
 // is a type mismatch); empty for Null, whose comparison is neither true nor false.

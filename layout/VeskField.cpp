@@ -33,7 +33,7 @@ VeskField::~VeskField() = default;
 
 // ---------------------------------------------------------------- binding
 
-void VeskField::setBillCtl(IDispatch* billCtl) {
+void VeskField::setBillCtl(const com::HostPtr& billCtl) {
     billCtl_ = billCtl;
     tableInfo_ = layout::TableInfoOf(billCtl);
 }
@@ -55,14 +55,14 @@ IPyxDictionary* VeskField::descriptor() const {
     return dctDictionary_.Get();
 }
 
-IDispatch* VeskField::bill() const {
+const com::HostPtr& VeskField::bill() const {
     if (!billCtl_) com::raise(RuntimeError::ObjectNotSet);
-    return billCtl_.Get();
+    return billCtl_;
 }
 
 template <class F>
 Variant VeskField::withDescriptor(F&& call) {
-    IDispatch* control = bill();
+    const com::HostPtr& control = bill();
     ComPtr<IDispatch> dct = dct_;
     struct TakeBack {
         VeskField& field;
@@ -84,14 +84,14 @@ void VeskField::write(const wchar_t* key, const Variant& value) {
 
 void VeskField::writeGeometry(const wchar_t* key, short value) {
     write(key, Variant(value));
-    layout::SizeControl(billCtl_.Get());
+    layout::SizeControl(billCtl_);
 }
 
 void VeskField::push(const wchar_t* propName) {
     if (ownerKind_ != VeskFields::kOwnerHead) return;
     // The new setting already stands in the descriptor; the control's answer is of no use.
     Bstr name(propName);
-    withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+    withDescriptor([&](com::Target ctl, ComPtr<IDispatch>& dct) {
         return com::call(ctl, member::SetHeadCtlProperty, {Arg::ref(dct), Arg::ref(name)});
     });
 }
@@ -100,7 +100,7 @@ Variant VeskField::pull(const wchar_t* propName) {
     // An entry field's look is not kept by the control: Empty, which reads as 0, "" or False.
     if (ownerKind_ != VeskFields::kOwnerHead) return Variant();
     Bstr name(propName);
-    return withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+    return withDescriptor([&](com::Target ctl, ComPtr<IDispatch>& dct) {
         return com::call(ctl, member::GetHeadCtlProperty, {Arg::ref(dct), Arg::ref(name)});
     });
 }
@@ -116,7 +116,7 @@ void VeskField::setFontItem(const wchar_t* itemName, std::wstring_view newValue)
 // row-dependent calls in turn: a row the control leaves in it is what the access's next call
 // gets. The field's own Row is changed only by its Row let.
 host::DictionaryPtr VeskField::dataField(long& row) {
-    Variant fld = withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+    Variant fld = withDescriptor([&](com::Target ctl, ComPtr<IDispatch>& dct) {
         return com::call(ctl, member::GetDataFld, {Arg::ref(dct), Arg::ref(row)});
     });
     return host::toDictionary(fld.get());
@@ -124,7 +124,7 @@ host::DictionaryPtr VeskField::dataField(long& row) {
 
 void VeskField::showText(std::wstring_view text, long& row) {
     Bstr shown(text);
-    withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+    withDescriptor([&](com::Target ctl, ComPtr<IDispatch>& dct) {
         return com::call(ctl, member::SetText, {Arg::ref(dct), Arg::ref(row), Arg::ref(shown)});
     });
 }
@@ -171,7 +171,7 @@ void VeskField::writeValue(const VARIANT& newValue, Enu_ValueType type) {
         Bstr text = com::toBstr(newValue);
         Variant byValue(text.view());
         ComPtr<IDispatch> data(fld.Get());
-        Variant found = withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+        Variant found = withDescriptor([&](com::Target ctl, ComPtr<IDispatch>& dct) {
             return com::call(ctl, member::GetItem, {Arg::ref(dct), Arg::ref(data), Arg::value(byValue.get()), Arg::ref(row)});
         });
         fld = nullptr;
@@ -232,7 +232,7 @@ STDMETHODIMP VeskField::put_Row(long vData) {
 
 STDMETHODIMP VeskField::put_Visible(VARIANT_BOOL vData) {
     return guard([&] {
-        withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+        withDescriptor([&](com::Target ctl, ComPtr<IDispatch>& dct) {
             return com::call(ctl, member::ShowHideField, {Arg::ref(dct), Arg::refBool(vData)});
         });
     });
@@ -240,7 +240,7 @@ STDMETHODIMP VeskField::put_Visible(VARIANT_BOOL vData) {
 
 STDMETHODIMP VeskField::get_Visible(VARIANT_BOOL* ret) {
     return answer(ret, [&] {
-        Variant visible = withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+        Variant visible = withDescriptor([&](com::Target ctl, ComPtr<IDispatch>& dct) {
             return com::call(ctl, member::IsFieldVisibleRunTime, {Arg::ref(dct)});
         });
         return com::toBool(visible.get());
@@ -250,7 +250,7 @@ STDMETHODIMP VeskField::get_Visible(VARIANT_BOOL* ret) {
 STDMETHODIMP VeskField::put_FieldLock(VARIANT_BOOL vData) {
     return guard([&] {
         long row = row_;
-        withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+        withDescriptor([&](com::Target ctl, ComPtr<IDispatch>& dct) {
             return com::call(ctl, member::LockCell, {Arg::ref(dct), Arg::ref(row), Arg::refBool(vData)});
         });
     });
@@ -259,7 +259,7 @@ STDMETHODIMP VeskField::put_FieldLock(VARIANT_BOOL vData) {
 STDMETHODIMP VeskField::get_FieldLock(VARIANT_BOOL* ret) {
     return answer(ret, [&] {
         long row = row_;
-        Variant locked = withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+        Variant locked = withDescriptor([&](com::Target ctl, ComPtr<IDispatch>& dct) {
             return com::call(ctl, member::IsFieldLockRunTime, {Arg::ref(dct), Arg::ref(row)});
         });
         return com::toBool(locked.get());
@@ -331,7 +331,7 @@ STDMETHODIMP VeskField::get_FieldName(BSTR* ret) { return answer(ret, [&] { retu
 STDMETHODIMP VeskField::put_Caption(BSTR vData) {
     return guard([&] {
         write(L"FCaption", Variant(com::view(vData)));
-        withDescriptor([&](IDispatch* ctl, ComPtr<IDispatch>& dct) {
+        withDescriptor([&](com::Target ctl, ComPtr<IDispatch>& dct) {
             return com::call(ctl, member::SetCaption, {Arg::ref(dct)});
         });
     });

@@ -80,7 +80,7 @@ public:
     // Initialisers of the field collection, called on every Item in this order. Row is left as
     // it is: a row chosen for one field stays chosen for the next.
     // SetBillCtl stores the control, then reads its DataSrv.TableInfo as the field table.
-    void setBillCtl(IDispatch* billCtl);
+    void setBillCtl(const com::HostPtr& billCtl);
     void setOwnerKind(std::wstring_view ownerKind) { ownerKind_ = ownerKind; }
     // Stores the descriptor key and reads the descriptor from the field table under it.
     void setFieldKey(Bstr key);
@@ -90,7 +90,7 @@ private:
     // foundation's Dictionary when it is one.
     void setDescriptor(IDispatch* dct) noexcept;
     IPyxDictionary* descriptor() const;  // error 91 without one, 13 when it is no Dictionary
-    IDispatch* bill() const;             // the bill control, or error 91
+    const com::HostPtr& bill() const;  // the bill control, or error 91
 
     // A bill-control call that receives the descriptor by reference as its first argument; the
     // descriptor the control leaves there is taken back, also when the call fails.

@@ -50,7 +50,7 @@ ComPtr<VeskFields> VeskFields::from(_VeskFields** object) {
     return from(*object);
 }
 
-ComPtr<VeskFields> VeskFields::forPage(ComPtr<VeskFields>& kept, IDispatch* billCtl, std::wstring_view ownerKind,
+ComPtr<VeskFields> VeskFields::forPage(ComPtr<VeskFields>& kept, const com::HostPtr& billCtl, std::wstring_view ownerKind,
                                        long page) {
     // Held here: the bill control may run code that sets another collection meanwhile.
     ComPtr<VeskFields> fields = com::madeOnce(kept);
@@ -60,7 +60,7 @@ ComPtr<VeskFields> VeskFields::forPage(ComPtr<VeskFields>& kept, IDispatch* bill
     return fields;
 }
 
-void VeskFields::setBillCtl(IDispatch* billCtl) {
+void VeskFields::setBillCtl(const com::HostPtr& billCtl) {
     billCtl_ = billCtl;
     tableInfo_ = layout::TableInfoOf(billCtl);
 }
@@ -105,7 +105,7 @@ STDMETHODIMP VeskFields::get_Item(VARIANT Index, _VeskField** ret) {
         Bstr key = text ? keyByName(*text) : keyByIndex(Index);
         if (key.empty()) layout::RaiseBadIndex(L"Index 值错误。没有该字段");
         ComPtr<VeskField> field = com::madeOnce(field_);
-        field->setBillCtl(billCtl_.Get());
+        field->setBillCtl(billCtl_);
         field->setOwnerKind(ownerKind_);
         field->setFieldKey(std::move(key));
         return field;

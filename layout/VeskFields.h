@@ -36,7 +36,7 @@ public:
 
     // Initialisers of the page objects, called on every read of their VeskFields in this order.
     // SetBillCtl stores the control, then reads its DataSrv.TableInfo as the field table.
-    void setBillCtl(IDispatch* billCtl);
+    void setBillCtl(const com::HostPtr& billCtl);
     void setOwnerKind(std::wstring_view ownerKind) { ownerKind_ = ownerKind; }
     void setPage(long page) noexcept { page_ = page; }
 
@@ -47,7 +47,7 @@ public:
     static ComPtr<VeskFields> from(_VeskFields** object);
 
     // The collection a page object keeps (made on first use), initialised for that page.
-    static ComPtr<VeskFields> forPage(ComPtr<VeskFields>& kept, IDispatch* billCtl, std::wstring_view ownerKind,
+    static ComPtr<VeskFields> forPage(ComPtr<VeskFields>& kept, const com::HostPtr& billCtl, std::wstring_view ownerKind,
                                       long page);
 
 private:

@@ -15,6 +15,7 @@
 #include "Late.h"
 #include "TestUnknown.h"
 #include "TypedHost.h"
+#include "com/LateCall.h"
 #include "hostkit/FakeHost.h"
 #include "hostkit/PyxContainers.h"
 
@@ -214,6 +215,39 @@ TEST_CASE(a_held_bill_control_is_asked_each_name_once) {
     // Nothing of the host is held once the event object is gone.
     CHECK_EQ(ctl.host->refs(), 1);
     CHECK_EQ(ctl.srv.host->refs(), 2);  // ours and the control's DataSrv property
+}
+
+TEST_CASE(a_holder_keeps_the_names_of_its_own_object_only) {
+    // BillStatus has another DISPID (and value) on each control.
+    BillControl a(2), b(3, 4);
+    auto status = [](orvi::com::HostPtr& holder, const wchar_t* name) {
+        Variant v(orvi::com::get(holder, name).get());
+        return V_VT(&v.get()) == VT_I4 ? V_I4(&v.get()) : -1L;
+    };
+    {
+        orvi::com::HostPtr first(a.host.Get());
+        CHECK_EQ(status(first, L"BillStatus"), 2);
+        orvi::com::HostPtr copy(first);  // the same object: what `first` learnt comes along
+        CHECK_EQ(status(copy, L"BillStatus"), 2);
+        CHECK_EQ(a.host->askedFor(L"BillStatus"), 1);
+        copy = b.host.Get();
+        CHECK_EQ(status(copy, L"BillStatus"), 3);
+        first = copy;
+        CHECK_EQ(status(first, L"BillStatus"), 3);
+        CHECK_EQ(b.host->askedFor(L"BillStatus"), 1);
+
+        // A name in a buffer that is written again is known by its text, never by its address.
+        wchar_t onStack[16] = L"BillStatus";
+        static wchar_t inData[16] = L"BillStatus";
+        for (wchar_t* buffer : {onStack, inData}) {
+            wcscpy(buffer, L"BillStatus");
+            CHECK_EQ(status(first, buffer), 3);
+            wcscpy(buffer, L"CurBillID");
+            CHECK_EQ(status(first, buffer), 7);
+        }
+    }
+    CHECK_EQ(a.host->refs(), 1);
+    CHECK_EQ(b.host->refs(), 1);
 }
 
 TEST_CASE(a_replaced_control_forgets_its_names) {
