@@ -125,9 +125,9 @@ protected:
     // Each step replaces its field; a failing step leaves the earlier ones replaced.
     void bindDataSrv(IDispatch* dataSrv) {
         dataSrv_ = dataSrv;
-        classType_ = host::toDictionary(com::get(dataSrv_.Get(), host::member::ClassType).get());
-        tableInfo_ = host::toDictionary(com::get(dataSrv_.Get(), host::member::TableInfo).get());
-        classTypeEntry_ = host::toVector(com::get(dataSrv_.Get(), host::member::ClassTypeEntry).get());
+        classType_ = host::toDictionary(com::get(dataSrv_, host::member::ClassType).get());
+        tableInfo_ = host::toDictionary(com::get(dataSrv_, host::member::TableInfo).get());
+        classTypeEntry_ = host::toVector(com::get(dataSrv_, host::member::ClassTypeEntry).get());
     }
 
     // The order in which an event object lets go of what it holds, called by each class's

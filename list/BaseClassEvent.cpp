@@ -18,7 +18,7 @@ BaseClassEvent::~BaseClassEvent() {
 }
 
 Variant BaseClassEvent::browse(const wchar_t* name, std::initializer_list<Arg> args) {
-    return com::call(browseCtl_.Get(), name, args);  // no browse control: error 91
+    return com::call(browseCtl_, name, args);  // no browse control: error 91
 }
 
 // ---- properties ----------------------------------------------------------------------------
@@ -83,12 +83,12 @@ STDMETHODIMP BaseClassEvent::get_LedgerProperty(IDispatch** ret) {
 
 STDMETHODIMP BaseClassEvent::put_EnableListFillRowEvents(VARIANT_BOOL vData) {
     return guard([&] {
-        com::put(browseCtl_.Get(), member::EnableListFillRowEvents, Arg::boolean(vData));
+        com::put(browseCtl_, member::EnableListFillRowEvents, Arg::boolean(vData));
     });
 }
 
 STDMETHODIMP BaseClassEvent::get_EnableListFillRowEvents(VARIANT_BOOL* ret) {
-    return answer(ret, [&] { return com::toBool(com::get(browseCtl_.Get(), member::EnableListFillRowEvents).get()); });
+    return answer(ret, [&] { return com::toBool(com::get(browseCtl_, member::EnableListFillRowEvents).get()); });
 }
 
 STDMETHODIMP BaseClassEvent::get_QelLib(_QelLib** ret) {

@@ -55,7 +55,7 @@ STDMETHODIMP ListEvents::put_List(IDispatch* vData) {
     return guard([&] {
         // The control is kept before its data service is read: a failing read leaves it held.
         listCtl_ = vData;
-        ComPtr<IDispatch> dataSrv = com::toObject(com::get(listCtl_.Get(), member::DataSrv).get());
+        ComPtr<IDispatch> dataSrv = com::toObject(com::get(listCtl_, member::DataSrv).get());
         bindDataSrv(dataSrv.Get());
     });
 }
@@ -72,7 +72,7 @@ STDMETHODIMP ListEvents::putref_Data(IDispatch* NewValue) {
 }
 
 STDMETHODIMP ListEvents::get_RsId(IDispatch** ret) {
-    return answer(ret, [&] { return host::toRecordset(com::get(listCtl_.Get(), member::RsId).get()); });
+    return answer(ret, [&] { return host::toRecordset(com::get(listCtl_, member::RsId).get()); });
 }
 
 STDMETHODIMP ListEvents::get_LedgerProperty(IDispatch** ret) {
@@ -81,11 +81,11 @@ STDMETHODIMP ListEvents::get_LedgerProperty(IDispatch** ret) {
 }
 
 STDMETHODIMP ListEvents::put_EnableListFillRowEvents(VARIANT_BOOL vData) {
-    return guard([&] { com::put(listCtl_.Get(), member::EnableListFillRowEvents, Arg::boolean(vData)); });
+    return guard([&] { com::put(listCtl_, member::EnableListFillRowEvents, Arg::boolean(vData)); });
 }
 
 STDMETHODIMP ListEvents::get_EnableListFillRowEvents(VARIANT_BOOL* ret) {
-    return answer(ret, [&] { return com::toBool(com::get(listCtl_.Get(), member::EnableListFillRowEvents).get()); });
+    return answer(ret, [&] { return com::toBool(com::get(listCtl_, member::EnableListFillRowEvents).get()); });
 }
 
 STDMETHODIMP ListEvents::get_MultiCheckMgr(IDispatch** ret) { return answer(ret, [&] { return multiCheckMgr_; }); }
@@ -163,14 +163,14 @@ STDMETHODIMP ListEvents::SetBarStatus(BSTR Name, BSTR Property, VARIANT* Value, 
 }
 
 STDMETHODIMP ListEvents::GetCurrentSelRowInfo(IDispatch** ret) {
-    return answer(ret, [&] { return host::toDictionary(com::call(listCtl_.Get(), member::GetCurrentSelRowInfo).get()); });
+    return answer(ret, [&] { return host::toDictionary(com::call(listCtl_, member::GetCurrentSelRowInfo).get()); });
 }
 
 STDMETHODIMP ListEvents::GetSelectedBillInfo(IDispatch** ret) {
     return guard([&] {
         com::initOut(ret);
         host::VectorPtr bills;
-        if (com::ignoring([&] { bills = host::toVector(com::call(listCtl_.Get(), member::GetSelectedBillInfo).get()); }))
+        if (com::ignoring([&] { bills = host::toVector(com::call(listCtl_, member::GetSelectedBillInfo).get()); }))
             *ret = bills.Detach();
     });
 }
@@ -179,7 +179,7 @@ STDMETHODIMP ListEvents::LoadSelectedBill(Enu_BillStatusExt BillStatus, VARIANT_
     return guard([&] {
         com::initOut(ret, VARIANT_BOOL(VARIANT_FALSE));
         long status = BillStatus;
-        *ret = com::toVariantBool(com::call(listCtl_.Get(), member::LoadSelectedBill, {Arg::ref(status)}).get());
+        *ret = com::toVariantBool(com::call(listCtl_, member::LoadSelectedBill, {Arg::ref(status)}).get());
     });
 }
 

@@ -19,7 +19,7 @@ void MenuBar::setControl(IDispatch* activeBar) {
 }
 
 STDMETHODIMP MenuBar::Refresh() {
-    return guard([&] { com::call(control_.Get(), member::Refresh); });
+    return guard([&] { com::call(control_, member::Refresh); });
 }
 
 // Each wrapper is made once and re-pointed at the control's current object on every read.

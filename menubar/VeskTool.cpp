@@ -53,7 +53,7 @@ void VeskTool::refreshTool() noexcept {
     if (!control_) return;
     ComPtr<IDispatch> tool = wrapped_;
     com::ignoring([&] {
-        ComPtr<IDispatch> form = com::toObject(com::get(control_.Get(), member::Parent).get());
+        ComPtr<IDispatch> form = com::toObject(com::get(control_, member::Parent).get());
         com::call(form.Get(), member::RefreshToolbarTool, {Arg::ref(tool)});
     });
     if (tool.Get() != static_cast<IDispatch*>(wrapped_.Get())) com::ignoring([&] { point(tool.Get()); });

@@ -127,7 +127,7 @@ STDMETHODIMP VeskTools::Add(BSTR ToolName, _VeskTool** ret) {
     return answer(ret, [&] {
         long id = freeToolId();
         // Always the control's own collection, whichever collection this object wraps.
-        ComPtr<IDispatch> controlTools = com::toObject(com::get(control_.Get(), member::Tools).get());
+        ComPtr<IDispatch> controlTools = com::toObject(com::get(control_, member::Tools).get());
         Bstr name(com::view(ToolName));
         return pointed(tool_, com::call(controlTools.Get(), member::Add, {Arg(id), Arg::ref(name)}));
     });
