@@ -2,6 +2,7 @@
 
 #include <olectl.h>
 
+#include <map>
 #include <new>
 #include <string>
 #include <vector>
@@ -78,12 +79,17 @@ struct LibInfo {
     std::vector<std::pair<std::wstring, std::wstring>> interfaces;  // {iid}, name
 };
 
+// The name of the type library's version key ("2.1").
+std::wstring libVersion(const TypeLibDesc& desc) {
+    return std::to_wstring(desc.major()) + L"." + std::to_wstring(desc.minor());
+}
+
 HRESULT describe(const TypeLibDesc& desc, LibInfo& out) {
     ITypeLib* lib = nullptr;
     HRESULT hr = desc.raw(&lib);
     if (FAILED(hr)) return hr;
     out.libid = guidText(desc.libid());
-    out.version = std::to_wstring(desc.major()) + L"." + std::to_wstring(desc.minor());
+    out.version = libVersion(desc);
     BSTR name = nullptr;
     lib->GetDocumentation(-1, &name, nullptr, nullptr, nullptr);
     out.name = name ? name : L"";
@@ -121,12 +127,38 @@ constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
 #endif
 
 // Registration of both builds side by side. A 64-bit system keeps two views of the classes
-// root: CLSID keys are per view, while TypeLib and ProgID keys (and, depending on the system,
-// Interface keys) are one key seen from both. Unregistering one build must not take away a
-// shared key that the other build's registration still relies on.
+// root. On Windows (7 and later) CLSID and Interface keys are each view's own, while TypeLib and
+// ProgID keys are one key seen from both views, in HKLM and HKCU alike. Wine (8) keeps CLSID and
+// Interface per view in HKLM only and shares everything in HKCU; its 32-bit programs see a shared
+// key through the 32-bit view, but a 64-bit program asking for the 32-bit view sees only the keys
+// kept for that view alone. Which keys are shared is therefore asked of the registry, key by key.
+//
+// Both builds write the same values into a shared key, but for the few that name the DLL or its
+// folder (the type library's HELPDIR; in a shared CLSID key, InprocServer32). Such a value holds
+// one answer: the build registered first keeps it, the other does not overwrite it, and the
+// build leaving hands it over to the one that stays, so that what remains is exactly the other
+// build's registration. A shared key is removed by the last build only.
 
 std::wstring classesPath(const std::wstring& key) {
     return L"Software\\Classes\\" + key;
+}
+
+std::wstring upper(std::wstring s) {
+    if (!s.empty()) CharUpperBuffW(s.data(), DWORD(s.size()));
+    return s;
+}
+
+// Paths compare without regard to case, and a folder with or without its trailing backslash (as
+// Windows Installer writes one) is the same folder.
+bool sameText(std::wstring a, std::wstring b) {
+    if (a.size() > 1 && a.back() == L'\\') a.pop_back();
+    if (b.size() > 1 && b.back() == L'\\') b.pop_back();
+    return lstrcmpiW(a.c_str(), b.c_str()) == 0;
+}
+
+std::wstring folderOf(const std::wstring& file) {
+    size_t slash = file.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : file.substr(0, slash);
 }
 
 bool keyExists(HKEY root, const std::wstring& key, REGSAM view = 0) {
@@ -136,9 +168,21 @@ bool keyExists(HKEY root, const std::wstring& key, REGSAM view = 0) {
     return true;
 }
 
-// Whether the other view of the classes root holds the key.
-bool otherViewHas(HKEY hive, const std::wstring& key) {
-    return keyExists(hive, classesPath(key), kOtherView);
+// A string value, or false when the key or the value is missing or is not text.
+bool readText(HKEY root, const std::wstring& key, const std::wstring& name, std::wstring& out, REGSAM view = 0) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE | view, &k) != ERROR_SUCCESS) return false;
+    const wchar_t* valueName = name.empty() ? nullptr : name.c_str();
+    DWORD type = 0, size = 0;
+    LONG r = RegQueryValueExW(k, valueName, nullptr, &type, nullptr, &size);
+    if (r == ERROR_SUCCESS && type == REG_SZ) {
+        std::vector<wchar_t> buf(size / sizeof(wchar_t) + 1, L'\0');
+        size = DWORD((buf.size() - 1) * sizeof(wchar_t));
+        r = RegQueryValueExW(k, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size);
+        if (r == ERROR_SUCCESS) out.assign(buf.data());
+    }
+    RegCloseKey(k);
+    return r == ERROR_SUCCESS && type == REG_SZ;
 }
 
 // The registry's own name of an open key ("\REGISTRY\MACHINE\SOFTWARE\Classes\...", with the
@@ -156,7 +200,16 @@ std::wstring keyName(HKEY k) {
     return std::wstring(reinterpret_cast<const wchar_t*>(buf.data() + sizeof(ULONG)), length / sizeof(wchar_t));
 }
 
-// Whether both views see one and the same key.
+// The keys below the classes root that Windows keeps per view.
+bool perViewOnWindows(const std::wstring& key) {
+    std::wstring u = upper(key);
+    return u.rfind(L"CLSID\\", 0) == 0 || u.rfind(L"INTERFACE\\", 0) == 0;
+}
+
+// Whether both views see this view's key as one and the same key. Where the other view does not
+// open the key at all, a key that Windows shares is taken as shared: that is how the other
+// architecture's programs find it on Wine too, where only the 32-bit view asked from a 64-bit
+// program leaves it out.
 bool sharedByBothViews(HKEY hive, const std::wstring& key) {
     std::wstring path = classesPath(key);
     HKEY own = nullptr, other = nullptr;
@@ -166,9 +219,44 @@ bool sharedByBothViews(HKEY hive, const std::wstring& key) {
         std::wstring a = keyName(own), b = keyName(other);
         same = !a.empty() && lstrcmpiW(a.c_str(), b.c_str()) == 0;
         RegCloseKey(other);
+    } else {
+        same = !perViewOnWindows(key);
     }
     RegCloseKey(own);
     return same;
+}
+
+std::wstring rowId(const std::wstring& key, const std::wstring& name) {
+    return upper(key) + L"|" + upper(name);
+}
+
+// The other architecture's build registered beside this one in the same hive, known by its
+// platform's entry in the (shared) type library key, and the values its registration writes.
+struct OtherBuild {
+    bool registered = false;
+    std::map<std::wstring, std::wstring> values;  // rowId -> value
+
+    const std::wstring* value(const RegistryRow& row) const {
+        auto it = values.find(rowId(row.key, row.name));
+        return it == values.end() ? nullptr : &it->second;
+    }
+};
+
+OtherBuild otherBuild(const ServerDesc& server, HKEY hive) {
+    OtherBuild other;
+    for (const TypeLibDesc* const* l = server.libs; *l; ++l) {
+        std::wstring entry;
+        std::wstring key = L"TypeLib\\" + guidText((*l)->libid()) + L"\\" + libVersion(**l) + L"\\0\\" + kOtherPlatform;
+        if (!readText(hive, classesPath(key), L"", entry, kOtherView)) continue;
+        // The entry is the DLL's path, followed by the resource number for any but the first.
+        if ((*l)->resource() != 1) entry = folderOf(entry);
+        std::vector<RegistryRow> rows;
+        if (entry.empty() || FAILED(registryRows(server, entry, folderOf(entry), kOtherPlatform, rows))) continue;
+        other.registered = true;
+        for (const RegistryRow& r : rows) other.values[rowId(r.key, r.name)] = r.value;
+        break;
+    }
+    return other;
 }
 
 }  // namespace
@@ -240,16 +328,25 @@ HRESULT registerServer(const ServerDesc& server, bool perUser) noexcept {
     try {
         HKEY root = nullptr;
         if (!rootKey(perUser, &root)) return SELFREG_E_CLASS;
+        const HKEY hive = perUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
         std::wstring path = Module::path();
         std::vector<RegistryRow> rows;
-        HRESULT hr = registryRows(server, path, path.substr(0, path.find_last_of(L'\\')), kPlatform, rows);
+        HRESULT hr = registryRows(server, path, folderOf(path), kPlatform, rows);
         if (FAILED(hr)) {
             RegCloseKey(root);
             return hr;
         }
+        const OtherBuild other = otherBuild(server, hive);
         LONG r = ERROR_SUCCESS;
         for (const RegistryRow& row : rows) {
-            if (r == ERROR_SUCCESS) r = setValue(root, row.key, row.name.empty() ? nullptr : row.name.c_str(), row.value);
+            if (r != ERROR_SUCCESS) break;
+            // A value of a shared key that holds the other build's answer stays the other's.
+            const std::wstring* theirs = other.value(row);
+            std::wstring current;
+            if (theirs && !sameText(*theirs, row.value) && readText(root, row.key, row.name, current) &&
+                sameText(current, *theirs) && sharedByBothViews(hive, row.key))
+                continue;
+            r = setValue(root, row.key, row.name.empty() ? nullptr : row.name.c_str(), row.value);
         }
         RegCloseKey(root);
         return r == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
@@ -263,36 +360,63 @@ HRESULT unregisterServer(const ServerDesc& server, bool perUser) noexcept {
         HKEY root = nullptr;
         if (!rootKey(perUser, &root)) return SELFREG_E_CLASS;
         const HKEY hive = perUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+        std::wstring path = Module::path();
+        std::vector<RegistryRow> rows;
+        HRESULT hr = registryRows(server, path, folderOf(path), kPlatform, rows);
+        if (FAILED(hr)) {
+            RegCloseKey(root);
+            return hr;
+        }
+        const OtherBuild other = otherBuild(server, hive);
         LONG r = ERROR_SUCCESS;
         auto del = [&](const std::wstring& key) {
             LONG d = deleteTree(root, key);
             if (r == ERROR_SUCCESS) r = d;
         };
-        // The class keys belong to this view alone; they go first, so that what follows sees
-        // only the other view's registration.
-        for (size_t i = 0; i < server.classCount; ++i) del(L"CLSID\\" + guidText(*server.classes[i].clsid));
-        for (size_t i = 0; i < server.classCount; ++i) {
-            const ClassEntry& c = server.classes[i];
-            bool otherNeedsIt = otherViewHas(hive, L"CLSID\\" + guidText(*c.clsid) + L"\\InprocServer32") &&
-                                sharedByBothViews(hive, c.progId);
-            if (!otherNeedsIt) del(c.progId);
-        }
+        // A key both views share stays while the other build is registered; this view's own keys
+        // go. Whether a key is shared is asked before anything is deleted.
+        std::vector<std::wstring> kept;
+        auto keepOrDelete = [&](const std::wstring& key) {
+            if (other.registered && sharedByBothViews(hive, key))
+                kept.push_back(upper(key));
+            else
+                del(key);
+        };
+        for (size_t i = 0; i < server.classCount; ++i) keepOrDelete(L"CLSID\\" + guidText(*server.classes[i].clsid));
+        for (size_t i = 0; i < server.classCount; ++i) keepOrDelete(server.classes[i].progId);
         for (const TypeLibDesc* const* l = server.libs; *l; ++l) {
             LibInfo info;
             if (FAILED(describe(**l, info))) continue;
             std::wstring lib = L"TypeLib\\" + info.libid;
             std::wstring version = lib + L"\\" + info.version;
+            for (auto& [iid, name] : info.interfaces) keepOrDelete(L"Interface\\" + iid);
             // One version key holds the path of each platform that registered it (0\win32 and
             // 0\win64 side by side); the key goes with the last of them.
             del(version + L"\\0\\" + kPlatform);
             deleteIfEmpty(root, version + L"\\0");
-            bool otherRegistered = otherViewHas(hive, version + L"\\0\\" + kOtherPlatform);
-            for (auto& [iid, name] : info.interfaces) {
-                std::wstring key = L"Interface\\" + iid;
-                if (!(otherRegistered && sharedByBothViews(hive, key))) del(key);
+            if (keyExists(root, version + L"\\0")) {
+                kept.push_back(upper(version));
+            } else {
+                del(version);
+                deleteIfEmpty(root, lib);
             }
-            if (!keyExists(root, version + L"\\0")) del(version);
-            deleteIfEmpty(root, lib);
+        }
+        // What stays is the other build's registration: a value of a kept key that holds this
+        // build's answer takes the other's.
+        auto inKept = [&](const std::wstring& key) {
+            std::wstring u = upper(key);
+            for (const std::wstring& k : kept)
+                if (u == k || u.rfind(k + L"\\", 0) == 0) return true;
+            return false;
+        };
+        for (const RegistryRow& row : rows) {
+            const std::wstring* theirs = other.value(row);
+            std::wstring current;
+            if (!theirs || sameText(*theirs, row.value) || !inKept(row.key)) continue;
+            if (readText(root, row.key, row.name, current) && sameText(current, row.value)) {
+                LONG s = setValue(root, row.key, row.name.empty() ? nullptr : row.name.c_str(), *theirs);
+                if (r == ERROR_SUCCESS) r = s;
+            }
         }
         // A per-user root may have had none of these before registration created them.
         for (const wchar_t* parent : {L"CLSID", L"Interface", L"TypeLib"}) deleteIfEmpty(root, parent);

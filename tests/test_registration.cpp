@@ -374,8 +374,10 @@ bool otherViewHasKey(const std::wstring& key) {
 
 // With the other architecture's build registered beside this one, unregistering this one keeps
 // what the other still needs: its class keys (per view), the shared type library key with its
-// platform entry, the ProgIDs and what the other view sees of the interface keys; unregistering
-// the last build removes the shared keys too.
+// platform entry, the ProgIDs and what the other view sees of the interface keys. The shared
+// type library key then names the other build's folder (HELPDIR), as if that build had been
+// registered alone, and registering this one again leaves it so. Unregistering the last build
+// removes the shared keys too.
 TEST_CASE(unregistering_keeps_the_other_architectures_registration) {
     Server server;
     Reregister restore{server};
@@ -392,9 +394,13 @@ TEST_CASE(unregistering_keeps_the_other_architectures_registration) {
         for (const ClassInfo& c : kClasses)
             progIdSeen.push_back(otherViewHasKey(std::wstring(L"OrviClassEvents.") + c.name + L"\\CLSID"));
 
+        std::wstring helpDir = L"TypeLib\\" + guid(LIBID_OrviClassEvents) + L"\\2.1\\HELPDIR";
+        std::wstring otherDir = otherPath.substr(0, otherPath.find_last_of(L'\\'));
+
         CHECK_HR(server.unreg(), S_OK);
         CHECK_EQ(regValue(HKEY_CLASSES_ROOT, lib + kPlatform, nullptr), std::wstring(L"<none>"));
         CHECK_EQ(regValue(HKEY_CLASSES_ROOT, lib + kOtherPlatform, nullptr), otherPath);
+        CHECK_EQ(regValue(HKEY_CLASSES_ROOT, helpDir, nullptr), otherDir);
         CHECK(otherArchitectureRegistered(HKEY_LOCAL_MACHINE));
         for (size_t i = 0; i < std::size(kClasses); ++i) {
             const ClassInfo& c = kClasses[i];
@@ -409,6 +415,7 @@ TEST_CASE(unregistering_keeps_the_other_architectures_registration) {
         CHECK_HR(server.reg(), S_OK);
         CHECK_EQ(regValue(HKEY_CLASSES_ROOT, lib + kPlatform, nullptr), server.path);
         CHECK_EQ(regValue(HKEY_CLASSES_ROOT, lib + kOtherPlatform, nullptr), otherPath);
+        CHECK_EQ(regValue(HKEY_CLASSES_ROOT, helpDir, nullptr), otherDir);
         if (!other.simulated) return;
     }
     // The stand-in for the other build is gone: this one is the last, and takes the shared keys.
