@@ -7,9 +7,11 @@
 //                                       automation marshaller from the type library
 //   CLSID\{clsid}                       InprocServer32 (ThreadingModel Apartment), ProgID, TypeLib
 //   <ProgID>                            CLSID
-// and unregistration removes exactly these keys, apart from the shared ones (TypeLib, ProgIDs and,
-// where both views share them, Interface keys) that the other build registered beside this one in
-// the other registry view still needs.
+// and unregistration removes exactly these keys, apart from the keys both registry views share
+// (asked of the registry key by key: TypeLib and ProgIDs on Windows; on Wine also every key of
+// HKCU) while the other build is registered beside this one. Of the values that name a DLL or
+// its folder in a shared key (HELPDIR; InprocServer32 where CLSID is shared), the build
+// registered first keeps its own, and a build that leaves hands them to the one that stays.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
