@@ -259,6 +259,31 @@ OtherBuild otherBuild(const ServerDesc& server, HKEY hive) {
     return other;
 }
 
+// What registering and unregistering start from: the classes root of the hive, the rows of this
+// build and the other build's registration beside it.
+struct Registration {
+    HKEY root = nullptr;
+    HKEY hive = nullptr;
+    std::vector<RegistryRow> rows;
+    OtherBuild other;
+
+    Registration() = default;
+    Registration(const Registration&) = delete;
+    Registration& operator=(const Registration&) = delete;
+    ~Registration() {
+        if (root) RegCloseKey(root);
+    }
+    HRESULT open(const ServerDesc& server, bool perUser) {
+        if (!rootKey(perUser, &root)) return SELFREG_E_CLASS;
+        hive = perUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+        std::wstring path = Module::path();
+        HRESULT hr = registryRows(server, path, folderOf(path), kPlatform, rows);
+        if (FAILED(hr)) return hr;
+        other = otherBuild(server, hive);
+        return S_OK;
+    }
+};
+
 }  // namespace
 
 HRESULT getClassObject(const ServerDesc& server, REFCLSID clsid, REFIID riid, void** ppv) noexcept {
@@ -326,19 +351,13 @@ HRESULT registryRows(const ServerDesc& server, const std::wstring& file, const s
 
 HRESULT registerServer(const ServerDesc& server, bool perUser) noexcept {
     try {
-        HKEY root = nullptr;
-        if (!rootKey(perUser, &root)) return SELFREG_E_CLASS;
-        const HKEY hive = perUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-        std::wstring path = Module::path();
-        std::vector<RegistryRow> rows;
-        HRESULT hr = registryRows(server, path, folderOf(path), kPlatform, rows);
-        if (FAILED(hr)) {
-            RegCloseKey(root);
-            return hr;
-        }
-        const OtherBuild other = otherBuild(server, hive);
+        Registration reg;
+        HRESULT hr = reg.open(server, perUser);
+        if (FAILED(hr)) return hr;
+        const HKEY root = reg.root, hive = reg.hive;
+        const OtherBuild& other = reg.other;
         LONG r = ERROR_SUCCESS;
-        for (const RegistryRow& row : rows) {
+        for (const RegistryRow& row : reg.rows) {
             if (r != ERROR_SUCCESS) break;
             // A value of a shared key that holds the other build's answer stays the other's.
             const std::wstring* theirs = other.value(row);
@@ -348,7 +367,6 @@ HRESULT registerServer(const ServerDesc& server, bool perUser) noexcept {
                 continue;
             r = setValue(root, row.key, row.name.empty() ? nullptr : row.name.c_str(), row.value);
         }
-        RegCloseKey(root);
         return r == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
     } catch (...) {
         return failureHresult();
@@ -357,17 +375,11 @@ HRESULT registerServer(const ServerDesc& server, bool perUser) noexcept {
 
 HRESULT unregisterServer(const ServerDesc& server, bool perUser) noexcept {
     try {
-        HKEY root = nullptr;
-        if (!rootKey(perUser, &root)) return SELFREG_E_CLASS;
-        const HKEY hive = perUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-        std::wstring path = Module::path();
-        std::vector<RegistryRow> rows;
-        HRESULT hr = registryRows(server, path, folderOf(path), kPlatform, rows);
-        if (FAILED(hr)) {
-            RegCloseKey(root);
-            return hr;
-        }
-        const OtherBuild other = otherBuild(server, hive);
+        Registration reg;
+        HRESULT hr = reg.open(server, perUser);
+        if (FAILED(hr)) return hr;
+        const HKEY root = reg.root, hive = reg.hive;
+        const OtherBuild& other = reg.other;
         LONG r = ERROR_SUCCESS;
         auto del = [&](const std::wstring& key) {
             LONG d = deleteTree(root, key);
@@ -409,7 +421,7 @@ HRESULT unregisterServer(const ServerDesc& server, bool perUser) noexcept {
                 if (u == k || u.rfind(k + L"\\", 0) == 0) return true;
             return false;
         };
-        for (const RegistryRow& row : rows) {
+        for (const RegistryRow& row : reg.rows) {
             const std::wstring* theirs = other.value(row);
             std::wstring current;
             if (!theirs || sameText(*theirs, row.value) || !inKept(row.key)) continue;
@@ -420,7 +432,6 @@ HRESULT unregisterServer(const ServerDesc& server, bool perUser) noexcept {
         }
         // A per-user root may have had none of these before registration created them.
         for (const wchar_t* parent : {L"CLSID", L"Interface", L"TypeLib"}) deleteIfEmpty(root, parent);
-        RegCloseKey(root);
         return r == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
     } catch (...) {
         return failureHresult();
