@@ -55,7 +55,7 @@ public:
     const VARIANT& variant() const noexcept { return v_; }
 
 private:
-    Arg() noexcept { VariantInit(&v_); }
+    Arg() noexcept { init(v_); }
     static Arg byRef(VARTYPE vt, void* p) noexcept {
         Arg a;
         V_VT(&a.v_) = VT_BYREF | vt;
