@@ -535,16 +535,21 @@ void releaseAllNames() noexcept {
 HostPtr& HostPtr::operator=(const HostPtr& o) noexcept {
     if (this == &o) return *this;
     reset(o.p_);
-    if (p_ == o.p_) {
-        learnt_ = o.learnt_;
-        for (unsigned i = 0; i < learnt_; ++i) known_[i] = o.known_[i];
-    }
+    // Both now hold one object: what the other has learnt adds to what this one knows (a holder
+    // given the same object again keeps its own names).
+    for (unsigned i = 0; i < o.learnt_ && learnt_ < kLearnt; ++i)
+        if (!find(o.known_[i].name)) known_[learnt_++] = o.known_[i];
     return *this;
 }
 
-DISPID HostPtr::memberId(const wchar_t* name) const {
+const HostPtr::Learnt* HostPtr::find(const wchar_t* name) const noexcept {
     for (unsigned i = 0; i < learnt_; ++i)
-        if (known_[i].name == name) return known_[i].id;
+        if (known_[i].name == name) return &known_[i];
+    return nullptr;
+}
+
+DISPID HostPtr::memberId(const wchar_t* name) const {
+    if (const Learnt* known = find(name)) return known->id;
     const unsigned epoch = epoch_;
     DISPID id = com::memberId(p_, name);
     // Asking may have called out, and the holder may hold another object by now.

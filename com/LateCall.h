@@ -77,7 +77,7 @@ private:
 // A call made through the holder itself (pass the HostPtr, not its pointer) finds the DISPIDs of
 // the library's own member names in the holder first: a few pointer compares instead of a lookup.
 // Those names are string constants of the module, so their address is their identity; a holder
-// made from another holds the same object and starts with what that one has learnt.
+// given another's object takes what that one has learnt, besides what it knew of the object.
 class HostPtr {
 public:
     HostPtr() noexcept = default;
@@ -105,6 +105,7 @@ private:
         DISPID id;
     };
     static constexpr unsigned kLearnt = 8;
+    const Learnt* find(const wchar_t* name) const noexcept;
     mutable Learnt known_[kLearnt];
     mutable unsigned learnt_ = 0;
     mutable unsigned epoch_ = 0;  // moves on with every object held, so a lookup that called out

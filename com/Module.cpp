@@ -73,18 +73,34 @@ HMODULE Module::handle() noexcept {
 }
 
 bool Module::holdsConstant(const void* p) noexcept {
-    auto* base = reinterpret_cast<const BYTE*>(handle());
-    if (!base) return false;
-    auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+    // The read-only data sections, read once from the module's headers.
+    struct Range {
+        const BYTE* start;
+        const BYTE* end;
+    };
+    struct Ranges {
+        Range list[16];
+        int count = 0;
+    };
+    static const Ranges ranges = [] {
+        Ranges r;
+        auto* base = reinterpret_cast<const BYTE*>(handle());
+        if (!base) return r;
+        auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+        auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+        const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+        for (WORD i = 0; i < nt->FileHeader.NumberOfSections && r.count < 16; ++i, ++section) {
+            const DWORD c = section->Characteristics;
+            if ((c & IMAGE_SCN_MEM_READ) && !(c & IMAGE_SCN_MEM_WRITE) && !(c & IMAGE_SCN_MEM_EXECUTE)) {
+                const BYTE* start = base + section->VirtualAddress;
+                r.list[r.count++] = {start, start + section->Misc.VirtualSize};
+            }
+        }
+        return r;
+    }();
     auto at = reinterpret_cast<const BYTE*>(p);
-    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
-        const BYTE* start = base + section->VirtualAddress;
-        if (at < start || at >= start + section->Misc.VirtualSize) continue;
-        const DWORD c = section->Characteristics;
-        return (c & IMAGE_SCN_MEM_READ) && !(c & IMAGE_SCN_MEM_WRITE) && !(c & IMAGE_SCN_MEM_EXECUTE);
-    }
+    for (int i = 0; i < ranges.count; ++i)
+        if (at >= ranges.list[i].start && at < ranges.list[i].end) return true;
     return false;
 }
 
